@@ -1,0 +1,34 @@
+# Native build: unit tests of the portable logic under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the benchmarks (built without sanitizers), the
+# harness's modem-line library, and the CTest entries for the Windows binaries.
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(TELLUR_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+target_compile_options(tellur_receiver_logic PRIVATE ${TELLUR_SANITIZERS})
+
+add_library(tellur_fakes STATIC tests/fakes/fake_keyboard.cpp)
+target_link_libraries(tellur_fakes PUBLIC tellur_receiver_logic)
+target_compile_options(tellur_fakes PRIVATE ${TELLUR_SANITIZERS})
+
+add_executable(tellur_unit_tests
+  tests/fakes/fakes_test.cpp
+  tests/unit/frame_assembly_test.cpp
+  tests/unit/keystrokes_test.cpp)
+target_link_libraries(tellur_unit_tests PRIVATE tellur_fakes GTest::gtest_main)
+target_compile_options(tellur_unit_tests PRIVATE ${TELLUR_SANITIZERS})
+target_link_options(tellur_unit_tests PRIVATE ${TELLUR_SANITIZERS})
+gtest_discover_tests(tellur_unit_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
+
+# Benchmarks compile the logic afresh at full optimisation, without sanitizers.
+add_executable(framing_benchmark bench/framing_benchmark.cpp
+  resident/receiver/frame_assembly.cpp resident/receiver/keystrokes.cpp)
+target_include_directories(framing_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_options(framing_benchmark PRIVATE -O2)
+
+# Loaded into Wine's processes by the end-to-end harness: gives ptys modem lines.
+add_library(modem_lines_shim SHARED tests/e2e/harness/modem_lines_shim.c)
+target_link_libraries(modem_lines_shim PRIVATE dl)
+
+include(cmake/WindowsBinaryTests.cmake)

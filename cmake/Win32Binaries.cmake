@@ -1,0 +1,42 @@
+# The Windows binaries. Everything links the C and C++ runtimes statically, so
+# each binary needs nothing beside it but system DLLs.
+set(TELLUR_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+add_library(tellur_receiver_win32 STATIC
+  resident/receiver/win32/win32_keyboard.cpp
+  resident/receiver/win32/overlapped_answer_line.cpp)
+target_link_libraries(tellur_receiver_win32 PUBLIC tellur_receiver_logic)
+target_compile_options(tellur_receiver_win32 PRIVATE ${TELLUR_PRODUCT_FLAGS})
+
+add_executable(tellur WIN32 resident/shell/win32/tellur_main.cpp)
+set_target_properties(tellur PROPERTIES OUTPUT_NAME TELLUR SUFFIX .EXE)
+target_compile_options(tellur PRIVATE ${TELLUR_PRODUCT_FLAGS})
+target_link_options(tellur PRIVATE -municode ${TELLUR_STATIC_RUNTIME})
+target_link_libraries(tellur PRIVATE tellur_receiver_win32)
+
+add_library(tellurs SHARED
+  settings/store/win32/store_entries.cpp
+  settings/dialog/win32/dialog_entry.cpp
+  settings/tellurs.def)
+target_include_directories(tellurs PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+set_target_properties(tellurs PROPERTIES OUTPUT_NAME TELLURS PREFIX "" SUFFIX .DLL)
+target_compile_options(tellurs PRIVATE ${TELLUR_PRODUCT_FLAGS})
+# The .def file alone decides the export table: exactly the three numbered entries.
+target_link_options(tellurs PRIVATE ${TELLUR_STATIC_RUNTIME} -Wl,--exclude-all-symbols)
+
+# Helper programs of the end-to-end tests (console programs, so their output
+# reaches the harness).
+function(tellur_e2e_helper name)
+  add_executable(${name} tests/e2e/helpers/${name}.cpp)
+  set_target_properties(${name} PROPERTIES SUFFIX .exe)
+  target_link_options(${name} PRIVATE ${TELLUR_STATIC_RUNTIME} ${ARGN})
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+endfunction()
+tellur_e2e_helper(key_sink -municode -mwindows)
+tellur_e2e_helper(driver)
+tellur_e2e_helper(type_frame)
+target_link_libraries(type_frame PRIVATE tellur_receiver_win32)
+# The sink is a GUI program, but its diagnostics still go to a console if any.
+set_target_properties(key_sink PROPERTIES WIN32_EXECUTABLE OFF)
+tellur_e2e_helper(library_probe -municode)

@@ -1,0 +1,34 @@
+# CTest entries for the cross-built Windows binaries: their import and export
+# tables, and the end-to-end tests under Wine. The test command builds the
+# binaries first and passes their directories in.
+set(TELLUR_WIN64_DIR "" CACHE PATH "Build directory of the x86_64 Windows binaries")
+set(TELLUR_WIN32_DIR "" CACHE PATH "Build directory of the i686 Windows binaries")
+set(TELLUR_E2E_DIR ${CMAKE_BINARY_DIR}/e2e)
+set(TELLUR_E2E ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e)
+
+foreach(arch x86_64 i686)
+  if(arch STREQUAL x86_64)
+    set(dir ${TELLUR_WIN64_DIR})
+  else()
+    set(dir ${TELLUR_WIN32_DIR})
+  endif()
+  if(dir)
+    add_test(NAME binaries.${arch} COMMAND ${TELLUR_E2E}/check_binaries.sh ${dir} ${arch})
+  endif()
+endforeach()
+
+if(TELLUR_WIN64_DIR)
+  add_test(NAME e2e.harness_up
+    COMMAND ${TELLUR_E2E}/harness/start.sh ${TELLUR_E2E_DIR} $<TARGET_FILE:modem_lines_shim>)
+  add_test(NAME e2e.harness_down COMMAND ${TELLUR_E2E}/harness/stop.sh ${TELLUR_E2E_DIR})
+  set_tests_properties(e2e.harness_up PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
+  set_tests_properties(e2e.harness_down PROPERTIES FIXTURES_CLEANUP wine)
+
+  function(tellur_e2e_test name script)
+    add_test(NAME e2e.${name} COMMAND ${TELLUR_E2E}/${script} ${TELLUR_E2E_DIR} ${TELLUR_WIN64_DIR} ${ARGN})
+    # One Wine desktop and keyboard for all: the end-to-end tests never overlap.
+    set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300)
+  endfunction()
+  tellur_e2e_test(type_frame type_frame_test.sh)
+  tellur_e2e_test(library_entries library_entries_test.sh)
+endif()

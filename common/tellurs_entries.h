@@ -1,0 +1,42 @@
+// The three entries of the settings library as both binaries see them.
+//
+// Calling convention: every entry uses the C convention (__cdecl). On x86-64
+// there is only one convention; on x86 the C convention keeps the exported
+// names undecorated (TELLURS_00, not _TELLURS_00@16), so the same .def file and
+// the same GetProcAddress names serve both builds.
+//
+// Handles and window handles are passed as void* so this header needs no
+// platform header; a wide text is char16_t here and wchar_t in Win32 code (both
+// UTF-16 there).
+#pragma once
+
+#include <cstdint>
+
+#include "common/settings_records.h"
+
+#if defined(_WIN32)
+#define TELLURS_CALL __cdecl
+#else
+#define TELLURS_CALL
+#endif
+
+namespace tellurin {
+
+// Start form: owner window (not null), program directory, the caller's records;
+// 0 when the dialog runs on its own thread, 10 when it could not be set up.
+// Finish form: all four null; the dialog thread's result once it has ended.
+using SettingsDialogEntry = std::int32_t(TELLURS_CALL*)(void* owner, const char16_t* programDirectory,
+                                                        CommunicationSettings* communication,
+                                                        FunctionSettings* function);
+// Load both records from the store; 1, or 0 when the store could not be rebuilt.
+using LoadSettingsEntry = std::int32_t(TELLURS_CALL*)(CommunicationSettings* communication,
+                                                      FunctionSettings* function);
+// Open and configure the port of a copy of the record; 0 with *portHandle
+// filled, 4, or the private message chosen by the user after a port failure.
+using OpenPortEntry = std::int32_t(TELLURS_CALL*)(CommunicationSettings communication, void** portHandle);
+
+constexpr const char* kSettingsDialogEntryName = "TELLURS_00";
+constexpr const char* kLoadSettingsEntryName = "TELLURS_01";
+constexpr const char* kOpenPortEntryName = "TELLURS_02";
+
+}  // namespace tellurin

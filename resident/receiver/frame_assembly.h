@@ -1,0 +1,71 @@
+// Frame assembly: the received byte stream becomes frames under one of six
+// transmission protocols (CR, CR LF or STX/ETX framing, with or without an
+// ACK/NAK answer), and every good frame is typed. The state is one record held
+// across blocks, so a frame may arrive split anywhere; the consecutive-NAK
+// count in it lives as long as the program, across receiver restarts.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "common/settings_records.h"
+#include "resident/receiver/answer_line.h"
+#include "resident/receiver/keyboard.h"
+#include "resident/receiver/keystrokes.h"
+
+namespace tellurin {
+
+constexpr std::uint8_t kStx = 0x02;
+constexpr std::uint8_t kEtx = 0x03;
+constexpr std::uint8_t kLf = 0x0A;
+constexpr std::uint8_t kCr = 0x0D;
+
+constexpr std::uint32_t kFrameBufferSize = 1024;
+constexpr std::uint32_t kMaxFrameLength = kFrameBufferSize - 1;  // room for the NUL
+constexpr std::uint32_t kNakRunLength = 20;  // the 20th bad frame in a row gets ACK
+
+enum class FrameState : std::uint8_t {
+    Idle = 0,
+    Collecting = 1,
+    AwaitingSecondEnd = 2,
+    Answering = 3,
+    Delivering = 4,
+};
+
+struct FramingRule {
+    std::uint8_t StartByte;      // 0 = none, or STX
+    std::uint8_t EndByte;        // CR or ETX
+    std::uint8_t SecondEndByte;  // 0 = none, or LF
+};
+
+struct FrameAssembly {
+    FramingRule Rule;
+    FrameState State;
+    char FrameBuffer[kFrameBufferSize];
+    std::uint32_t FrameLength;
+    bool FrameBad;
+    std::uint32_t NakCount;
+};
+
+// What one call of ProcessReceivedBytes works with besides its state.
+struct ReceptionContext {
+    const std::atomic<bool>& ReceivingEnabled;  // cleared by the main thread to stop
+    const CommunicationSettings& Communication;
+    const FunctionSettings& Function;
+    const ModifierScanCodes& Scans;
+    AnswerLine& Line;
+    Keyboard& Keys;
+};
+
+// Codes "0".."5" as in the dialog's list; anything else frames as STX/ETX.
+FramingRule FramingRuleFor(char16_t protocol);
+bool IsAnswerProtocol(char16_t protocol);
+
+// At each receiver start and after a receive error: back to Idle with the
+// framing of the current protocol. NakCount is deliberately kept.
+void ResetFrameAssembly(FrameAssembly& assembly, char16_t protocol);
+
+void ProcessReceivedBytes(FrameAssembly& assembly, const std::uint8_t* block, std::uint32_t length,
+                          ReceptionContext& context);
+
+}  // namespace tellurin

@@ -1,0 +1,52 @@
+// Keystroke synthesis: one good frame becomes the head key, its characters and
+// up to two terminator keys, each with the Shift/Ctrl/Alt presses it needs and
+// the pause of the key-speed step. Modifiers are pressed and released in one
+// fixed order (Shift, Ctrl, Alt) and none is left down when a frame ends.
+#pragma once
+
+#include <cstdint>
+
+#include "common/settings_records.h"
+#include "resident/receiver/keyboard.h"
+
+namespace tellurin {
+
+// Pause after each typed key, by KeySpeed step: 0 is "Slow", 9 is "Fast".
+constexpr std::uint32_t KeyDelayTable[10] = {150, 100, 70, 50, 30, 20, 15, 10, 5, 0};
+
+// A step above 9 cannot come from the store, but a record from elsewhere might
+// hold one: it is typed at the fastest step rather than read past the table.
+constexpr std::uint32_t KeyDelayFor(std::uint16_t keySpeed) {
+    return KeyDelayTable[keySpeed > 9 ? 9 : keySpeed];
+}
+
+// Scan codes of VK_SHIFT, VK_CONTROL and VK_MENU, looked up once per receiver start.
+struct ModifierScanCodes {
+    std::uint8_t Shift;
+    std::uint8_t Control;
+    std::uint8_t Menu;
+};
+
+// Which modifiers the current frame holds down; all clear when a frame begins.
+struct HeldModifiers {
+    bool Shift;
+    bool Control;
+    bool Menu;
+};
+
+ModifierScanCodes LookUpModifierScanCodes(Keyboard& keyboard);
+
+// Press or release Shift, then Ctrl, then Alt so that exactly the modifiers of
+// the chord's bits 8-10 are held.
+void SyncModifiers(KeyChord chord, HeldModifiers& held, const ModifierScanCodes& scans,
+                   Keyboard& keyboard);
+
+// Down and up of the chord's key byte (extended when bit 11 is set); nothing
+// for key byte 0 or a key without a scan code.
+void SendKeyChord(KeyChord chord, Keyboard& keyboard);
+
+// Types a NUL-terminated frame of characters 0x20..0x7E with the keys around it.
+void TypeFrame(const char* frameText, const FunctionSettings& settings,
+               const ModifierScanCodes& scans, Keyboard& keyboard);
+
+}  // namespace tellurin

@@ -1,0 +1,41 @@
+// A write still pending when its 5000 ms wait ends (flow control holding the
+// line, say) is cancelled and waited for before the status block and the byte
+// are reused, so a later answer or the end of the receiver never races it.
+#include "resident/receiver/win32/overlapped_answer_line.h"
+
+namespace tellurin {
+
+OverlappedAnswerLine::OverlappedAnswerLine(HANDLE port, HANDLE writeEvent) : port_(port) {
+    block_.hEvent = writeEvent;
+}
+
+OverlappedAnswerLine::~OverlappedAnswerLine() { EndPendingWrite(); }
+
+void OverlappedAnswerLine::EndPendingWrite() {
+    if (!writePending_) return;
+    DWORD written = 0;
+    if (!GetOverlappedResult(port_, &block_, &written, FALSE) && GetLastError() == ERROR_IO_INCOMPLETE) {
+        (void)CancelIoEx(port_, &block_);
+        (void)GetOverlappedResult(port_, &block_, &written, TRUE);
+    }
+    writePending_ = false;
+}
+
+void OverlappedAnswerLine::WriteAnswer(std::uint8_t answer) {
+    EndPendingWrite();
+    answerByte_ = answer;
+    block_.Offset = 0;
+    block_.OffsetHigh = 0;
+    block_.Internal = 0;
+    block_.InternalHigh = 0;
+    if (WriteFile(port_, &answerByte_, 1, nullptr, &block_)) return;
+    if (GetLastError() != ERROR_IO_PENDING) return;  // failed writes are not reported
+    writePending_ = true;
+    if (WaitForSingleObject(block_.hEvent, kAnswerWriteWaitMilliseconds) == WAIT_OBJECT_0) {
+        writePending_ = false;
+        return;
+    }
+    EndPendingWrite();
+}
+
+}  // namespace tellurin

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Checks a build of the Windows binaries by inspection (the i686 build cannot run
+# here): machine type, GUI subsystem of TELLUR.EXE, exactly the three
+# undecorated exports of TELLURS.DLL, and imports from system DLLs only.
+#   check_binaries.sh <build dir> <x86_64|i686>
+set -euo pipefail
+dir=$1 arch=$2
+case $arch in
+    x86_64) objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 ;;
+    i686) objdump=i686-w64-mingw32-objdump format=pei-i386 ;;
+    *) echo "unknown architecture $arch" >&2; exit 2 ;;
+esac
+system_dlls='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|SHLWAPI|COMCTL32|UXTHEME|OLE32|msvcrt)\.dll$'
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+for binary in TELLUR.EXE TELLURS.DLL; do
+    path="$dir/$binary"
+    [ -f "$path" ] || { fail "$binary missing in $dir"; continue; }
+    "$objdump" -f "$path" | grep -q "file format $format" || fail "$binary is not $format"
+    while read -r dll; do
+        [[ $dll =~ $system_dlls ]] || fail "$binary imports $dll, which is not a system DLL"
+    done < <("$objdump" -p "$path" | awk '/DLL Name:/ {print $3}' | sort -u)
+done
+
+"$objdump" -p "$dir/TELLUR.EXE" | grep -Eq 'Subsystem[[:space:]]+00000002' || fail "TELLUR.EXE is not a GUI program"
+exports=$("$objdump" -p "$dir/TELLURS.DLL" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+    awk '/\[/ && $NF !~ /Table/ {print $NF}' | sort | tr '\n' ' ')
+[ "$exports" = "TELLURS_00 TELLURS_01 TELLURS_02 " ] || fail "TELLURS.DLL exports '$exports'"
+
+if [ "$failures" -eq 0 ]; then
+    echo "$arch binaries: $format, system imports only, exports $exports"
+fi
+exit "$failures"

@@ -1,0 +1,83 @@
+# Shared functions of the end-to-end harness; sourced by its scripts and tests.
+#
+# One run owns one directory (TELLUR_E2E_DIR, under the build tree) holding a
+# throwaway Wine prefix, the Xvfb display it runs on, and the PIDs of every
+# process the harness started, so teardown ends exactly those.
+#
+# Known gaps of Wine that tests must not mistake for faults of ours:
+#  - a pty has no modem lines: RTS/DTR calls fail and WaitCommEvent spins unless
+#    the modem-line library (modem_lines_shim.so, preloaded) is in place;
+#  - line settings read back from a pty are not what was set (7E1 reads 8N1), so
+#    port configuration is tested natively, not by reading a pty back;
+#  - a second open of a COM port succeeds, so "port in use" cannot be shown;
+#  - Xon/Xoff is not a declared capability of Wine's serial driver;
+#  - WM_NOTIFY does not cross processes (tabs are switched with the keyboard).
+
+: "${TELLUR_E2E_DIR:?TELLUR_E2E_DIR must name the harness directory}"
+HARNESS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_STATE="$TELLUR_E2E_DIR/state.env"
+E2E_PIDS="$TELLUR_E2E_DIR/pids"
+
+# The 64-bit loader directly: the wrapper script only adds a warning about the
+# 32-bit loader, which this machine cannot run anyway.
+if [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64; else WINE=wine; fi
+
+harness_env() {
+    export WINEPREFIX="$TELLUR_E2E_DIR/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree="
+    if [ -f "$E2E_STATE" ]; then
+        # shellcheck disable=SC1090
+        . "$E2E_STATE"
+        export DISPLAY
+        [ -n "${MODEM_SHIM:-}" ] && export LD_PRELOAD="$MODEM_SHIM"
+    fi
+    return 0
+}
+
+# Remember a PID for teardown.
+harness_track() { echo "$1" >> "$E2E_PIDS"; }
+
+# Run a Windows program and return its exit code (low 8 bits).
+win_run() { "$WINE" "$@"; }
+
+# Start a Windows program in the background; its PID (Wine's process for it)
+# lands in the named variable and in the teardown list.
+win_start() {
+    local __var=$1; shift
+    "$WINE" "$@" &
+    local pid=$!
+    harness_track "$pid"
+    printf -v "$__var" '%s' "$pid"
+}
+
+# Wait until a file exists (and is not empty, with "nonempty"), up to N tenths of a second.
+wait_for_file() {
+    local path=$1 tenths=${2:-100} mode=${3:-exists}
+    for ((i = 0; i < tenths; i++)); do
+        if [ "$mode" = nonempty ]; then [ -s "$path" ] && return 0; else [ -e "$path" ] && return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Wait until a log has at least N lines, then a little longer to catch extras.
+wait_for_lines() {
+    local path=$1 lines=$2 tenths=${3:-100}
+    for ((i = 0; i < tenths; i++)); do
+        [ -f "$path" ] && [ "$(wc -l < "$path")" -ge "$lines" ] && { sleep 0.3; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# A pair of connected ptys: the program opens COM<n>, the test talks to the
+# other end. Prints the test's end; the PID of socat is tracked.
+serial_pair() {
+    local com=$1 name="serial-$1"
+    local program_end="$TELLUR_E2E_DIR/$name-program" test_end="$TELLUR_E2E_DIR/$name-test"
+    rm -f "$program_end" "$test_end"
+    socat -d0 "pty,raw,echo=0,link=$program_end" "pty,raw,echo=0,link=$test_end" &
+    harness_track $!
+    wait_for_file "$program_end" 50 && wait_for_file "$test_end" 50 || return 1
+    ln -sfn "$program_end" "$WINEPREFIX/dosdevices/com$com"
+    printf '%s\n' "$test_end"
+}

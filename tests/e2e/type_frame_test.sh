@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Types a frame through the real Win32 keyboard layer (SendInput with scan
+# codes) into the key sink and compares every message the sink received:
+# head key Ctrl+A, mixed-case text, terminator Enter.
+#   type_frame_test.sh <harness dir> <directory of the 64-bit test helpers>
+set -euo pipefail
+export TELLUR_E2E_DIR=$1
+BIN=$2
+. "$(dirname "$0")/harness/harness.sh"
+harness_env
+
+work="$TELLUR_E2E_DIR/type_frame"
+rm -rf "$work" && mkdir -p "$work"
+win_start sink "$BIN/key_sink.exe" "$work/keys.log" "$work/ready" 60
+wait_for_file "$work/ready" 150 || { echo "key sink never took the foreground" >&2; exit 1; }
+
+win_run "$BIN/type_frame.exe" 0241 000D 0000 9 N "Hi5x"
+
+cat > "$work/expected.log" <<'LOG'
+WM_KEYDOWN vk=11 scan=1D ext=0
+WM_KEYDOWN vk=41 scan=1E ext=0
+WM_CHAR 01
+WM_KEYUP vk=41 scan=1E ext=0
+WM_KEYDOWN vk=10 scan=2A ext=0
+WM_KEYUP vk=11 scan=1D ext=0
+WM_KEYDOWN vk=48 scan=23 ext=0
+WM_CHAR 48
+WM_KEYUP vk=48 scan=23 ext=0
+WM_KEYUP vk=10 scan=2A ext=0
+WM_KEYDOWN vk=49 scan=17 ext=0
+WM_CHAR 69
+WM_KEYUP vk=49 scan=17 ext=0
+WM_KEYDOWN vk=35 scan=06 ext=0
+WM_CHAR 35
+WM_KEYUP vk=35 scan=06 ext=0
+WM_KEYDOWN vk=58 scan=2D ext=0
+WM_CHAR 78
+WM_KEYUP vk=58 scan=2D ext=0
+WM_KEYDOWN vk=0D scan=1C ext=0
+WM_CHAR 0D
+WM_KEYUP vk=0D scan=1C ext=0
+LOG
+wait_for_lines "$work/keys.log" "$(wc -l < "$work/expected.log")" 100 || true
+win_run "$BIN/driver.exe" close TellurKeySink - || true
+wait "$sink" || true
+diff -u "$work/expected.log" "$work/keys.log"
+echo "typed events match: $(wc -l < "$work/expected.log") messages"

@@ -1,0 +1,195 @@
+// Frame assembly under every protocol: framing, answers, the NAK run, blocks
+// split anywhere and the stop flag. Frames are observed through the keyboard
+// double, which reconstructs the typed text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resident/receiver/frame_assembly.h"
+#include "tests/fakes/fake_answer_line.h"
+#include "tests/fakes/fake_keyboard.h"
+
+namespace tellurin {
+namespace {
+
+// Frames typed with no head or terminator key, so the transcript is the frames
+// one after another; a terminator of Tab ("\t" in no text here) separates them.
+struct Reception {
+    explicit Reception(char16_t protocol) {
+        communication.Protocol = protocol;
+        function.TermKey1 = 0x0009;  // Tab between frames
+        function.KeySpeed = 9;
+        ResetFrameAssembly(assembly, protocol);
+    }
+    void Feed(const std::string& bytes) {
+        ReceptionContext context{enabled, communication, function, scans, line, keyboard};
+        ProcessReceivedBytes(assembly, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                             static_cast<std::uint32_t>(bytes.size()), context);
+    }
+    // Each typed frame followed by "|".
+    std::string Frames() const {
+        std::string frames = keyboard.Transcript();
+        for (auto at = frames.find("{Tab}"); at != std::string::npos; at = frames.find("{Tab}"))
+            frames.replace(at, 5, "|");
+        return frames;
+    }
+
+    CommunicationSettings communication = kDefaultCommunicationSettings;
+    FunctionSettings function = kDefaultFunctionSettings;
+    ModifierScanCodes scans{0x2A, 0x1D, 0x38};
+    std::atomic<bool> enabled{true};
+    fakes::FakeKeyboard keyboard;
+    fakes::FakeAnswerLine line{keyboard};
+    FrameAssembly assembly{};
+};
+
+struct FramingCase {
+    const char* name;
+    char16_t protocol;
+    std::string input;
+    std::string frames;   // typed frames, each followed by "|"
+    std::string answers;  // "A" ACK, "N" NAK
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FramingCase& c, std::ostream* out) { *out << c.name; }
+
+class Framing : public ::testing::TestWithParam<FramingCase> {};
+
+TEST_P(Framing, TypesGoodFramesAndAnswersEveryFrame) {
+    const FramingCase& c = GetParam();
+    Reception reception(c.protocol);
+    reception.Feed(c.input);
+    EXPECT_EQ(reception.Frames(), c.frames);
+    EXPECT_EQ(reception.line.AnswerLetters(), c.answers);
+    EXPECT_FALSE(reception.keyboard.AnyKeyDown());
+    EXPECT_TRUE(reception.keyboard.Faults().empty());
+}
+
+const std::string kLong1500(1500, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    AllProtocols, Framing,
+    ::testing::Values(
+        // CR framing, with and without answers.
+        FramingCase{"Cr_TwoFrames", u'0', "AB\rC\r", "AB|C|", ""},
+        FramingCase{"Cr_SenderSendsCrLf", u'0', "AB\r\nC\r\n", "AB|C|", ""},
+        FramingCase{"Cr_EmptyFrameIgnored", u'0', "\r", "", ""},
+        FramingCase{"CrAck_TwoFrames", u'3', "AB\rC\r", "AB|C|", "AA"},
+        FramingCase{"CrAck_EmptyFrameNak", u'3', "\r", "", "N"},
+        FramingCase{"CrAck_ControlBytesOnlyNak", u'3', "\t\x01\r", "", "N"},
+        // CR LF framing: the byte after CR is used up, good or not.
+        FramingCase{"CrLf_OneFrame", u'1', "AB\r\n", "AB|", ""},
+        FramingCase{"CrLf_WrongSecondEndDropsFrame", u'1', "AB\rXCD\r\n", "CD|", ""},
+        FramingCase{"CrLfAck_OneFrame", u'4', "AB\r\n", "AB|", "A"},
+        FramingCase{"CrLfAck_WrongSecondEndIsBad", u'4', "AB\rX", "", "N"},
+        FramingCase{"CrLfAck_NextFrameAfterBadOne", u'4', "AB\rXCD\r\n", "CD|", "NA"},
+        FramingCase{"CrLfAck_EndBytesOnlyNak", u'4', "\r\n", "", "N"},
+        FramingCase{"CrLf_LoneLfInsideDropped", u'1', "A\nB\r\n", "AB|", ""},
+        // STX/ETX framing: bytes outside frames are ignored.
+        FramingCase{"StxEtx_NoiseAroundFrame", u'2', "xx\x02" "A\x02" "B\x03yy", "AB|", ""},
+        FramingCase{"StxEtx_CrInsideDropped", u'2', "\x02" "A\rB\x03", "AB|", ""},
+        FramingCase{"StxEtxAck_Frame", u'5', "\x02" "4901234567894\x03", "4901234567894|", "A"},
+        FramingCase{"StxEtxAck_EmptyFrameNak", u'5', "\x02\x03", "", "N"},
+        FramingCase{"StxEtxAck_NoiseNeverAnswered", u'5', "abc\x03\r\n", "", ""},
+        FramingCase{"StxEtxAck_HighBytesDroppedFrameStaysGood", u'5', "\x02" "A\x7f\x80\xff" "B\x03", "AB|", "A"},
+        FramingCase{"StxEtxAck_HighBytesOnlyNak", u'5', "\x02\x7f\x80\xfe\x03", "", "N"},
+        // Codes outside "0".."5" frame as STX/ETX without answers.
+        FramingCase{"OutOfRangeCode_StxEtxNoAnswer", u'9', "A\r\x02" "B\x03\x02\x03", "B|", ""},
+        FramingCase{"NulCode_StxEtxNoAnswer", u'\0', "\x02" "C\x03", "C|", ""},
+        // Overlong frame: the first 1023 characters, good and answered ACK.
+        FramingCase{"CrAck_1500CharactersTruncated", u'3', kLong1500 + "\r", std::string(1023, 'x') + "|", "A"}),
+    [](const ::testing::TestParamInfo<FramingCase>& info) { return std::string(info.param.name); });
+
+TEST(FrameAssembly, FrameSplitAtEveryPositionGivesTheSameFrames) {
+    const std::string stream = "\x02" "AB\x03noise\x02" "CD\x03";
+    for (std::size_t split = 0; split <= stream.size(); ++split) {
+        Reception reception(u'5');
+        reception.Feed(stream.substr(0, split));
+        reception.Feed(stream.substr(split));
+        EXPECT_EQ(reception.Frames(), "AB|CD|") << "split at " << split;
+        EXPECT_EQ(reception.line.AnswerLetters(), "AA") << "split at " << split;
+    }
+}
+
+TEST(FrameAssembly, CrLfSplitBetweenCrAndLf) {
+    Reception reception(u'4');
+    reception.Feed("AB\r");
+    EXPECT_EQ(reception.line.AnswerLetters(), "");  // not complete before the LF
+    reception.Feed("\n");
+    EXPECT_EQ(reception.Frames(), "AB|");
+    EXPECT_EQ(reception.line.AnswerLetters(), "A");
+}
+
+TEST(FrameAssembly, TwentyFifthBadFrameRunAnswersNakNineteenTimesThenAck) {
+    Reception reception(u'5');
+    for (int frame = 0; frame < 25; ++frame) reception.Feed("\x02\x03");
+    EXPECT_EQ(reception.line.AnswerLetters(), std::string(19, 'N') + "A" + std::string(5, 'N'));
+    reception.Feed("\x02" "OK\x03");
+    EXPECT_EQ(reception.line.AnswerLetters().back(), 'A');
+    EXPECT_EQ(reception.assembly.NakCount, 0u);
+    EXPECT_EQ(reception.Frames(), "OK|");
+}
+
+TEST(FrameAssembly, NakCountSurvivesReceiverRestartButFrameInProgressDoesNot) {
+    Reception reception(u'5');
+    for (int frame = 0; frame < 18; ++frame) reception.Feed("\x02\x03");
+    reception.Feed("\x02" "HALF");
+    ResetFrameAssembly(reception.assembly, u'5');
+    reception.Feed("\x02\x03" "\x02\x03");  // the 19th and 20th bad frames
+    EXPECT_EQ(reception.line.AnswerLetters(), std::string(19, 'N') + "A");
+    EXPECT_EQ(reception.Frames(), "");
+}
+
+TEST(FrameAssembly, AnswerGoesOutBeforeTheFramesKeystrokes) {
+    Reception reception(u'3');
+    reception.Feed("A\rB\r");
+    ASSERT_EQ(reception.line.KeyEventsBefore().size(), 2u);
+    EXPECT_EQ(reception.line.KeyEventsBefore()[0], 0u);
+    // "A" is Shift, A down/up, Shift up, Tab down/up: the second answer follows all six.
+    EXPECT_EQ(reception.line.KeyEventsBefore()[1], 6u);
+}
+
+TEST(FrameAssembly, AnswerModeFollowsProtocolAtFrameEndFramingAtStart) {
+    Reception reception(u'0');
+    reception.Feed("A\r");
+    reception.communication.Protocol = u'3';  // answers switch on; framing stays CR
+    reception.Feed("B\r");
+    EXPECT_EQ(reception.line.AnswerLetters(), "A");
+    EXPECT_EQ(reception.Frames(), "A|B|");
+}
+
+TEST(FrameAssembly, ClearedReceivingFlagDropsTheRestOfTheBlockAndKeepsState) {
+    Reception reception(u'5');
+    reception.Feed("\x02" "AB");
+    reception.enabled = false;
+    reception.Feed("C\x03");
+    EXPECT_EQ(reception.line.AnswerLetters(), "");
+    EXPECT_EQ(reception.assembly.State, FrameState::Collecting);
+    reception.enabled = true;
+    reception.Feed("D\x03");
+    EXPECT_EQ(reception.Frames(), "ABD|");
+}
+
+TEST(FrameAssembly, ProtocolsWithoutAnswerNeverWriteWhateverArrives) {
+    for (char16_t protocol : {u'0', u'1', u'2', u'6', u'A'}) {
+        Reception reception(protocol);
+        std::string noise;
+        for (int byte = 0; byte < 256; ++byte) noise += static_cast<char>(byte);
+        reception.Feed(noise + noise + "\r\n\x02\x03\r\r");
+        EXPECT_TRUE(reception.line.Answers().empty()) << "protocol " << static_cast<char>(protocol);
+        EXPECT_FALSE(reception.keyboard.AnyKeyDown());
+    }
+}
+
+TEST(FrameAssembly, ZeroLengthBlockChangesNothing) {
+    Reception reception(u'5');
+    reception.Feed("\x02" "A");
+    reception.Feed("");
+    EXPECT_EQ(reception.assembly.State, FrameState::Collecting);
+    EXPECT_EQ(reception.assembly.FrameLength, 1u);
+}
+
+}  // namespace
+}  // namespace tellurin

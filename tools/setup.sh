@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need, from Debian's packages only.
+# Idempotent: when every package is present it changes nothing and takes a second.
+set -euo pipefail
+
+packages=(
+    cmake make g++ googletest libgtest-dev libgmock-dev   # native build and unit tests
+    g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686  # Windows binaries
+    wine wine64 xvfb x11-xserver-utils socat               # running them end to end
+    fonts-ipafont-gothic imagemagick                       # Japanese text, screenshots
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
+fi
+
+# The 32-bit Wine loader must never be installed: this kernel cannot run 32-bit
+# code, and with it present every wine call fails, 64-bit ones too.
+if dpkg-query -W -f='${Status}' wine32 2>/dev/null | grep -q "install ok installed"; then
+    echo "wine32 is installed; remove it (apt-get remove wine32) or Wine cannot run here" >&2
+    exit 1
+fi

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds everything, and runs every
+# test (unit tests, binary checks, end-to-end tests under Wine) through CTest.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TELLUR_BUILD_DIR:-$root/build}
+mkdir -p "$build"
+
+"$root/tools/setup.sh"
+"$root/tools/build.sh" > "$build/build.log" 2>&1 || { tail -n 60 "$build/build.log"; exit 1; }
+cd "$build/native"
+ctest --output-on-failure -j "$(nproc)"
