@@ -1,0 +1,58 @@
+// The settings store: both records persist as REG_SZ texts under the current
+// user's "SOFTWARE\Quorvel\Tellurin\Ver.3" key. Loading validates every value
+// and keeps the caller's value for anything invalid; a store with a key or value
+// missing is rebuilt from the caller's records; saving writes only values whose
+// stored form differs from the working copy.
+#pragma once
+
+#include <cstdint>
+
+#include "common/settings_records.h"
+#include "settings/store/registry.h"
+
+namespace tellurin {
+
+constexpr const char16_t* kCommunicationKeyPath = u"SOFTWARE\\Quorvel\\Tellurin\\Ver.3\\Communication";
+constexpr const char16_t* kFunctionKeyPath = u"SOFTWARE\\Quorvel\\Tellurin\\Ver.3\\Function";
+
+// Results of the writes: message codes of the resident program.
+constexpr std::int32_t kSaveOk = 0;
+constexpr std::int32_t kSaveKeyNotOpened = 4;
+constexpr std::int32_t kSaveValueNotWritten = 6;
+
+constexpr std::uint16_t kInvalidHexWord = 0xFFFF;
+
+// The library's copy of the settings that the dialog edits and the store
+// writes, with the flags the dialog pages set when they change a part.
+struct WorkingSettings {
+    CommunicationSettings Communication;
+    FunctionSettings Function;
+    bool CommChanged;
+    bool FunctionChanged;
+};
+
+// Hexadecimal text to a 16-bit value; 0xFFFF for an empty text, a non-digit or
+// a fifth significant digit. Leading zeros are allowed.
+std::uint16_t ParseHexWord(const char16_t* text);
+
+// Fill a record from its key; 0 when the key or a value is missing (fields
+// read before that keep their new values), else 1.
+int ReadCommunicationKey(Registry& registry, CommunicationSettings& record, const char16_t* path);
+int ReadFunctionKey(Registry& registry, FunctionSettings& record, const char16_t* path);
+
+// Delete and re-create both keys, empty; 0 when a key cannot be created.
+int RebuildSettingsKeys(Registry& registry);
+
+// Write what differs from the stored values; 0, 4 or 6.
+std::int32_t WriteCommunicationKey(Registry& registry, const WorkingSettings& working, const char16_t* path);
+std::int32_t WriteFunctionKey(Registry& registry, const WorkingSettings& working, const char16_t* path);
+
+// The load entry: read both keys, or rebuild the store from the records.
+std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,
+                                   CommunicationSettings& communication,
+                                   FunctionSettings& function);
+
+// Write the parts whose flags are set; the flags are left as they are.
+std::int32_t SaveSettings(Registry& registry, const WorkingSettings& working);
+
+}  // namespace tellurin

@@ -1,0 +1,326 @@
+// The settings store over a registry that keeps exact bytes: first use and
+// rebuild, validation of every value, safe reading of malformed data, and the
+// write-only-what-differs rule of saving.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "settings/store/settings_store.h"
+#include "tests/fakes/fake_registry.h"
+
+namespace tellurin {
+namespace {
+
+using fakes::FakeRegistry;
+
+const std::u16string kComm = kCommunicationKeyPath;
+const std::u16string kFunc = kFunctionKeyPath;
+
+struct Store {
+    // Loads into the default records and checks that nothing was left open.
+    std::int32_t Load() {
+        const std::int32_t result = LoadSettingsFromStore(registry, working, communication, function);
+        EXPECT_EQ(registry.OpenKeyCount(), 0) << "a key was left open";
+        EXPECT_TRUE(registry.Faults().empty()) << registry.Faults().front();
+        return result;
+    }
+    // A complete store with the first-use texts.
+    void FillFirstUse() {
+        ASSERT_EQ(Load(), 1);
+        registry.ClearWrites();
+    }
+    FakeRegistry registry;
+    WorkingSettings working{};
+    CommunicationSettings communication = kDefaultCommunicationSettings;
+    FunctionSettings function = kDefaultFunctionSettings;
+};
+
+std::string Narrow16(const char16_t* text) { return fakes::Narrow(text); }
+
+TEST(SettingsStore, FirstUseWritesThirteenFirstUseTextsAndSecondLoadWritesNothing) {
+    Store store;
+    EXPECT_EQ(store.Load(), 1);
+    const std::vector<std::string> expected = {
+        "Communication|CommPort=COM1", "Communication|BaudRate=4800", "Communication|Parity=N",
+        "Communication|DataBit=8",     "Communication|StopBit=2",     "Communication|FlowControl=X",
+        "Communication|Protocol=1",    "Function|HeadKey=0000",       "Function|TermKey1=000D",
+        "Function|TermKey2=0000",      "Function|KeySpeed=5",         "Function|CapsLock=N",
+        "Function|TrayIcon=Y"};
+    EXPECT_EQ(store.registry.Writes(), expected);
+    // One-character values are the character and its terminator: 4 bytes, REG_SZ.
+    EXPECT_EQ(store.registry.Data(kComm, u"Parity")->Bytes.size(), 4u);
+    EXPECT_EQ(store.registry.Data(kFunc, u"TermKey1")->Bytes.size(), 10u);
+    EXPECT_EQ(store.registry.Data(kFunc, u"TermKey1")->Type, fakes::kRegSz);
+    EXPECT_EQ(0, std::memcmp(&store.communication, &kDefaultCommunicationSettings, sizeof(CommunicationSettings)));
+    EXPECT_EQ(0, std::memcmp(&store.function, &kDefaultFunctionSettings, sizeof(FunctionSettings)));
+
+    store.registry.ClearWrites();
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_TRUE(store.registry.Writes().empty());
+}
+
+struct ValueCase {
+    const char16_t* value;
+    const char16_t* stored;
+    bool accepted;
+};
+
+// Each case stores one value into a complete store and loads; an accepted
+// value reaches the record, a refused one leaves the default and stays stored.
+class ValueValidation : public ::testing::TestWithParam<ValueCase> {};
+
+std::string FieldAsText(const Store& store, const std::u16string& value) {
+    const CommunicationSettings& c = store.communication;
+    const FunctionSettings& f = store.function;
+    char buffer[16];
+    if (value == u"CommPort") return Narrow16(c.CommPort);
+    if (value == u"BaudRate") return Narrow16(c.BaudRate);
+    const auto character = [&](char16_t field) { return std::string(1, static_cast<char>(field)); };
+    if (value == u"Parity") return character(c.Parity);
+    if (value == u"DataBit") return character(c.DataBit);
+    if (value == u"StopBit") return character(c.StopBit);
+    if (value == u"FlowControl") return character(c.FlowControl);
+    if (value == u"Protocol") return character(c.Protocol);
+    if (value == u"CapsLock") return character(f.CapsLock);
+    if (value == u"TrayIcon") return character(f.TrayIcon);
+    const std::uint16_t number = value == u"HeadKey" ? f.HeadKey : value == u"TermKey1" ? f.TermKey1
+                                 : value == u"TermKey2" ? f.TermKey2 : f.KeySpeed;
+    std::snprintf(buffer, sizeof buffer, "%04X", number);
+    return buffer;
+}
+
+TEST_P(ValueValidation, AcceptsOnlyValidValuesAndNeverRebuildsForInvalidOnes) {
+    const ValueCase& c = GetParam();
+    const bool isFunction = std::u16string(c.value) == u"HeadKey" || std::u16string(c.value) == u"TermKey1" ||
+                            std::u16string(c.value) == u"TermKey2" || std::u16string(c.value) == u"KeySpeed" ||
+                            std::u16string(c.value) == u"CapsLock" || std::u16string(c.value) == u"TrayIcon";
+    Store store;
+    store.FillFirstUse();
+    const std::string before = FieldAsText(store, c.value);
+    store.registry.PutText(isFunction ? kFunc : kComm, c.value, c.stored);
+
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_TRUE(store.registry.Writes().empty()) << "an invalid value must not rebuild the store";
+    const std::string after = FieldAsText(store, c.value);
+    if (c.accepted) {
+        EXPECT_NE(after, before) << "accepted value did not reach the record";
+    } else {
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(store.registry.Text(isFunction ? kFunc : kComm, c.value), fakes::Narrow(c.stored));
+    }
+}
+
+void PrintTo(const ValueCase& c, std::ostream* out) { *out << fakes::Narrow(c.value) << "=" << fakes::Narrow(c.stored); }
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryValue, ValueValidation,
+    ::testing::Values(
+        ValueCase{u"CommPort", u"COM256", true}, ValueCase{u"CommPort", u"COM2", true},
+        ValueCase{u"CommPort", u"COM0", false}, ValueCase{u"CommPort", u"COM257", false},
+        ValueCase{u"CommPort", u"COM01", false}, ValueCase{u"CommPort", u"com1", false},
+        ValueCase{u"CommPort", u"COM", false}, ValueCase{u"CommPort", u"COM1000", false},
+        ValueCase{u"CommPort", u"COM2x", false}, ValueCase{u"CommPort", u"", false},
+        ValueCase{u"BaudRate", u"115200", true}, ValueCase{u"BaudRate", u"110", true},
+        ValueCase{u"BaudRate", u"14400", false}, ValueCase{u"BaudRate", u"4800 ", false},
+        ValueCase{u"BaudRate", u"0", false},
+        ValueCase{u"Parity", u"E", true}, ValueCase{u"Parity", u"O", true}, ValueCase{u"Parity", u"NN", false},
+        ValueCase{u"Parity", u"e", false}, ValueCase{u"Parity", u"", false},
+        ValueCase{u"DataBit", u"7", true}, ValueCase{u"DataBit", u"9", false},
+        ValueCase{u"StopBit", u"1", true}, ValueCase{u"StopBit", u"3", false},
+        ValueCase{u"FlowControl", u"R", true}, ValueCase{u"FlowControl", u"N", true},
+        ValueCase{u"FlowControl", u"r", false},
+        ValueCase{u"Protocol", u"5", true}, ValueCase{u"Protocol", u"0", true}, ValueCase{u"Protocol", u"6", false},
+        ValueCase{u"HeadKey", u"000d", true}, ValueCase{u"HeadKey", u"D", true},
+        ValueCase{u"HeadKey", u"7FFF", true}, ValueCase{u"HeadKey", u"00000241", true},
+        ValueCase{u"HeadKey", u"8000", false}, ValueCase{u"HeadKey", u"FFFF", false},
+        ValueCase{u"HeadKey", u"", false}, ValueCase{u"HeadKey", u"G", false},
+        ValueCase{u"HeadKey", u"10000", false}, ValueCase{u"HeadKey", u" D", false},
+        ValueCase{u"TermKey1", u"0009", true}, ValueCase{u"TermKey2", u"010D", true},
+        ValueCase{u"TermKey2", u"-1", false},
+        ValueCase{u"KeySpeed", u"9", true}, ValueCase{u"KeySpeed", u"09", true}, ValueCase{u"KeySpeed", u"0", true},
+        ValueCase{u"KeySpeed", u"A", false}, ValueCase{u"KeySpeed", u"10", false},
+        ValueCase{u"CapsLock", u"Y", true}, ValueCase{u"CapsLock", u"y", false},
+        ValueCase{u"TrayIcon", u"N", true}, ValueCase{u"TrayIcon", u"YES", false}));
+
+TEST(SettingsStore, CharacterValuesFollowTheFourByteRuleWhateverTheType) {
+    struct Case {
+        std::vector<std::uint8_t> bytes;
+        std::uint32_t type;
+        char16_t expected;
+    };
+    const Case cases[] = {
+        {{'E', 0, 0, 0}, fakes::kRegSz, u'E'},      // the character and its terminator
+        {{'E', 0, 0, 0}, fakes::kRegDword, u'E'},   // the stored type plays no part
+        {{'E', 0}, fakes::kRegSz, u'N'},            // no terminator: 2 bytes, refused
+        {{'E', 0, 0, 0, 0, 0}, fakes::kRegSz, u'N'},  // 6 bytes, refused
+        {{'E', 0, 0}, fakes::kRegSz, u'N'},         // odd size, refused
+    };
+    for (const Case& c : cases) {
+        Store store;
+        store.FillFirstUse();
+        store.registry.PutRaw(kComm, u"Parity", c.type, c.bytes);
+        EXPECT_EQ(store.Load(), 1);
+        EXPECT_EQ(store.communication.Parity, c.expected) << c.bytes.size() << " bytes";
+    }
+}
+
+TEST(SettingsStore, MalformedTextDataIsReadWithinTheBuffer) {
+    // Exactly 32 bytes without a terminator; 31 bytes; 33 bytes (too large:
+    // missing, so the store is rebuilt). None may read past the data.
+    Store full;
+    full.FillFirstUse();
+    full.registry.PutRaw(kComm, u"CommPort", fakes::kRegSz, std::vector<std::uint8_t>(32, 'C'));
+    EXPECT_EQ(full.Load(), 1);
+    EXPECT_EQ(Narrow16(full.communication.CommPort), "COM1");
+
+    Store odd;
+    odd.FillFirstUse();
+    std::vector<std::uint8_t> com7 = {'C', 0, 'O', 0, 'M', 0, '7', 0, 'x'};  // odd last byte, no terminator
+    odd.registry.PutRaw(kComm, u"CommPort", fakes::kRegSz, com7);
+    EXPECT_EQ(odd.Load(), 1);
+    EXPECT_EQ(Narrow16(odd.communication.CommPort), "COM7");
+
+    Store tooLarge;
+    tooLarge.FillFirstUse();
+    tooLarge.registry.PutRaw(kFunc, u"HeadKey", fakes::kRegSz, std::vector<std::uint8_t>(33, '1'));
+    EXPECT_EQ(tooLarge.Load(), 1);
+    EXPECT_EQ(tooLarge.registry.Text(kFunc, u"HeadKey"), "0000");  // rebuilt from the record
+}
+
+TEST(SettingsStore, MissingValuePartWayKeepsWhatWasReadAndRebuildsBothKeys) {
+    Store store;
+    store.FillFirstUse();
+    store.registry.PutText(kComm, u"CommPort", u"COM9");
+    store.registry.PutText(kComm, u"FlowControl", u"R");
+    store.registry.RemoveValue(kComm, u"Protocol");
+    store.registry.PutText(kFunc, u"KeySpeed", u"2");  // never read: the Function key is not attempted
+    store.communication.Protocol = u'4';
+
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_EQ(Narrow16(store.communication.CommPort), "COM9");
+    EXPECT_EQ(store.communication.FlowControl, u'R');
+    EXPECT_EQ(store.communication.Protocol, u'4');
+    EXPECT_EQ(store.function.KeySpeed, 5);
+    EXPECT_EQ(store.registry.Text(kComm, u"CommPort"), "COM9");
+    EXPECT_EQ(store.registry.Text(kComm, u"Protocol"), "4");
+    EXPECT_EQ(store.registry.Text(kFunc, u"KeySpeed"), "5");
+}
+
+TEST(SettingsStore, MissingFunctionKeyRebuildsFromTheRecords) {
+    Store store;
+    store.registry.PutText(kComm, u"CommPort", u"COM3");
+    for (auto name : {u"BaudRate", u"Parity", u"DataBit", u"StopBit", u"FlowControl", u"Protocol"})
+        store.registry.PutText(kComm, name, name == std::u16string(u"BaudRate") ? u"9600" : u"x");
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_EQ(store.registry.Text(kComm, u"CommPort"), "COM3");
+    EXPECT_EQ(store.registry.Text(kComm, u"BaudRate"), "9600");
+    EXPECT_EQ(store.registry.Text(kComm, u"Parity"), "N");  // invalid "x" replaced by the rebuild
+    EXPECT_EQ(store.registry.Text(kFunc, u"TrayIcon"), "Y");
+}
+
+TEST(SettingsStore, RebuildFailsWhenAKeyCannotBeCreated) {
+    Store store;
+    store.registry.RefuseCreate(kFunc);
+    EXPECT_EQ(store.Load(), 0);
+    EXPECT_TRUE(store.registry.Writes().empty());
+}
+
+TEST(SettingsStore, RebuildWriteFailureGivesZero) {
+    Store store;
+    store.registry.RefuseSet(u"TrayIcon");
+    EXPECT_EQ(store.Load(), 0);
+    EXPECT_EQ(store.registry.Text(kFunc, u"CapsLock"), "N");  // written before the failure, kept
+}
+
+TEST(SettingsStore, SaveWritesOnlyChangedValuesOfFlaggedParts) {
+    Store store;
+    store.FillFirstUse();
+    store.working.Communication = store.communication;
+    store.working.Function = store.function;
+    store.working.Function.KeySpeed = 7;
+    store.working.Communication.Parity = u'E';
+
+    store.working.FunctionChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_EQ(store.registry.Writes(), std::vector<std::string>{"Function|KeySpeed=7"});
+
+    store.registry.ClearWrites();
+    store.working.FunctionChanged = false;
+    store.working.Function.CapsLock = u'Y';
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_TRUE(store.registry.Writes().empty());
+
+    store.working.CommChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_EQ(store.registry.Writes(), std::vector<std::string>{"Communication|Parity=E"});
+    EXPECT_TRUE(store.working.CommChanged);  // the flags are the window's to clear
+    EXPECT_EQ(store.registry.OpenKeyCount(), 0);
+}
+
+TEST(SettingsStore, SaveRewritesAnInvalidStoredValueAndNeverWritesEmptyOrZeroCharacters) {
+    Store store;
+    store.FillFirstUse();
+    store.registry.PutText(kComm, u"BaudRate", u"4800 ");
+    store.registry.PutText(kFunc, u"HeadKey", u"000d");  // same number: not rewritten
+    store.working.Communication = store.communication;
+    store.working.Function = store.function;
+    store.working.Communication.CommPort[0] = u'\0';  // empty text: left alone
+    store.working.Communication.StopBit = 0;           // zero character: left alone
+    store.working.Function.HeadKey = 0x000D;
+    store.working.CommChanged = store.working.FunctionChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_EQ(store.registry.Writes(), (std::vector<std::string>{"Communication|BaudRate=4800"}));
+}
+
+TEST(SettingsStore, SaveFailuresReturnTheirCodeWithTheKeyFlushedAndClosed) {
+    Store openFails;
+    openFails.FillFirstUse();
+    openFails.working.CommChanged = openFails.working.FunctionChanged = true;
+    openFails.working.Communication = kDefaultCommunicationSettings;
+    openFails.working.Function = kDefaultFunctionSettings;
+    openFails.working.Function.KeySpeed = 1;
+    openFails.registry.RefuseWriteAccess(kComm);
+    EXPECT_EQ(SaveSettings(openFails.registry, openFails.working), kSaveKeyNotOpened);
+    EXPECT_TRUE(openFails.registry.Writes().empty()) << "function values must not follow a failed key";
+
+    Store setFails;
+    setFails.FillFirstUse();
+    setFails.working.Communication = kDefaultCommunicationSettings;
+    setFails.working.Function = kDefaultFunctionSettings;
+    setFails.working.Function.HeadKey = 0x0241;
+    setFails.working.Function.CapsLock = u'Y';
+    setFails.working.FunctionChanged = true;
+    setFails.registry.RefuseSet(u"CapsLock");
+    const int flushesBefore = setFails.registry.FlushCount();
+    EXPECT_EQ(SaveSettings(setFails.registry, setFails.working), kSaveValueNotWritten);
+    EXPECT_EQ(setFails.registry.Writes(), std::vector<std::string>{"Function|HeadKey=0241"});
+    EXPECT_EQ(setFails.registry.FlushCount(), flushesBefore + 1);
+    EXPECT_EQ(setFails.registry.OpenKeyCount(), 0);
+}
+
+TEST(SettingsStore, UnterminatedWorkingTextIsWrittenBounded) {
+    Store store;
+    store.FillFirstUse();
+    store.working.Communication = kDefaultCommunicationSettings;
+    std::u16string seven = u"ABCDEFG";
+    std::memcpy(store.working.Communication.CommPort, seven.data(), 14);  // no terminator in the field
+    store.working.CommChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_EQ(store.registry.Text(kComm, u"CommPort"), "ABCDEFG");
+    EXPECT_TRUE(store.registry.Faults().empty());
+}
+
+TEST(ParseHexWord, DigitsCaseLeadingZerosAndInvalidTexts) {
+    const struct {
+        const char16_t* text;
+        std::uint16_t value;
+    } cases[] = {{u"0", 0},          {u"D", 0x000D},    {u"000d", 0x000D}, {u"7fFf", 0x7FFF},
+                 {u"FFFE", 0xFFFE},  {u"0000FFFE", 0xFFFE}, {u"", 0xFFFF},  {u"G", 0xFFFF},
+                 {u"10000", 0xFFFF}, {u"1 ", 0xFFFF},   {u"+1", 0xFFFF},   {u"\u0661", 0xFFFF}};
+    for (const auto& c : cases) EXPECT_EQ(ParseHexWord(c.text), c.value) << fakes::Narrow(c.text);
+}
+
+}  // namespace
+}  // namespace tellurin
