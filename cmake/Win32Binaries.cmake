@@ -17,9 +17,12 @@ target_link_libraries(tellur PRIVATE tellur_receiver_win32)
 
 add_library(tellurs SHARED
   settings/store/win32/store_entries.cpp
+  settings/store/win32/library_state.cpp
+  settings/store/win32/win32_registry.cpp
+  settings/store/win32/win32_serial_port.cpp
   settings/dialog/win32/dialog_entry.cpp
   settings/tellurs.def)
-target_include_directories(tellurs PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tellurs PRIVATE tellurs_store_logic)
 set_target_properties(tellurs PROPERTIES OUTPUT_NAME TELLURS PREFIX "" SUFFIX .DLL)
 target_compile_options(tellurs PRIVATE ${TELLUR_PRODUCT_FLAGS})
 # The .def file alone decides the export table: exactly the three numbered entries.

@@ -62,6 +62,10 @@ struct CommTimeoutSettings {
     std::uint32_t WriteTotalTimeoutConstant;
 };
 
+// The platform's own constant names and values. Where <windows.h> is already
+// included they are its macros, with these same values, so both spellings agree.
+#if !defined(SP_PARITY)
+
 // dwSettableParams
 constexpr std::uint32_t SP_PARITY = 0x0001;
 constexpr std::uint32_t SP_BAUD = 0x0002;
@@ -113,6 +117,10 @@ constexpr std::uint32_t RTS_CONTROL_HANDSHAKE = 2;
 constexpr std::uint32_t SETRTS = 3;
 constexpr std::uint32_t CLRRTS = 4;
 
+#endif  // !defined(SP_PARITY)
+
+#if !defined(MAXDWORD)
 constexpr std::uint32_t MAXDWORD = 0xFFFFFFFF;
+#endif
 
 }  // namespace tellurin

@@ -7,7 +7,7 @@ export TELLUR_E2E_DIR=$1
 BIN=$2
 . "$(dirname "$0")/harness/harness.sh"
 harness_env
-output=$(win_run "$BIN/library_probe.exe" lookup "$(winepath -w "$BIN/TELLURS.DLL" 2>/dev/null)" | tr -d '\r')
+output=$(win_run "$BIN/library_probe.exe" lookup "$(windows_path "$BIN/TELLURS.DLL")" | tr -d "\r")
 echo "$output"
 expected=$'TELLURS_00 found\nTELLURS_01 found\nTELLURS_02 found'
 [ "$output" = "$expected" ]

@@ -1,23 +1,36 @@
-// TELLURS_01 (load the settings) and TELLURS_02 (open the port). Until the
-// store and the port opening are in place, each gives the answer its caller
-// already handles: the store could not be rebuilt (0, records untouched), and
-// the port's time-outs could not be set (4, no handle, nothing shown).
+// TELLURS_01 (load the settings) and TELLURS_02 (open the port): the store and
+// the port opening over the current user's registry and a real port.
 #include <windows.h>
 
 #include <type_traits>
 
 #include "common/tellurs_entries.h"
+#include "settings/store/port_opening.h"
+#include "settings/store/settings_store.h"
+#include "settings/store/win32/library_state.h"
+#include "settings/store/win32/win32_registry.h"
+#include "settings/store/win32/win32_serial_port.h"
 
 using tellurin::CommunicationSettings;
 using tellurin::FunctionSettings;
 
 extern "C" {
 
-__declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_01(CommunicationSettings*, FunctionSettings*) {
-    return 0;
+__declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_01(CommunicationSettings* communication,
+                                                            FunctionSettings* function) {
+    if (communication == nullptr || function == nullptr) return 0;
+    tellurin::CurrentUserRegistry registry;
+    return tellurin::LoadSettingsFromStore(registry, tellurin::LibraryWorkingSettings(), *communication, *function);
 }
 
-__declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_02(CommunicationSettings, void**) { return 4; }
+__declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_02(CommunicationSettings communication, void** portHandle) {
+    tellurin::Win32SerialPort port;
+    tellurin::MessageBoxQuestion question;
+    const std::int32_t result = tellurin::OpenConfiguredPort(communication, port, question);
+    // Only a configured port reaches the caller; on every failure its handle is untouched.
+    if (result == tellurin::kPortOpened && portHandle != nullptr) *portHandle = port.Release();
+    return result;
+}
 
 }  // extern "C"
 

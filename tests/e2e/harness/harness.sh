@@ -75,9 +75,29 @@ serial_pair() {
     local com=$1 name="serial-$1"
     local program_end="$TELLUR_E2E_DIR/$name-program" test_end="$TELLUR_E2E_DIR/$name-test"
     rm -f "$program_end" "$test_end"
-    socat -d0 "pty,raw,echo=0,link=$program_end" "pty,raw,echo=0,link=$test_end" &
+    # Detached from every pipe: callers read this function's output with $(...).
+    socat "pty,raw,echo=0,link=$program_end" "pty,raw,echo=0,link=$test_end" \
+        </dev/null >/dev/null 2>>"$TELLUR_E2E_DIR/socat.log" &
     harness_track $!
     wait_for_file "$program_end" 50 && wait_for_file "$test_end" 50 || return 1
     ln -sfn "$program_end" "$WINEPREFIX/dosdevices/com$com"
     printf '%s\n' "$test_end"
 }
+
+# A Unix path as Windows programs in the prefix see it (through drive Z:).
+windows_path() { printf 'Z:%s\n' "$(realpath "$1" | tr '/' '\\')"; }
+
+# Output of a Windows console program without the CR of its line ends.
+win_output() { "$WINE" "$@" | tr -d '\r'; }
+
+# The data of a registry value under HKEY_CURRENT_USER as "TYPE data", or
+# "<missing>".
+reg_value() {
+    local key=$1 name=$2 line
+    line=$("$WINE" reg.exe query "HKEY_CURRENT_USER\\$key" /v "$name" 2>/dev/null | tr -d '\r' |
+        awk -v name="$name" '$1 == name {print $2, $3}')
+    printf '%s\n' "${line:-<missing>}"
+}
+
+reg_set_text() { "$WINE" reg.exe add "HKEY_CURRENT_USER\\$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
+reg_delete_key() { "$WINE" reg.exe delete "HKEY_CURRENT_USER\\$1" /f >/dev/null 2>&1 || true; }

@@ -1,39 +1,139 @@
 // Loads TELLURS.DLL the way the resident program does (by full path) and calls
 // into it for the end-to-end tests.
 //
-//   library_probe.exe lookup <TELLURS.DLL path>   each entry found by its exact name
+//   library_probe.exe lookup <dll>          each entry found by its exact name
+//   library_probe.exe load <dll>            TELLURS_01 on the default records; prints result and records
+//   library_probe.exe open-port <dll> <port> [<baud> <data> <stop> <parity> <flow>]
+//        TELLURS_02; prints the result; on success sends "PING" and prints what arrives within 5 s;
+//        on failure tells whether the caller's handle was left untouched
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <initializer_list>
+#include <string>
 
 #include "common/tellurs_entries.h"
 
 namespace {
 
-int LookUp(const wchar_t* libraryPath) {
-    HMODULE library = LoadLibraryExW(libraryPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (library == nullptr) {
-        std::printf("cannot load library (error %lu)\n", GetLastError());
-        return 1;
-    }
+using tellurin::CommunicationSettings;
+using tellurin::FunctionSettings;
+
+std::string Narrow(const char16_t* text, std::size_t capacity) {
+    std::string narrow;
+    for (std::size_t index = 0; index < capacity && text[index] != u'\0'; ++index)
+        narrow += static_cast<char>(text[index]);
+    return narrow;
+}
+
+void CopyField(char16_t (&field)[tellurin::kSettingsTextUnits], const wchar_t* text) {
+    std::size_t index = 0;
+    for (; index + 1 < tellurin::kSettingsTextUnits && text[index] != L'\0'; ++index)
+        field[index] = static_cast<char16_t>(text[index]);
+    for (; index < tellurin::kSettingsTextUnits; ++index) field[index] = u'\0';
+}
+
+FARPROC Entry(HMODULE library, const char* name) {
+    FARPROC entry = library != nullptr ? GetProcAddress(library, name) : nullptr;
+    if (entry == nullptr) std::printf("%s not found\n", name);
+    return entry;
+}
+
+int LookUp(HMODULE library) {
     int missing = 0;
     for (const char* name : {tellurin::kSettingsDialogEntryName, tellurin::kLoadSettingsEntryName,
                              tellurin::kOpenPortEntryName}) {
-        const bool found = GetProcAddress(library, name) != nullptr;
-        std::printf("%s %s\n", name, found ? "found" : "missing");
-        if (!found) ++missing;
+        if (Entry(library, name) == nullptr) ++missing;
+        else std::printf("%s found\n", name);
     }
-    FreeLibrary(library);
     return missing;
+}
+
+int Load(HMODULE library) {
+    auto load = reinterpret_cast<tellurin::LoadSettingsEntry>(Entry(library, tellurin::kLoadSettingsEntryName));
+    if (load == nullptr) return 1;
+    CommunicationSettings communication = tellurin::kDefaultCommunicationSettings;
+    FunctionSettings function = tellurin::kDefaultFunctionSettings;
+    const std::int32_t result = load(&communication, &function);
+    std::printf("result=%d CommPort=%s BaudRate=%s Parity=%c DataBit=%c StopBit=%c FlowControl=%c Protocol=%c "
+                "HeadKey=%04X TermKey1=%04X TermKey2=%04X KeySpeed=%X CapsLock=%c TrayIcon=%c\n",
+                static_cast<int>(result), Narrow(communication.CommPort, 7).c_str(),
+                Narrow(communication.BaudRate, 7).c_str(), static_cast<char>(communication.Parity),
+                static_cast<char>(communication.DataBit), static_cast<char>(communication.StopBit),
+                static_cast<char>(communication.FlowControl), static_cast<char>(communication.Protocol),
+                function.HeadKey, function.TermKey1, function.TermKey2, function.KeySpeed,
+                static_cast<char>(function.CapsLock), static_cast<char>(function.TrayIcon));
+    return 0;
+}
+
+// Overlapped write of the whole text, then reads until `expected` bytes came or 5 s passed.
+std::string Exchange(HANDLE port, const char* text, std::size_t expected) {
+    OVERLAPPED block{};
+    block.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD count = 0;
+    if (!WriteFile(port, text, static_cast<DWORD>(std::strlen(text)), nullptr, &block) &&
+        GetLastError() != ERROR_IO_PENDING)
+        std::printf("write failed (error %lu)\n", GetLastError());
+    GetOverlappedResult(port, &block, &count, TRUE);
+
+    std::string received;
+    const DWORD start = GetTickCount();
+    while (received.size() < expected && GetTickCount() - start < 5000) {
+        char buffer[64];
+        block = OVERLAPPED{};
+        block.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        count = 0;
+        if (ReadFile(port, buffer, sizeof buffer, nullptr, &block) || GetLastError() == ERROR_IO_PENDING)
+            GetOverlappedResult(port, &block, &count, TRUE);
+        CloseHandle(block.hEvent);
+        received.append(buffer, count);
+        if (count == 0) Sleep(50);
+    }
+    return received;
+}
+
+int OpenPort(HMODULE library, int argc, wchar_t** argv) {
+    auto open = reinterpret_cast<tellurin::OpenPortEntry>(Entry(library, tellurin::kOpenPortEntryName));
+    if (open == nullptr) return 1;
+    CommunicationSettings communication = tellurin::kDefaultCommunicationSettings;
+    communication.FlowControl = u'N';  // Wine's driver declares no Xon/Xoff
+    CopyField(communication.CommPort, argv[3]);
+    if (argc >= 9) {
+        CopyField(communication.BaudRate, argv[4]);
+        communication.DataBit = static_cast<char16_t>(argv[5][0]);
+        communication.StopBit = static_cast<char16_t>(argv[6][0]);
+        communication.Parity = static_cast<char16_t>(argv[7][0]);
+        communication.FlowControl = static_cast<char16_t>(argv[8][0]);
+    }
+    void* const marker = reinterpret_cast<void*>(static_cast<std::uintptr_t>(0x7E11));
+    void* handle = marker;
+    const std::int32_t result = open(communication, &handle);
+    std::printf("result=0x%X\n", static_cast<unsigned>(result));
+    if (result != 0) {
+        std::printf("handle %s\n", handle == marker ? "untouched" : "changed");
+        return 0;
+    }
+    const std::string received = Exchange(static_cast<HANDLE>(handle), "PING", 4);
+    std::printf("received=%s\n", received.c_str());
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 3 && std::wcscmp(argv[1], L"lookup") == 0) return LookUp(argv[2]);
-    std::fprintf(stderr, "usage: library_probe lookup <dll>\n");
-    return 2;
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: library_probe lookup|load|open-port <dll> ...\n");
+        return 2;
+    }
+    HMODULE library = LoadLibraryExW(argv[2], nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (library == nullptr) std::printf("cannot load library (error %lu)\n", GetLastError());
+    int exitCode = 2;
+    if (std::wcscmp(argv[1], L"lookup") == 0) exitCode = LookUp(library);
+    else if (std::wcscmp(argv[1], L"load") == 0) exitCode = Load(library);
+    else if (std::wcscmp(argv[1], L"open-port") == 0 && argc >= 4) exitCode = OpenPort(library, argc, argv);
+    if (library != nullptr) FreeLibrary(library);
+    return exitCode;
 }
