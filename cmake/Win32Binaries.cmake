@@ -5,15 +5,19 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 
 add_library(tellur_receiver_win32 STATIC
   resident/receiver/win32/win32_keyboard.cpp
-  resident/receiver/win32/overlapped_answer_line.cpp)
+  resident/receiver/win32/overlapped_answer_line.cpp
+  resident/receiver/win32/receiver.cpp)
 target_link_libraries(tellur_receiver_win32 PUBLIC tellur_receiver_logic)
 target_compile_options(tellur_receiver_win32 PRIVATE ${TELLUR_PRODUCT_FLAGS})
 
-add_executable(tellur WIN32 resident/shell/win32/tellur_main.cpp)
+add_executable(tellur WIN32
+  resident/shell/win32/tellur_main.cpp
+  resident/shell/win32/resident_window_win32.cpp
+  resident/shell/win32/tellur.rc)
 set_target_properties(tellur PROPERTIES OUTPUT_NAME TELLUR SUFFIX .EXE)
 target_compile_options(tellur PRIVATE ${TELLUR_PRODUCT_FLAGS})
 target_link_options(tellur PRIVATE -municode ${TELLUR_STATIC_RUNTIME})
-target_link_libraries(tellur PRIVATE tellur_receiver_win32)
+target_link_libraries(tellur PRIVATE tellur_shell_logic tellur_receiver_win32)
 
 add_library(tellurs SHARED
   settings/store/win32/store_entries.cpp

@@ -17,13 +17,16 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 for binary in TELLUR.EXE TELLURS.DLL; do
     path="$dir/$binary"
     [ -f "$path" ] || { fail "$binary missing in $dir"; continue; }
-    "$objdump" -f "$path" | grep -q "file format $format" || fail "$binary is not $format"
+    # Whole outputs into variables first: grep -q would end the pipe early.
+    header=$("$objdump" -f "$path")
+    [[ $header == *"file format $format"* ]] || fail "$binary is not $format"
     while read -r dll; do
         [[ $dll =~ $system_dlls ]] || fail "$binary imports $dll, which is not a system DLL"
     done < <("$objdump" -p "$path" | awk '/DLL Name:/ {print $3}' | sort -u)
 done
 
-"$objdump" -p "$dir/TELLUR.EXE" | grep -Eq 'Subsystem[[:space:]]+00000002' || fail "TELLUR.EXE is not a GUI program"
+headers=$("$objdump" -p "$dir/TELLUR.EXE")
+grep -Eq 'Subsystem[[:space:]]+00000002' <<<"$headers" || fail "TELLUR.EXE is not a GUI program"
 exports=$("$objdump" -p "$dir/TELLURS.DLL" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
     awk '/\[/ && $NF !~ /Table/ {print $NF}' | sort | tr '\n' ' ')
 [ "$exports" = "TELLURS_00 TELLURS_01 TELLURS_02 " ] || fail "TELLURS.DLL exports '$exports'"

@@ -1,13 +1,144 @@
-// Entry of the resident program. For now it only proves the build: a GUI
-// program with a Unicode entry that links the receiver and returns 0. Start-up,
-// the resident window and the library client take their place here.
+// Entry of the resident program: the Win32 side of start-up. The order of the
+// steps and every decision are in startup.cpp; this file only reaches the
+// platform.
 #include <windows.h>
 
-#include "resident/receiver/keystrokes.h"
-#include "resident/receiver/win32/win32_keyboard.h"
+#include "resident/shell/startup.h"
+#include "resident/shell/win32/resident_program.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    tellurin::Win32Keyboard keyboard;
-    (void)tellurin::LookUpModifierScanCodes(keyboard);
-    return 0;
+namespace tellurin {
+
+ResidentProgram& TheResidentProgram() {
+    static ResidentProgram program;
+    return program;
+}
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"NON_Tellurin";
+constexpr wchar_t kWindowTitle[] = L"Tellurin";
+
+// No library the program loads is ever looked for in the current directory.
+void MakeLibrarySearchSafe() {
+    (void)SetDllDirectoryW(L"");
+    using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    auto setDefault = reinterpret_cast<SetDefaultDirectories>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr) (void)setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+class Win32StartupPlatform final : public StartupPlatform {
+public:
+    explicit Win32StartupPlatform(ResidentProgram& program) : program_(program) {}
+
+    InstanceClaim ClaimSingleInstance() override {
+        HANDLE mutex = CreateMutexW(nullptr, TRUE, reinterpret_cast<const wchar_t*>(IdentityTable[0]));
+        if (mutex == nullptr) return InstanceClaim::Failed;
+        const DWORD wait = WaitForSingleObject(mutex, 0);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+            program_.InstanceMutex = mutex;
+            return InstanceClaim::Owned;
+        }
+        (void)ReleaseMutex(mutex);
+        (void)CloseHandle(mutex);
+        return InstanceClaim::HeldByAnother;
+    }
+
+    bool HandOverToFirstInstance() override {
+        HWND first = FindWindowW(kWindowClass, kWindowTitle);
+        if (first == nullptr) return false;
+        (void)PostMessageW(first, UM_OPEN_SETTINGS, 0, 0);
+        return true;
+    }
+
+    void WindowsVersion(std::uint32_t& major, std::uint32_t& minor) override {
+        OSVERSIONINFOW version{};
+        version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        (void)GetVersionExW(&version);  // a failure leaves 0.0, which is refused
+#pragma GCC diagnostic pop
+        major = version.dwMajorVersion;
+        minor = version.dwMinorVersion;
+    }
+
+    std::u16string ModulePath() override {
+        wchar_t path[kPathUnits];
+        const DWORD length = GetModuleFileNameW(nullptr, path, kPathUnits);
+        if (length == 0 || length >= kPathUnits) return {};  // cut short: refuse rather than guess
+        return std::u16string(reinterpret_cast<const char16_t*>(path), length);
+    }
+
+    bool CreateResidentWindow() override {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(WNDCLASSEXW);
+        windowClass.lpfnWndProc = ResidentWindowProcedure;
+        windowClass.hInstance = program_.Instance;
+        windowClass.hIcon = static_cast<HICON>(
+            LoadImageW(program_.Instance, MAKEINTRESOURCEW(101), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+        windowClass.hIconSm = static_cast<HICON>(
+            LoadImageW(program_.Instance, MAKEINTRESOURCEW(101), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        windowClass.lpszClassName = kWindowClass;
+        if (RegisterClassExW(&windowClass) == 0) return false;
+        program_.TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+        program_.Window = CreateWindowExW(0, kWindowClass, kWindowTitle, 0, 0, 0, 0, 0, nullptr, nullptr,
+                                          program_.Instance, nullptr);
+        if (program_.Window == nullptr) return false;
+        (void)ShowWindow(program_.Window, SW_HIDE);
+        return true;
+    }
+
+    void RunMessageLoop() override {
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            (void)TranslateMessage(&message);
+            (void)DispatchMessageW(&message);
+        }
+    }
+
+    void CloseInstanceMutex() override {
+        if (program_.InstanceMutex != nullptr) (void)CloseHandle(program_.InstanceMutex);
+        program_.InstanceMutex = nullptr;
+    }
+
+private:
+    ResidentProgram& program_;
+};
+
+// The receiver as the library client needs it.
+class ReceiverControlAdapter final : public ReceiverControl {
+public:
+    explicit ReceiverControlAdapter(Receiver& receiver) : receiver_(receiver) {}
+    void** PortHandleSlot() override { return receiver_.PortHandleSlot(); }
+    bool StartReceiver() override { return receiver_.StartReceiver(); }
+    void StopReceiver() override { receiver_.StopReceiver(); }
+
+private:
+    Receiver& receiver_;
+};
+
+}  // namespace
+}  // namespace tellurin
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    using namespace tellurin;
+    MakeLibrarySearchSafe();
+    ResidentProgram& program = TheResidentProgram();
+    program.Instance = instance;
+
+    ErrorMessageBox messageBox;
+    Win32LibraryBinding binding;
+    ReceiverControlAdapter receiver(program.ReceiverThread);
+    program.Reporter.Surface = &messageBox;
+    program.Client.Communication = &program.Communication;
+    program.Client.Function = &program.Function;
+    program.Client.Binding = &binding;
+    program.Client.Receiver = &receiver;
+    program.Client.Reporter = &program.Reporter;
+
+    Win32StartupPlatform platform(program);
+    return RunResidentProgram(platform, program.Client);
 }

@@ -1,0 +1,49 @@
+// Numbers both binaries agree on: the message codes that double as results of
+// the library's operations, and the private messages of the resident window.
+#pragma once
+
+#include <cstdint>
+
+namespace tellurin {
+
+// Message codes: indices into the resident program's message table.
+enum MessageCode : std::int32_t {
+    MessageNone = 0,             // success; never shown
+    MessageEndProgram = 1,       // end without a message
+    MessageNotAFailure = 2,
+    MessageWrongWindowsVersion = 3,
+    MessageFunctionFailure = 4,  // shown with a detail number
+    MessageSettingsNotRead = 5,
+    MessageSettingsNotSaved = 6,
+    MessageWindowNotInitialised = 7,
+    MessageThreadNotCreated = 8,
+    MessageSetupNotStarted = 9,
+    MessageSetupNotInitialised = 10,
+    MessageSetupMainWindowFailed = 11,
+    MessageSetupPageFailed = 12,
+};
+constexpr std::int32_t kMessageCodeCount = 13;
+
+// Detail numbers shown with MessageFunctionFailure: which step failed.
+enum FunctionFailureDetail : std::int32_t {
+    FailureTrayIcon = 1,
+    FailureSingleInstance = 2,
+    FailureResidentWindow = 3,
+    FailureSettingsDialogStart = 4,
+    FailureSettingsDialogEnd = 5,
+    FailurePortOpening = 6,  // the library could not open the port (no entry, or time-outs refused)
+};
+
+// Private messages of the resident window.
+constexpr std::uint32_t UM_GET_IDENTITY = 0x500;
+constexpr std::uint32_t UM_SETTINGS_CLOSED = 0x501;
+constexpr std::uint32_t UM_TRAY_NOTIFY = 0x600;
+constexpr std::uint32_t UM_OPEN_SETTINGS = 0x601;
+constexpr std::uint32_t UM_OPEN_PORT = 0x602;
+constexpr std::uint32_t UM_QUIT = 0x604;
+
+// The finish form of the dialog entry answers this when the dialog's thread
+// has not ended within its wait: the library must then stay loaded.
+constexpr std::int32_t kSettingsDialogStillRunning = 0x102;  // WAIT_TIMEOUT
+
+}  // namespace tellurin

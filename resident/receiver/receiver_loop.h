@@ -1,0 +1,59 @@
+// The receiver thread's loop: wait for the port, read what the driver has
+// queued (at most 1024 bytes at a time) and hand it to frame assembly; on a
+// line error or a failed read or wait, discard the driver's queue and abandon
+// the frame in progress, silently, and go on. The port is a seam; the thread
+// around the loop is in the Win32 room.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "resident/receiver/frame_assembly.h"
+
+namespace tellurin {
+
+constexpr std::uint32_t kPortEventReceivedCharacter = 0x0001;  // EV_RXCHAR
+constexpr std::uint32_t kPortEventLineError = 0x0080;          // EV_ERR
+constexpr std::uint32_t kReceiveBlockSize = 1024;
+
+enum class PortWait { Stop, PortEvent, Failed };
+
+// The open port as the loop uses it; results the loop does not act on are not returned.
+struct ReceiverPort {
+    virtual ~ReceiverPort() = default;
+    virtual void SetEventMask(std::uint32_t mask) = 0;
+    virtual void ResetStop() = 0;
+    // ClearCommError: clears the error state; the number of bytes queued.
+    virtual std::uint32_t ClearErrors() = 0;
+    // Reads bytes already queued; false when the read fails or does not
+    // complete at once. received comes from the completed read.
+    virtual bool ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) = 0;
+    // Starts a port-event wait and waits for it or the stop event, without time-out.
+    virtual PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) = 0;
+    virtual void PurgeReceive() = 0;  // PURGE_RXCLEAR
+    virtual void ClearRts() = 0;
+};
+
+// Written by the main thread only, read here without a lock. Each receiver
+// thread has its own pair, so a thread that outlives its stop never sees a
+// later receiver's flags.
+struct ReceiverFlags {
+    std::atomic<bool> ReceiverRunning{false};
+    std::atomic<bool> ReceivingEnabled{false};
+};
+
+struct ReceiverLoop {
+    ReceiverFlags& Flags;
+    ReceiverPort& Port;
+    FrameAssembly& Assembly;  // lives as long as the program: the NAK count carries over
+    const CommunicationSettings& Communication;
+    const FunctionSettings& Function;
+    Keyboard& Keys;
+    AnswerLine& Line;
+};
+
+// Set-up, the loop while ReceiverRunning is set, and the end (RTS dropped,
+// receive queue purged). The caller ends any wait still outstanding.
+void RunReceiverLoop(ReceiverLoop& loop);
+
+}  // namespace tellurin

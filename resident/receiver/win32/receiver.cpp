@@ -1,0 +1,206 @@
+// The receiver thread on Win32; see receiver.h. Plain Win32 threads: the
+// MinGW runtime used here has no std::thread.
+#include "resident/receiver/win32/receiver.h"
+
+#include "resident/receiver/receiver_loop.h"
+#include "resident/receiver/win32/overlapped_answer_line.h"
+#include "resident/receiver/win32/win32_keyboard.h"
+
+namespace tellurin {
+namespace {
+
+constexpr DWORD kStopWaitMilliseconds = 10000;
+constexpr DWORD kWaitEndMilliseconds = 2000;
+
+// The port as the loop sees it, over this thread's duplicate of the handle.
+// The read status block serves both the port-event wait and the reads.
+class Win32ReceiverPort final : public ReceiverPort {
+public:
+    Win32ReceiverPort(HANDLE port, const ReceiverEvents& events) : port_(port), stopEvent_(events.StopEvent) {
+        readBlock_.hEvent = events.ReadEvent;
+    }
+
+    void SetEventMask(std::uint32_t mask) override { (void)SetCommMask(port_, mask); }
+    void ResetStop() override { (void)ResetEvent(stopEvent_); }
+
+    std::uint32_t ClearErrors() override {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(port_, &errors, &status)) return 0;
+        return status.cbInQue;
+    }
+
+    bool ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
+        PrepareBlock();
+        DWORD bytes = 0;
+        if (ReadFile(port_, buffer, count, nullptr, &readBlock_)) {
+            if (!GetOverlappedResult(port_, &readBlock_, &bytes, FALSE)) return false;
+            received = bytes;
+            return true;
+        }
+        // A read that does not complete at once is an error here; it must be
+        // over before the block and the buffer are used again.
+        if (GetLastError() == ERROR_IO_PENDING) EndOperation();
+        return false;
+    }
+
+    PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) override {
+        if (!waitPending_) {
+            PrepareBlock();
+            eventMask_ = 0;
+            if (WaitCommEvent(port_, &eventMask_, &readBlock_) || GetLastError() == ERROR_IO_PENDING)
+                waitPending_ = true;
+        }
+        const HANDLE waitList[2] = {stopEvent_, readBlock_.hEvent};
+        switch (WaitForMultipleObjects(2, waitList, FALSE, INFINITE)) {
+            case WAIT_OBJECT_0:
+                return PortWait::Stop;  // the port-event wait stays outstanding
+            case WAIT_OBJECT_0 + 1:
+                waitPending_ = false;
+                eventMask = eventMask_;
+                return PortWait::PortEvent;
+            default:
+                return PortWait::Failed;
+        }
+    }
+
+    void PurgeReceive() override { (void)PurgeComm(port_, PURGE_RXCLEAR); }
+    void ClearRts() override { (void)EscapeCommFunction(port_, CLRRTS); }
+
+    // Before the thread leaves: its last port-event wait must not complete
+    // into the block and mask word after they are gone. A new event mask ends
+    // a pending wait, and the wait is cancelled as well; false when it could
+    // not be seen to end, and the caller must then keep the block alive.
+    bool EndOutstandingWait() {
+        if (!waitPending_) return true;
+        (void)SetCommMask(port_, 0);
+        (void)CancelIoEx(port_, &readBlock_);
+        if (WaitForSingleObject(readBlock_.hEvent, kWaitEndMilliseconds) != WAIT_OBJECT_0) return false;
+        waitPending_ = false;
+        return true;
+    }
+
+private:
+    void PrepareBlock() {
+        readBlock_.Internal = 0;
+        readBlock_.InternalHigh = 0;
+        readBlock_.Offset = 0;
+        readBlock_.OffsetHigh = 0;
+    }
+    void EndOperation() {
+        DWORD bytes = 0;
+        (void)CancelIoEx(port_, &readBlock_);
+        (void)GetOverlappedResult(port_, &readBlock_, &bytes, TRUE);
+    }
+
+    HANDLE port_;
+    HANDLE stopEvent_;
+    OVERLAPPED readBlock_{};
+    DWORD eventMask_ = 0;
+    bool waitPending_ = false;
+};
+
+}  // namespace
+
+// Everything one receiver thread uses, owned by that thread's record.
+struct ReceiverThreadRecord {
+    ReceiverFlags Flags;
+    HANDLE Port = INVALID_HANDLE_VALUE;  // this thread's duplicate
+    HANDLE Thread = nullptr;
+    ReceiverEvents Events{};
+    CommunicationSettings Communication{};
+    FunctionSettings Function{};
+    FrameAssembly* Assembly = nullptr;
+};
+
+namespace {
+
+DWORD WINAPI ReceiverThreadProcedure(LPVOID parameter) {
+    auto* record = static_cast<ReceiverThreadRecord*>(parameter);
+    // On the heap: if the driver never lets the last port-event wait end, the
+    // status block it would write into is kept rather than freed under it.
+    auto* port = new Win32ReceiverPort(record->Port, record->Events);
+    {
+        Win32Keyboard keyboard;
+        OverlappedAnswerLine answerLine(record->Port, record->Events.WriteEvent);
+        ReceiverLoop loop{record->Flags, *port, *record->Assembly, record->Communication, record->Function,
+                          keyboard, answerLine};
+        RunReceiverLoop(loop);
+    }
+    if (port->EndOutstandingWait()) delete port;
+    (void)CloseHandle(record->Port);
+    record->Port = INVALID_HANDLE_VALUE;
+    return 0;
+}
+
+void FreeRecord(ReceiverThreadRecord* record) {
+    if (record->Thread != nullptr) (void)CloseHandle(record->Thread);
+    delete record;
+}
+
+}  // namespace
+
+Receiver::~Receiver() {
+    StopReceiver();
+    // A lingering thread still uses its record; the process is ending, so it is left.
+}
+
+bool Receiver::EndLingeringThread(DWORD waitMilliseconds) {
+    if (lingering_ == nullptr) return true;
+    if (WaitForSingleObject(lingering_->Thread, waitMilliseconds) != WAIT_OBJECT_0) return false;
+    FreeRecord(lingering_);
+    lingering_ = nullptr;
+    return true;
+}
+
+bool Receiver::HasLingeringThread() { return !EndLingeringThread(0); }
+
+bool Receiver::StartReceiver() {
+    // Never two receivers at once: an earlier thread that outlived its stop
+    // gets one more wait, and if it still runs this start fails.
+    if (!EndLingeringThread(kStopWaitMilliseconds)) return false;
+
+    auto* record = new ReceiverThreadRecord;
+    record->Events = events_;
+    record->Communication = communication_;
+    record->Function = function_;
+    record->Assembly = &assembly_;
+    if (!DuplicateHandle(GetCurrentProcess(), portHandle_, GetCurrentProcess(), &record->Port, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        delete record;
+        return false;
+    }
+    record->Flags.ReceiverRunning.store(true, std::memory_order_release);
+    record->Thread = CreateThread(nullptr, 0, ReceiverThreadProcedure, record, 0, nullptr);
+    if (record->Thread == nullptr) {
+        (void)CloseHandle(record->Port);
+        delete record;
+        return false;
+    }
+    record->Flags.ReceivingEnabled.store(true, std::memory_order_release);
+    current_ = record;
+    return true;
+}
+
+void Receiver::StopReceiver() {
+    if (current_ != nullptr) {
+        current_->Flags.ReceivingEnabled.store(false, std::memory_order_release);
+        current_->Flags.ReceiverRunning.store(false, std::memory_order_release);
+        (void)SetEvent(events_.StopEvent);
+        if (WaitForSingleObject(current_->Thread, kStopWaitMilliseconds) == WAIT_OBJECT_0) {
+            FreeRecord(current_);
+        } else {
+            // Still typing or waiting for an answer write: it goes on with its
+            // own port handle and ends by itself. (No start succeeds while an
+            // earlier thread lingers, so there is never a second one here.)
+            lingering_ = current_;
+        }
+        current_ = nullptr;
+    }
+    if (portHandle_ != INVALID_HANDLE_VALUE) {
+        (void)CloseHandle(portHandle_);
+        portHandle_ = INVALID_HANDLE_VALUE;
+    }
+}
+
+}  // namespace tellurin

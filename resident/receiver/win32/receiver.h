@@ -1,0 +1,51 @@
+// Starting and stopping the receiver thread on the open port, and owning that
+// port. The stop waits 10000 ms for the thread; a thread that outlives the wait
+// keeps its own duplicate of the port handle, its own flags, status blocks and
+// copies of the settings, so it never touches a closed or reopened port, and
+// no new receiver starts while it still runs.
+#pragma once
+
+#include <windows.h>
+
+#include "common/settings_records.h"
+#include "resident/receiver/frame_assembly.h"
+
+namespace tellurin {
+
+struct ReceiverEvents {
+    HANDLE StopEvent;   // manual reset
+    HANDLE ReadEvent;   // auto reset
+    HANDLE WriteEvent;  // auto reset
+};
+
+struct ReceiverThreadRecord;
+
+class Receiver {
+public:
+    Receiver(const CommunicationSettings& communication, const FunctionSettings& function)
+        : communication_(communication), function_(function) {}
+    ~Receiver();
+    Receiver(const Receiver&) = delete;
+    Receiver& operator=(const Receiver&) = delete;
+
+    void UseEvents(const ReceiverEvents& events) { events_ = events; }
+    // The PortHandle the library fills; INVALID_HANDLE_VALUE when no port is open.
+    HANDLE* PortHandleSlot() { return &portHandle_; }
+    bool StartReceiver();
+    void StopReceiver();  // also closes the port; safe when nothing runs
+    // A thread outlived its stop and may still use the events.
+    bool HasLingeringThread();
+
+private:
+    bool EndLingeringThread(DWORD waitMilliseconds);
+
+    const CommunicationSettings& communication_;
+    const FunctionSettings& function_;
+    ReceiverEvents events_{};
+    HANDLE portHandle_ = INVALID_HANDLE_VALUE;
+    FrameAssembly assembly_{};  // program lifetime: the consecutive-NAK count carries over
+    ReceiverThreadRecord* current_ = nullptr;
+    ReceiverThreadRecord* lingering_ = nullptr;
+};
+
+}  // namespace tellurin

@@ -1,0 +1,168 @@
+// The resident window's handlers; see resident_window.h. The locks cover only
+// the test-and-set of the marks and are never held across a call out.
+#include "resident/shell/resident_window.h"
+
+namespace tellurin {
+namespace {
+
+bool ShellCall(ResidentWindow& window, ShellIconOperation operation) {
+    if (window.Platform.NotifyIcon(operation)) return true;
+    window.Services.ShowMessage(MessageFunctionFailure, FailureTrayIcon);
+    return false;
+}
+
+// Sets a mark when neither busy mark is set; false when busy.
+bool ClaimBusy(ResidentWindow& window, bool ResidentMarks::*mark) {
+    window.Platform.LockBusy();
+    const bool free = !window.Marks.SettingsOpen && !window.Marks.PortOpening;
+    if (free) window.Marks.*mark = true;
+    window.Platform.UnlockBusy();
+    return free;
+}
+
+void RestoreForeground(ResidentWindow& window) {
+    void* restore = window.Marks.RestoreWindow;
+    if (restore == nullptr || !window.Platform.IsLiveWindow(restore)) return;
+    window.Platform.GiveForeground(restore);
+    window.Marks.RestoreWindow = nullptr;
+}
+
+std::intptr_t OnCreate(ResidentWindow& window) {
+    if (!window.Platform.CreateSyncObjects()) {
+        window.Services.ShowMessage(MessageWindowNotInitialised, 0);
+        return -1;
+    }
+    window.Platform.LoadTrayIconImage();
+    // The program starts with Windows, possibly before the taskbar exists: if
+    // the shell refuses the icon now, the program goes on without it and adds
+    // it when the taskbar announces itself.
+    if (window.Function.TrayIcon != u'N' && window.Platform.NotifyIcon(ShellIconOperation::Add))
+        window.Marks.TrayIconShown = true;
+    window.Platform.PostToSelf(UM_OPEN_PORT);
+    return 0;
+}
+
+void OnDestroy(ResidentWindow& window) {
+    window.Services.StopReceiver();
+    (void)UpdateTrayIcon(window, TrayRemove);
+    window.Platform.DestroySyncObjects();
+    window.Platform.PostQuit();
+}
+
+void OnTrayNotify(ResidentWindow& window, std::uintptr_t mouseMessage) {
+    if (mouseMessage == kLeftButtonDown || mouseMessage == kRightButtonDown) {
+        window.Marks.RestoreWindow = window.Marks.LastForegroundWindow;
+        if (!window.Marks.SettingsOpen && !window.Marks.PortOpening) window.Platform.PostToSelf(UM_OPEN_SETTINGS);
+        return;
+    }
+    window.Marks.LastForegroundWindow = window.Platform.ForegroundWindow();
+}
+
+void OnOpenSettings(ResidentWindow& window) {
+    if (!ClaimBusy(window, &ResidentMarks::SettingsOpen)) return;
+    window.Services.StopReceiver();
+    if (!window.Services.StartSettingsDialog()) window.Platform.PostToSelf(UM_QUIT);
+}
+
+void OnSettingsClosed(ResidentWindow& window) {
+    // On any failure SettingsOpen stays set, so nothing new starts before the end.
+    if (!window.Marks.SettingsOpen || !window.Services.FinishSettingsDialog() || !window.Services.LoadSettings() ||
+        UpdateTrayIcon(window, TrayRefresh) == 0) {
+        window.Platform.PostToSelf(UM_QUIT);
+        return;
+    }
+    window.Marks.SettingsOpen = false;
+    RestoreForeground(window);
+    window.Platform.PostToSelf(UM_OPEN_PORT);
+}
+
+void OnOpenPort(ResidentWindow& window) {
+    if (!ClaimBusy(window, &ResidentMarks::PortOpening)) return;
+    const std::int32_t result = window.Services.OpenPortAndReceive();
+    switch (result) {
+        case 0:
+            break;
+        case UM_OPEN_SETTINGS:
+            window.Marks.PortOpening = false;
+            if (!window.Marks.SettingsOpen) window.Platform.PostToSelf(UM_OPEN_SETTINGS);
+            return;
+        case UM_QUIT:
+            window.Marks.PortOpening = false;
+            window.Platform.PostToSelf(UM_QUIT);
+            return;
+        case MessageThreadNotCreated:
+            // The receiver could not start: say so and stay, so the user can
+            // still reach the settings from the tray.
+            window.Services.ShowMessage(MessageThreadNotCreated, 0);
+            break;
+        default:
+            // The library could not open the port (entry missing, or the port
+            // refused its time-outs): say so and stay.
+            window.Services.ShowMessage(MessageFunctionFailure, FailurePortOpening);
+            break;
+    }
+    window.Marks.PortOpening = false;
+}
+
+void OnQuit(ResidentWindow& window) {
+    window.Platform.LockQuit();
+    const bool first = !window.Marks.Quitting;
+    window.Marks.Quitting = true;
+    window.Platform.UnlockQuit();
+    if (!first) return;
+    RestoreForeground(window);
+    window.Platform.DestroySelf();
+}
+
+// The shell (re)started: its notification area is empty again.
+void OnTaskbarCreated(ResidentWindow& window) {
+    if (window.Function.TrayIcon == u'N' || window.Marks.Quitting) return;
+    window.Marks.TrayIconShown = window.Platform.NotifyIcon(ShellIconOperation::Add);
+}
+
+}  // namespace
+
+int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode) {
+    ResidentMarks& marks = window.Marks;
+    const bool wanted = window.Function.TrayIcon != u'N';
+    switch (mode) {
+        case TrayRemove:
+            if (!marks.TrayIconShown) return 1;
+            marks.TrayIconShown = false;
+            return ShellCall(window, ShellIconOperation::Delete) ? 1 : 0;
+        case TrayAdd:
+            if (!wanted) return 1;
+            marks.TrayIconShown = true;
+            return ShellCall(window, ShellIconOperation::Add) ? 1 : 0;
+        case TrayRefresh:
+            if (marks.TrayIconShown) {
+                if (!wanted) return UpdateTrayIcon(window, TrayRemove);
+                return ShellCall(window, ShellIconOperation::Modify) ? 1 : 0;
+            }
+            return wanted ? UpdateTrayIcon(window, TrayAdd) : 1;
+        default:
+            return 1;
+    }
+}
+
+bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::uintptr_t lParam,
+                           std::intptr_t& result) {
+    result = 0;
+    if (window.TaskbarCreatedMessage != 0 && message == window.TaskbarCreatedMessage) {
+        OnTaskbarCreated(window);
+        return false;  // other windows of the thread may want it too; default handling is harmless
+    }
+    switch (message) {
+        case kWindowCreate: result = OnCreate(window); return true;
+        case kWindowDestroy: OnDestroy(window); return true;
+        case UM_GET_IDENTITY: result = reinterpret_cast<std::intptr_t>(window.Identity); return true;
+        case UM_SETTINGS_CLOSED: OnSettingsClosed(window); return true;
+        case UM_TRAY_NOTIFY: OnTrayNotify(window, lParam); return true;
+        case UM_OPEN_SETTINGS: OnOpenSettings(window); return true;
+        case UM_OPEN_PORT: OnOpenPort(window); return true;
+        case UM_QUIT: OnQuit(window); return true;
+        default: return false;
+    }
+}
+
+}  // namespace tellurin

@@ -1,0 +1,83 @@
+// The hidden resident window's decisions: which private message leads to
+// which call, the marks that keep nested dispatch (while a message box is up)
+// from starting a second dialog or port opening, the tray icon, and the
+// foreground restore. The Win32 window procedure only translates into these.
+#pragma once
+
+#include <cstdint>
+
+#include "common/message_codes.h"
+#include "common/settings_records.h"
+
+namespace tellurin {
+
+// Standard messages the window reacts to (numbers as the platform defines them).
+constexpr std::uint32_t kWindowCreate = 0x0001;   // WM_CREATE
+constexpr std::uint32_t kWindowDestroy = 0x0002;  // WM_DESTROY
+constexpr std::uint32_t kLeftButtonDown = 0x0201;
+constexpr std::uint32_t kRightButtonDown = 0x0204;
+
+enum TrayMode : std::int32_t { TrayRemove = 0, TrayAdd = 1, TrayRefresh = 2 };
+enum class ShellIconOperation { Add, Modify, Delete };
+
+struct ResidentMarks {
+    bool TrayIconShown;
+    bool SettingsOpen;
+    bool PortOpening;
+    bool Quitting;
+    void* LastForegroundWindow;
+    void* RestoreWindow;
+};
+
+// The window, the shell and the synchronisation objects.
+struct ResidentWindowPlatform {
+    virtual ~ResidentWindowPlatform() = default;
+    // The two locks, then the three events; false when an event is missing.
+    virtual bool CreateSyncObjects() = 0;
+    virtual void DestroySyncObjects() = 0;  // closes only what exists
+    virtual void LockBusy() = 0;
+    virtual void UnlockBusy() = 0;
+    virtual void LockQuit() = 0;
+    virtual void UnlockQuit() = 0;
+    virtual void LoadTrayIconImage() = 0;
+    // Shell_NotifyIconW for this window's icon 0 with the tray image and tip.
+    virtual bool NotifyIcon(ShellIconOperation operation) = 0;
+    virtual void PostToSelf(std::uint32_t message) = 0;
+    virtual void* ForegroundWindow() = 0;
+    virtual bool IsLiveWindow(void* window) = 0;
+    virtual void GiveForeground(void* window) = 0;
+    virtual void DestroySelf() = 0;
+    virtual void PostQuit() = 0;
+};
+
+// What the handlers call out to: the message box and exit code, the library
+// client, the receiver.
+struct ResidentServices {
+    virtual ~ResidentServices() = default;
+    virtual void ShowMessage(std::int32_t code, std::int32_t detail) = 0;
+    virtual bool StartSettingsDialog() = 0;
+    virtual bool FinishSettingsDialog() = 0;
+    virtual bool LoadSettings() = 0;
+    virtual std::int32_t OpenPortAndReceive() = 0;
+    virtual void StopReceiver() = 0;
+};
+
+struct ResidentWindow {
+    ResidentMarks& Marks;
+    ResidentWindowPlatform& Platform;
+    ResidentServices& Services;
+    const FunctionSettings& Function;  // TrayIcon, read when needed
+    std::uint32_t TaskbarCreatedMessage;  // registered by the shell; 0 when unknown
+    const void* Identity;                 // what UM_GET_IDENTITY answers
+};
+
+// Adds, refreshes or removes the tray icon as TrayIcon asks; 0 when the shell
+// refused (the failure has been shown), non-zero otherwise.
+int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode);
+
+// Handles the messages above; false for anything else (default handling).
+// result is the window procedure's result for a handled message.
+bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::uintptr_t lParam,
+                           std::intptr_t& result);
+
+}  // namespace tellurin

@@ -1,0 +1,142 @@
+// The resident window on Win32: the window procedure hands every message to
+// the portable handlers, and the classes here carry their calls to the
+// platform, translating only.
+#include "resident/shell/win32/resident_program.h"
+
+#include <shellapi.h>
+
+#include <initializer_list>
+
+#include "resident/shell/startup.h"
+
+namespace tellurin {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+class Win32ResidentPlatform final : public ResidentWindowPlatform {
+public:
+    Win32ResidentPlatform(ResidentProgram& program, HWND window) : program_(program), window_(window) {}
+
+    bool CreateSyncObjects() override {
+        if (!program_.LocksInitialised) {
+            InitializeCriticalSection(&program_.QuitLock);
+            InitializeCriticalSection(&program_.BusyLock);
+            program_.LocksInitialised = true;
+        }
+        ReceiverEvents& events = program_.Events;
+        events.StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        events.ReadEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        events.WriteEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        program_.ReceiverThread.UseEvents(events);
+        return events.StopEvent != nullptr && events.ReadEvent != nullptr && events.WriteEvent != nullptr;
+    }
+
+    void DestroySyncObjects() override {
+        // A receiver thread that outlived its stop still waits on these; the
+        // process is ending, so they are left to it.
+        if (!program_.ReceiverThread.HasLingeringThread()) {
+            for (HANDLE* event : {&program_.Events.StopEvent, &program_.Events.ReadEvent, &program_.Events.WriteEvent}) {
+                if (*event != nullptr) (void)CloseHandle(*event);
+                *event = nullptr;
+            }
+        }
+        if (program_.LocksInitialised) {
+            DeleteCriticalSection(&program_.QuitLock);
+            DeleteCriticalSection(&program_.BusyLock);
+            program_.LocksInitialised = false;
+        }
+    }
+
+    void LockBusy() override { EnterCriticalSection(&program_.BusyLock); }
+    void UnlockBusy() override { LeaveCriticalSection(&program_.BusyLock); }
+    void LockQuit() override { EnterCriticalSection(&program_.QuitLock); }
+    void UnlockQuit() override { LeaveCriticalSection(&program_.QuitLock); }
+
+    void LoadTrayIconImage() override {
+        if (program_.TrayIconImage == nullptr)
+            program_.TrayIconImage = static_cast<HICON>(
+                LoadImageW(program_.Instance, MAKEINTRESOURCEW(102), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    }
+
+    bool NotifyIcon(ShellIconOperation operation) override {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof(NOTIFYICONDATAW);
+        data.hWnd = window_;
+        data.uID = 0;
+        DWORD command = NIM_DELETE;
+        if (operation == ShellIconOperation::Add) {
+            command = NIM_ADD;
+            data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+            data.uCallbackMessage = UM_TRAY_NOTIFY;
+            data.hIcon = program_.TrayIconImage;
+            lstrcpynW(data.szTip, L"Tellurin", ARRAYSIZE(data.szTip));
+        } else if (operation == ShellIconOperation::Modify) {
+            command = NIM_MODIFY;
+            data.uFlags = NIF_ICON;
+            data.hIcon = program_.TrayIconImage;
+        }
+        return Shell_NotifyIconW(command, &data) != FALSE;
+    }
+
+    void PostToSelf(std::uint32_t message) override { (void)PostMessageW(window_, message, 0, 0); }
+    void* ForegroundWindow() override { return GetForegroundWindow(); }
+    bool IsLiveWindow(void* window) override { return IsWindow(static_cast<HWND>(window)) != FALSE; }
+    void GiveForeground(void* window) override { (void)SetForegroundWindow(static_cast<HWND>(window)); }
+    void DestroySelf() override { (void)DestroyWindow(window_); }
+    void PostQuit() override { PostQuitMessage(0); }
+
+private:
+    ResidentProgram& program_;
+    HWND window_;
+};
+
+class Win32ResidentServices final : public ResidentServices {
+public:
+    Win32ResidentServices(ResidentProgram& program, HWND window) : program_(program), window_(window) {}
+    void ShowMessage(std::int32_t code, std::int32_t detail) override {
+        tellurin::ShowMessage(program_.Reporter, code, detail);
+    }
+    bool StartSettingsDialog() override { return tellurin::StartSettingsDialog(program_.Client, window_); }
+    bool FinishSettingsDialog() override { return tellurin::FinishSettingsDialog(program_.Client); }
+    bool LoadSettings() override { return tellurin::LoadSettings(program_.Client); }
+    std::int32_t OpenPortAndReceive() override { return tellurin::OpenPortAndReceive(program_.Client); }
+    void StopReceiver() override { program_.ReceiverThread.StopReceiver(); }
+
+private:
+    ResidentProgram& program_;
+    HWND window_;
+};
+
+}  // namespace
+
+LRESULT CALLBACK ResidentWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ResidentProgram& program = TheResidentProgram();
+    Win32ResidentPlatform platform(program, window);
+    Win32ResidentServices services(program, window);
+    ResidentWindow resident{program.Marks, platform, services, program.Function, program.TaskbarCreatedMessage,
+                            static_cast<const void*>(IdentityTable)};
+    std::intptr_t result = 0;
+    if (HandleResidentMessage(resident, message, static_cast<std::uintptr_t>(lParam), result)) return result;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void ErrorMessageBox::ShowErrorBox(const std::u16string& text) {
+    (void)MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()), L"Tellurin",
+                      MB_SETFOREGROUND | MB_ICONERROR);
+}
+
+void* Win32LibraryBinding::Load(const char16_t* fullPath) {
+    // A full path with the altered search order: the library's own
+    // dependencies resolve from its directory and the system, never from the
+    // current directory.
+    return LoadLibraryExW(reinterpret_cast<const wchar_t*>(fullPath), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+void* Win32LibraryBinding::Find(void* module, const char* entryName) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), entryName));
+}
+
+void Win32LibraryBinding::Free(void* module) { (void)FreeLibrary(static_cast<HMODULE>(module)); }
+
+}  // namespace tellurin

@@ -1,0 +1,114 @@
+# Functions shared by the end-to-end tests of the resident program; sourced
+# after harness.sh. The program runs from the build directory with
+# TELLURS.DLL beside it, typing into the key sink.
+
+SETTINGS_KEY='Software\Quorvel\Tellurin\Ver.3'
+failures=0
+
+check() {  # check <what> <expected> <actual>
+    if [ "$2" = "$3" ]; then
+        echo "ok: $1"
+    else
+        echo "FAIL: $1"
+        echo "  expected: $(printf '%s' "$2" | od -An -c | tr -s ' ' | head -c 300)"
+        echo "  actual:   $(printf '%s' "$3" | od -An -c | tr -s ' ' | head -c 300)"
+        failures=$((failures + 1))
+    fi
+}
+
+# write_settings Name=Value ...: writes the values into their keys.
+write_settings() {
+    local pair name
+    for pair in "$@"; do
+        name=${pair%%=*}
+        case $name in
+            CommPort | BaudRate | Parity | DataBit | StopBit | FlowControl | Protocol) key=Communication ;;
+            *) key=Function ;;
+        esac
+        reg_set_text "$SETTINGS_KEY\\$key" "$name" "${pair#*=}"
+    done
+}
+
+# A complete store for COM5: 9600 8N1, no flow control, the protocol given,
+# Enter after each frame, fastest typing; further Name=Value pairs override.
+configure_resident() {
+    local protocol=$1
+    shift
+    write_settings CommPort=COM5 BaudRate=9600 Parity=N DataBit=8 StopBit=1 FlowControl=N Protocol="$protocol" \
+        HeadKey=0000 TermKey1=000D TermKey2=0000 KeySpeed=9 CapsLock=N TrayIcon=Y "$@"
+}
+
+# Starts a fresh key sink logging to $1; waits until it has the focus.
+start_sink() {
+    rm -f "$1" "$1.ready"
+    win_start SINK_PID "$BIN/key_sink.exe" "$1" "$1.ready" 300
+    wait_for_file "$1.ready" 150 || { echo "key sink never took the foreground" >&2; return 1; }
+}
+
+stop_sink() {
+    win_run "$BIN/driver.exe" close TellurKeySink - >/dev/null 2>&1 || true
+    wait "$SINK_PID" 2>/dev/null || true
+}
+
+# Starts TELLUR.EXE from a directory (default: the build) and waits until its
+# window exists.
+start_resident() {
+    local dir=${1:-$BIN}
+    win_start RESIDENT_PID "$dir/TELLUR.EXE"
+    win_run "$BIN/driver.exe" find NON_Tellurin Tellurin 10000 >/dev/null
+}
+
+# Posts UM_QUIT and waits for the end; the exit code lands in EXIT_CODE.
+# (Not to be called inside $(...): only this shell can wait for the program.)
+quit_resident() {
+    win_run "$BIN/driver.exe" post NON_Tellurin Tellurin 0x604 >/dev/null 2>&1 || true
+    wait_for_resident
+}
+
+wait_for_resident() {
+    EXIT_CODE=0
+    wait "$RESIDENT_PID" || EXIT_CODE=$?
+}
+
+# Opens the test's end of a serial pair for the whole test, so the line never
+# hangs up between writes and reads; LINE_FD is the descriptor.
+open_line() { exec {LINE_FD}<>"$1"; }
+send_bytes() { printf '%b' "$1" >&"$LINE_FD"; }
+
+# The text typed into the sink, as characters (Enter as "\r", Tab "\t",
+# Ctrl+A as "^A").
+typed_text() {
+    awk 'function hex(text,   value, i) {
+            value = 0
+            for (i = 1; i <= length(text); i++) value = value * 16 + index("0123456789ABCDEF", substr(text, i, 1)) - 1
+            return value }
+        $1 == "WM_CHAR" {
+        code = hex($2)
+        if (code == 13) printf "\\r"; else if (code == 9) printf "\\t";
+        else if (code < 32) printf "^%c", code + 64; else printf "%c", code }' "$1"
+}
+
+# Waits until the sink has received n characters (or 10 s passed), then a
+# little longer to catch any extra.
+wait_for_typed() {
+    local log=$1 count=$2 seen
+    for ((i = 0; i < 100; i++)); do
+        seen=$(grep -c '^WM_CHAR' "$log" 2>/dev/null) || seen=0
+        [ "$seen" -ge "$count" ] && break
+        sleep 0.1
+    done
+    sleep 0.3
+}
+
+# Modifier presses and releases that do not pair up; empty when none is left down.
+modifiers_left_down() {
+    awk '$1 ~ /KEYDOWN/ && ($2 == "vk=10" || $2 == "vk=11" || $2 == "vk=12") {down[$2]++}
+         $1 ~ /KEYUP/ && ($2 == "vk=10" || $2 == "vk=11" || $2 == "vk=12") {down[$2]--}
+         END {for (k in down) if (down[k] != 0) printf "%s:%d ", k, down[k]}' "$1"
+}
+
+# Every answer byte the program wrote to the line since the last call, as hex
+# ("06 15 ..."), collected for about a second.
+answers_on_line() {
+    { timeout 1 cat <&"$LINE_FD" || true; } | od -An -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
+}
