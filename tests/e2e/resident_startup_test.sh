@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Start-up and its failures on the real binaries: a second start hands over to
+# the first; a missing TELLURS.DLL, a refused Windows version and a port with
+# no device each show their message and end with their exit code; an empty
+# registry is filled with the first-use values.
+#   resident_startup_test.sh <harness dir> <64-bit build dir>
+set -euo pipefail
+export TELLUR_E2E_DIR=$1
+BIN=$2
+here=$(dirname "$0")
+. "$here/harness/harness.sh"
+. "$here/resident_common.sh"
+harness_env
+line=$(serial_pair 5)
+open_line "$line"
+
+box_text() { win_output "$BIN/driver.exe" box-text 10000; }
+answer_box() { win_run "$BIN/driver.exe" box-answer "$1" 5000; }
+
+echo "== a second start hands over to the first and ends with 0"
+configure_resident 5
+start_resident
+second=0
+win_run "$BIN/TELLUR.EXE" || second=$?
+check "second start exit code" 0 "$second"
+# The first instance opens its settings; until the dialog exists the library
+# answers that it could not be set up, and the first instance then ends.
+check "first instance opens its settings" "セットアップの初期化に失敗しました。" "$(box_text)"
+check "the first instance still runs" yes "$(kill -0 "$RESIDENT_PID" 2>/dev/null && echo yes || echo no)"
+answer_box ok
+wait_for_resident
+check "it ends with the code of that message" 10 "$EXIT_CODE"
+
+echo "== a missing TELLURS.DLL"
+alone="$TELLUR_E2E_DIR/alone"
+rm -rf "$alone" && mkdir -p "$alone" && cp "$BIN/TELLUR.EXE" "$alone/"
+win_start RESIDENT_PID "$alone/TELLUR.EXE"
+check "message" "設定値の読み取りに失敗しました。" "$(box_text)"
+answer_box ok
+wait_for_resident
+check "exit code" 5 "$EXIT_CODE"
+
+echo "== Windows 2000 is refused"
+"$WINE" reg.exe add 'HKEY_CURRENT_USER\Software\Wine' /v Version /t REG_SZ /d win2k /f >/dev/null 2>&1
+win_start RESIDENT_PID "$BIN/TELLUR.EXE"
+check "message" "Windowsのバージョンが違います。" "$(box_text)"
+answer_box ok
+wait_for_resident
+"$WINE" reg.exe delete 'HKEY_CURRENT_USER\Software\Wine' /v Version /f >/dev/null 2>&1
+check "exit code" 3 "$EXIT_CODE"
+
+echo "== an empty registry is filled with the first-use values"
+reg_delete_key 'Software\Quorvel'
+ln -sfn "$TELLUR_E2E_DIR/no-such-device" "$WINEPREFIX/dosdevices/com1"
+win_start RESIDENT_PID "$BIN/TELLUR.EXE"
+check "the default port COM1 has no device here" \
+    "$(printf 'シリアルポート COM1 が取得できません。\n\n\u3000設定を変更しますか？')" "$(box_text)"
+answer_box no
+wait_for_resident
+check "answering No ends the program (no message of its own: exit code 0)" 0 "$EXIT_CODE"
+stored=""
+for name in CommPort BaudRate Parity DataBit StopBit FlowControl Protocol; do
+    stored+="$(reg_value "$SETTINGS_KEY\\Communication" "$name" | cut -d' ' -f2) "
+done
+for name in HeadKey TermKey1 TermKey2 KeySpeed CapsLock TrayIcon; do
+    stored+="$(reg_value "$SETTINGS_KEY\\Function" "$name" | cut -d' ' -f2) "
+done
+check "first-use values" "COM1 4800 N 8 2 X 1 0000 000D 0000 5 N Y " "$stored"
+
+echo "== a port with no device, answered Yes, leads into the settings"
+configure_resident 5 CommPort=COM3
+ln -sfn "$TELLUR_E2E_DIR/no-such-device" "$WINEPREFIX/dosdevices/com3"
+win_start RESIDENT_PID "$BIN/TELLUR.EXE"
+check "question" "$(printf 'シリアルポート COM3 が取得できません。\n\n\u3000設定を変更しますか？')" "$(box_text)"
+answer_box yes
+check "the settings path is taken" "セットアップの初期化に失敗しました。" "$(box_text)"
+answer_box ok
+wait_for_resident
+check "exit code" 10 "$EXIT_CODE"
+
+exit "$failures"
