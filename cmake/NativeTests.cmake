@@ -8,18 +8,22 @@ include(GoogleTest)
 set(TELLUR_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 target_compile_options(tellur_receiver_logic PRIVATE ${TELLUR_SANITIZERS})
 target_compile_options(tellurs_store_logic PRIVATE ${TELLUR_SANITIZERS})
+target_compile_options(tellur_shell_logic PRIVATE ${TELLUR_SANITIZERS})
 
 add_library(tellur_fakes STATIC
   tests/fakes/fake_keyboard.cpp
   tests/fakes/fake_registry.cpp
   tests/fakes/fake_serial_port.cpp)
-target_link_libraries(tellur_fakes PUBLIC tellur_receiver_logic tellurs_store_logic)
+target_link_libraries(tellur_fakes PUBLIC tellur_receiver_logic tellur_shell_logic tellurs_store_logic)
 target_compile_options(tellur_fakes PRIVATE ${TELLUR_SANITIZERS})
 
 add_executable(tellur_unit_tests
   tests/fakes/fakes_test.cpp
   tests/unit/frame_assembly_test.cpp
   tests/unit/keystrokes_test.cpp
+  tests/unit/library_client_test.cpp
+  tests/unit/receiver_loop_test.cpp
+  tests/unit/resident_window_test.cpp
   tests/unit/port_opening_test.cpp
   tests/unit/settings_store_test.cpp)
 target_link_libraries(tellur_unit_tests PRIVATE tellur_fakes GTest::gtest_main)

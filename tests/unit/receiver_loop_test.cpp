@@ -1,0 +1,168 @@
+// The receiver loop over a scripted port: reads in blocks of at most 1024,
+// recovery from line errors and failed reads, and the end on a stop.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "resident/receiver/receiver_loop.h"
+#include "tests/fakes/fake_answer_line.h"
+#include "tests/fakes/fake_keyboard.h"
+
+namespace tellurin {
+namespace {
+
+// A port whose driver queue the test fills; each wait takes the next scripted
+// outcome, and the stop arrives when the script runs out.
+class ScriptedPort : public ReceiverPort {
+public:
+    explicit ScriptedPort(ReceiverFlags& flags) : flags_(flags) {}
+    void SetEventMask(std::uint32_t mask) override { log.push_back("mask " + std::to_string(mask)); }
+    void ResetStop() override { log.push_back("reset stop"); }
+    std::uint32_t ClearErrors() override { return static_cast<std::uint32_t>(queue.size()); }
+    bool ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
+        log.push_back("read " + std::to_string(count));
+        if (failNextRead) {
+            failNextRead = false;
+            return false;
+        }
+        received = 0;
+        for (; received < count && !queue.empty(); ++received) {
+            buffer[received] = queue.front();
+            queue.pop_front();
+        }
+        return true;
+    }
+    PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) override {
+        if (waits.empty()) {
+            flags_.ReceivingEnabled = false;  // what StopReceiver does before setting the event
+            flags_.ReceiverRunning = false;
+            log.push_back("wait: stop");
+            return PortWait::Stop;
+        }
+        auto [outcome, mask, bytes] = waits.front();
+        waits.pop_front();
+        queue.insert(queue.end(), bytes.begin(), bytes.end());
+        eventMask = mask;
+        log.push_back("wait");
+        return outcome;
+    }
+    void PurgeReceive() override {
+        queue.clear();
+        log.push_back("purge");
+    }
+    void ClearRts() override { log.push_back("clear rts"); }
+
+    void Arrive(std::string bytes, std::uint32_t mask = kPortEventReceivedCharacter,
+                PortWait outcome = PortWait::PortEvent) {
+        waits.push_back({outcome, mask, std::move(bytes)});
+    }
+    struct Wait {
+        PortWait outcome;
+        std::uint32_t mask;
+        std::string bytes;
+    };
+    std::deque<std::uint8_t> queue;
+    std::deque<Wait> waits;
+    bool failNextRead = false;
+    std::vector<std::string> log;
+
+private:
+    ReceiverFlags& flags_;
+};
+
+struct Receiving {
+    Receiving() {
+        flags.ReceiverRunning = true;
+        flags.ReceivingEnabled = true;
+        communication.Protocol = u'5';
+        function.KeySpeed = 9;
+        function.TermKey1 = 0;
+    }
+    void Run() {
+        ReceiverLoop loop{flags, port, assembly, communication, function, keyboard, line};
+        RunReceiverLoop(loop);
+    }
+    std::vector<std::string> Reads() const {
+        std::vector<std::string> reads;
+        for (const auto& entry : port.log)
+            if (entry.rfind("read", 0) == 0) reads.push_back(entry);
+        return reads;
+    }
+    ReceiverFlags flags;
+    ScriptedPort port{flags};
+    FrameAssembly assembly{};
+    CommunicationSettings communication = kDefaultCommunicationSettings;
+    FunctionSettings function = kDefaultFunctionSettings;
+    fakes::FakeKeyboard keyboard;
+    fakes::FakeAnswerLine line{keyboard};
+};
+
+TEST(ReceiverLoop, SetsUpWaitsAndEndsWithRtsDroppedAndQueuePurged) {
+    Receiving receiving;
+    receiving.port.Arrive("\x02" "AB\x03");
+    receiving.Run();
+    EXPECT_EQ(receiving.port.log,
+              (std::vector<std::string>{"reset stop", "mask 129", "wait", "read 4", "wait: stop", "reset stop",
+                                        "clear rts", "purge"}));
+    EXPECT_EQ(receiving.keyboard.Transcript(), "AB");
+    EXPECT_EQ(receiving.line.AnswerLetters(), "A");
+}
+
+TEST(ReceiverLoop, LongBacklogIsReadInBlocksOfAtMost1024InOrder) {
+    Receiving receiving;
+    std::string backlog = "\x02";
+    for (int i = 0; i < 2998; ++i) backlog += static_cast<char>('a' + i % 26);
+    backlog += "\x03";  // 3000 bytes
+    receiving.port.Arrive(backlog);
+    receiving.Run();
+    EXPECT_EQ(receiving.Reads(), (std::vector<std::string>{"read 1024", "read 1024", "read 952"}));
+    EXPECT_EQ(receiving.keyboard.Transcript(), backlog.substr(1, 1023));  // one frame, cut at 1023
+}
+
+TEST(ReceiverLoop, LineErrorDiscardsTheQueueAndAbandonsTheFrameInProgress) {
+    Receiving receiving;
+    receiving.port.Arrive("\x02" "HAL");
+    receiving.port.Arrive("F\x03", kPortEventLineError | kPortEventReceivedCharacter);
+    receiving.port.Arrive("\x02" "OK\x03");
+    receiving.Run();
+    EXPECT_EQ(receiving.keyboard.Transcript(), "OK");
+    EXPECT_EQ(receiving.line.AnswerLetters(), "A");
+}
+
+TEST(ReceiverLoop, FailedReadOrWaitRecoversAndGoesOn) {
+    Receiving receiving;
+    receiving.port.failNextRead = true;
+    receiving.port.Arrive("\x02" "LOST\x03");
+    receiving.port.Arrive("", 0, PortWait::Failed);
+    receiving.port.Arrive("\x02" "OK\x03");
+    receiving.Run();
+    EXPECT_EQ(receiving.keyboard.Transcript(), "OK");
+    EXPECT_EQ(std::count(receiving.port.log.begin(), receiving.port.log.end(), "purge"), 3);  // two recoveries, the end
+}
+
+TEST(ReceiverLoop, NothingIsReadWhileReceivingIsNotEnabled) {
+    Receiving receiving;
+    receiving.flags.ReceivingEnabled = false;
+    receiving.port.Arrive("\x02" "AB\x03");
+    receiving.Run();
+    EXPECT_TRUE(receiving.Reads().empty());
+    EXPECT_EQ(receiving.keyboard.Transcript(), "");
+}
+
+TEST(ReceiverLoop, RestartKeepsTheNakRunAndFollowsTheCurrentProtocol) {
+    Receiving receiving;
+    for (int i = 0; i < 19; ++i) receiving.port.Arrive("\x02\x03");
+    receiving.Run();
+    EXPECT_EQ(receiving.line.AnswerLetters(), std::string(19, 'N'));
+
+    receiving.flags.ReceiverRunning = receiving.flags.ReceivingEnabled = true;
+    receiving.communication.Protocol = u'3';  // CR framing after the restart
+    receiving.port.Arrive("\r");
+    receiving.Run();
+    EXPECT_EQ(receiving.line.AnswerLetters(), std::string(19, 'N') + "A");  // the 20th bad frame
+}
+
+}  // namespace
+}  // namespace tellurin

@@ -1,0 +1,304 @@
+// The resident window's handlers over a fake platform that records every call
+// and can dispatch further messages while a call is in progress, the way a
+// message box's nested loop does.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "resident/shell/resident_window.h"
+
+namespace tellurin {
+namespace {
+
+constexpr std::uint32_t kTaskbarCreated = 0xC123;
+constexpr std::uintptr_t kMouseMove = 0x0200;
+constexpr std::uintptr_t kLeftButtonUp = 0x0202;
+
+class FakeResidentWorld : public ResidentWindowPlatform, public ResidentServices {
+public:
+    // Platform
+    bool CreateSyncObjects() override { return Record("sync", syncOk); }
+    void DestroySyncObjects() override { Record("unsync"); }
+    void LockBusy() override { EXPECT_FALSE(busyLocked) << "busy lock taken twice"; busyLocked = true; }
+    void UnlockBusy() override { busyLocked = false; }
+    void LockQuit() override { quitLocked = true; }
+    void UnlockQuit() override { quitLocked = false; }
+    void LoadTrayIconImage() override { Record("image"); }
+    bool NotifyIcon(ShellIconOperation operation) override {
+        const char* names[] = {"icon+", "icon~", "icon-"};
+        return Record(names[static_cast<int>(operation)], shellOk);
+    }
+    void PostToSelf(std::uint32_t message) override { posted.push_back(message); }
+    void* ForegroundWindow() override { return foreground; }
+    bool IsLiveWindow(void* window) override { return window != nullptr && window != deadWindow; }
+    void GiveForeground(void* window) override { foregroundGiven.push_back(window); }
+    void DestroySelf() override { Record("destroy"); }
+    void PostQuit() override { Record("quit"); }
+    // Services
+    void ShowMessage(std::int32_t code, std::int32_t detail) override {
+        messages.push_back(std::to_string(code) + "/" + std::to_string(detail));
+        RunNested();
+    }
+    bool StartSettingsDialog() override { return Record("start", startOk); }
+    bool FinishSettingsDialog() override { return Record("finish", finishOk); }
+    bool LoadSettings() override {
+        if (reloadTrayIcon != 0) function.TrayIcon = reloadTrayIcon;
+        return Record("load", loadOk);
+    }
+    std::int32_t OpenPortAndReceive() override {
+        Record("open");
+        RunNested();
+        return openResult;
+    }
+    void StopReceiver() override { Record("stop"); }
+
+    // The window under test.
+    std::intptr_t Send(std::uint32_t message, std::uintptr_t lParam = 0) {
+        std::intptr_t result = -99;
+        if (!HandleResidentMessage(window, message, lParam, result)) return -98;
+        return result;
+    }
+    // Messages to dispatch during the next ShowMessage or OpenPortAndReceive.
+    void WhileBusy(std::vector<std::pair<std::uint32_t, std::uintptr_t>> nested) { nested_ = std::move(nested); }
+
+    bool syncOk = true, shellOk = true, startOk = true, finishOk = true, loadOk = true;
+    std::int32_t openResult = 0;
+    char16_t reloadTrayIcon = 0;
+    void* foreground = reinterpret_cast<void*>(0x1111);
+    void* deadWindow = nullptr;
+    bool busyLocked = false, quitLocked = false;
+    std::vector<std::string> calls, messages;
+    std::vector<std::uint32_t> posted;
+    std::vector<void*> foregroundGiven;
+    ResidentMarks marks{};
+    FunctionSettings function = kDefaultFunctionSettings;
+    int identity = 0;
+    ResidentWindow window{marks, *this, *this, function, kTaskbarCreated, &identity};
+
+private:
+    bool Record(const char* call, bool result = true) {
+        calls.push_back(call);
+        return result;
+    }
+    void RunNested() {
+        auto nested = std::move(nested_);
+        nested_.clear();
+        for (auto [message, lParam] : nested) Send(message, lParam);
+    }
+    std::vector<std::pair<std::uint32_t, std::uintptr_t>> nested_;
+};
+
+using Calls = std::vector<std::string>;
+using Posts = std::vector<std::uint32_t>;
+
+TEST(ResidentWindow, CreationMakesObjectsAddsIconAndPostsOpenPort) {
+    FakeResidentWorld world;
+    EXPECT_EQ(world.Send(kWindowCreate), 0);
+    EXPECT_EQ(world.calls, (Calls{"sync", "image", "icon+"}));
+    EXPECT_TRUE(world.marks.TrayIconShown);
+    EXPECT_EQ(world.posted, Posts{UM_OPEN_PORT});
+}
+
+TEST(ResidentWindow, CreationRefusedWhenAnEventIsMissing) {
+    FakeResidentWorld world;
+    world.syncOk = false;
+    EXPECT_EQ(world.Send(kWindowCreate), -1);
+    EXPECT_EQ(world.messages, Calls{"7/0"});
+    EXPECT_TRUE(world.posted.empty());
+}
+
+TEST(ResidentWindow, IconRefusedAtStartIsAddedWhenTheTaskbarAppears) {
+    FakeResidentWorld world;
+    world.shellOk = false;
+    EXPECT_EQ(world.Send(kWindowCreate), 0);  // the program goes on
+    EXPECT_TRUE(world.messages.empty());      // no box at logon
+    EXPECT_FALSE(world.marks.TrayIconShown);
+    EXPECT_EQ(world.posted, Posts{UM_OPEN_PORT});
+    world.shellOk = true;
+    world.Send(kTaskbarCreated);
+    EXPECT_TRUE(world.marks.TrayIconShown);
+    EXPECT_EQ(world.calls.back(), "icon+");
+}
+
+TEST(ResidentWindow, NoIconWhenTrayIconIsOffEvenAfterTaskbarRestart) {
+    FakeResidentWorld world;
+    world.function.TrayIcon = u'N';
+    world.Send(kWindowCreate);
+    world.Send(kTaskbarCreated);
+    EXPECT_EQ(world.calls, (Calls{"sync", "image"}));
+    EXPECT_FALSE(world.marks.TrayIconShown);
+}
+
+TEST(ResidentWindow, TrayPressOpensSettingsAndRemembersTheWindowToRestore) {
+    FakeResidentWorld world;
+    world.Send(UM_TRAY_NOTIFY, kMouseMove);
+    world.foreground = reinterpret_cast<void*>(0x2222);  // the press itself changes the foreground
+    world.Send(UM_TRAY_NOTIFY, kLeftButtonDown);
+    EXPECT_EQ(world.marks.RestoreWindow, reinterpret_cast<void*>(0x1111));
+    EXPECT_EQ(world.posted, Posts{UM_OPEN_SETTINGS});
+    world.Send(UM_TRAY_NOTIFY, kRightButtonDown);
+    EXPECT_EQ(world.posted, (Posts{UM_OPEN_SETTINGS, UM_OPEN_SETTINGS}));
+    world.Send(UM_TRAY_NOTIFY, kLeftButtonUp);
+    EXPECT_EQ(world.marks.LastForegroundWindow, reinterpret_cast<void*>(0x2222));
+}
+
+TEST(ResidentWindow, TrayPressWhileBusyOpensNothingButStillSetsTheRestoreWindow) {
+    for (bool ResidentMarks::*mark : {&ResidentMarks::SettingsOpen, &ResidentMarks::PortOpening}) {
+        FakeResidentWorld world;
+        world.marks.*mark = true;
+        world.marks.LastForegroundWindow = reinterpret_cast<void*>(0x3333);
+        world.Send(UM_TRAY_NOTIFY, kLeftButtonDown);
+        EXPECT_TRUE(world.posted.empty());
+        EXPECT_EQ(world.marks.RestoreWindow, reinterpret_cast<void*>(0x3333));
+    }
+}
+
+TEST(ResidentWindow, OpenSettingsStopsTheReceiverAndStartsTheDialogOnce) {
+    FakeResidentWorld world;
+    world.Send(UM_OPEN_SETTINGS);
+    EXPECT_EQ(world.calls, (Calls{"stop", "start"}));
+    EXPECT_TRUE(world.marks.SettingsOpen);
+    world.Send(UM_OPEN_SETTINGS);  // already open
+    EXPECT_EQ(world.calls.size(), 2u);
+
+    FakeResidentWorld failing;
+    failing.startOk = false;
+    failing.Send(UM_OPEN_SETTINGS);
+    EXPECT_EQ(failing.posted, Posts{UM_QUIT});
+}
+
+TEST(ResidentWindow, SettingsClosedReloadsRefreshesRestoresAndReopensThePort) {
+    FakeResidentWorld world;
+    world.Send(kWindowCreate);
+    world.posted.clear();
+    world.calls.clear();
+    world.marks.SettingsOpen = true;
+    world.marks.RestoreWindow = reinterpret_cast<void*>(0x4444);
+    world.Send(UM_SETTINGS_CLOSED);
+    EXPECT_EQ(world.calls, (Calls{"finish", "load", "icon~"}));
+    EXPECT_FALSE(world.marks.SettingsOpen);
+    EXPECT_EQ(world.foregroundGiven, std::vector<void*>{reinterpret_cast<void*>(0x4444)});
+    EXPECT_EQ(world.marks.RestoreWindow, nullptr);
+    EXPECT_EQ(world.posted, Posts{UM_OPEN_PORT});
+}
+
+TEST(ResidentWindow, TrayIconSwitchedInTheSettingsTakesEffectWhenTheDialogCloses) {
+    FakeResidentWorld world;
+    world.Send(kWindowCreate);
+    world.calls.clear();
+    world.marks.SettingsOpen = true;
+    world.reloadTrayIcon = u'N';
+    world.Send(UM_SETTINGS_CLOSED);
+    EXPECT_EQ(world.calls, (Calls{"finish", "load", "icon-"}));
+    EXPECT_FALSE(world.marks.TrayIconShown);
+
+    world.calls.clear();
+    world.marks.SettingsOpen = true;
+    world.reloadTrayIcon = u'Y';
+    world.Send(UM_SETTINGS_CLOSED);
+    EXPECT_EQ(world.calls, (Calls{"finish", "load", "icon+"}));
+    EXPECT_TRUE(world.marks.TrayIconShown);
+}
+
+TEST(ResidentWindow, SettingsClosedFailuresEndTheProgramAndKeepTheMark) {
+    const struct {
+        const char* name;
+        void (*arrange)(FakeResidentWorld&);
+        Calls calls;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"no dialog open", [](FakeResidentWorld& w) { w.marks.SettingsOpen = false; }, {}, {}},
+        {"finish fails", [](FakeResidentWorld& w) { w.finishOk = false; }, {"finish"}, {}},
+        {"reload fails", [](FakeResidentWorld& w) { w.loadOk = false; }, {"finish", "load"}, {}},
+        {"icon refresh refused", [](FakeResidentWorld& w) { w.shellOk = false; }, {"finish", "load", "icon+"},
+         {"4/1"}},
+    };
+    for (const auto& c : cases) {
+        FakeResidentWorld world;
+        world.marks.SettingsOpen = true;
+        c.arrange(world);
+        world.Send(UM_SETTINGS_CLOSED);
+        EXPECT_EQ(world.calls, c.calls) << c.name;
+        EXPECT_EQ(world.messages, c.messages) << c.name;
+        EXPECT_EQ(world.posted, Posts{UM_QUIT}) << c.name;
+        if (std::string(c.name) != "no dialog open") EXPECT_TRUE(world.marks.SettingsOpen) << c.name;
+    }
+}
+
+TEST(ResidentWindow, EveryResultOfOpeningThePortClearsTheMark) {
+    const struct {
+        std::int32_t result;
+        bool settingsOpen;
+        Posts posted;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {0, false, {}, {}},
+        {UM_OPEN_SETTINGS, false, {UM_OPEN_SETTINGS}, {}},
+        {UM_QUIT, false, {UM_QUIT}, {}},
+        {4, false, {}, {"4/6"}},  // the library could not open the port: shown, the program stays
+        {8, false, {}, {"8/0"}},  // the receiver could not start: shown, the program stays
+    };
+    for (const auto& c : cases) {
+        FakeResidentWorld world;
+        world.openResult = c.result;
+        world.Send(UM_OPEN_PORT);
+        EXPECT_FALSE(world.marks.PortOpening) << c.result;
+        EXPECT_EQ(world.posted, c.posted) << c.result;
+        EXPECT_EQ(world.messages, c.messages) << c.result;
+    }
+}
+
+TEST(ResidentWindow, NestedDispatchDuringThePortQuestionStartsNothing) {
+    FakeResidentWorld world;
+    world.openResult = UM_OPEN_SETTINGS;
+    // While the question is up: a tray press, a second instance's request and
+    // another UM_OPEN_PORT arrive.
+    world.WhileBusy({{UM_TRAY_NOTIFY, kLeftButtonDown}, {UM_OPEN_SETTINGS, 0}, {UM_OPEN_PORT, 0}});
+    world.Send(UM_OPEN_PORT);
+    EXPECT_EQ(world.calls, Calls{"open"});
+    EXPECT_EQ(world.posted, Posts{UM_OPEN_SETTINGS});  // only the answer's own
+}
+
+TEST(ResidentWindow, QuitActsOnceEvenWhenRepeatedDuringAMessageBox) {
+    FakeResidentWorld world;
+    world.marks.RestoreWindow = reinterpret_cast<void*>(0x5555);
+    world.Send(UM_QUIT);
+    world.Send(UM_QUIT);
+    EXPECT_EQ(world.calls, Calls{"destroy"});
+    EXPECT_EQ(world.foregroundGiven, std::vector<void*>{reinterpret_cast<void*>(0x5555)});
+
+    FakeResidentWorld closedWindow;
+    closedWindow.marks.RestoreWindow = closedWindow.deadWindow = reinterpret_cast<void*>(0x6666);
+    closedWindow.Send(UM_QUIT);
+    EXPECT_TRUE(closedWindow.foregroundGiven.empty());
+}
+
+TEST(ResidentWindow, DestroyStopsTheReceiverRemovesTheIconAndEndsTheLoop) {
+    FakeResidentWorld world;
+    world.Send(kWindowCreate);
+    world.calls.clear();
+    world.Send(kWindowDestroy);
+    EXPECT_EQ(world.calls, (Calls{"stop", "icon-", "unsync", "quit"}));
+
+    FakeResidentWorld refused;
+    refused.Send(kWindowCreate);
+    refused.shellOk = false;
+    refused.Send(kWindowDestroy);
+    EXPECT_EQ(refused.messages, Calls{"4/1"});  // the end goes on, exit code 4
+    EXPECT_EQ(refused.calls.back(), "quit");
+}
+
+TEST(ResidentWindow, IdentityIsTheSameAddressAlways) {
+    FakeResidentWorld world;
+    const std::intptr_t first = world.Send(UM_GET_IDENTITY);
+    world.marks.PortOpening = true;
+    EXPECT_EQ(world.Send(UM_GET_IDENTITY), first);
+    EXPECT_EQ(first, reinterpret_cast<std::intptr_t>(&world.identity));
+    EXPECT_EQ(world.Send(0x0010 /* WM_CLOSE */), -98);  // left to default handling
+}
+
+}  // namespace
+}  // namespace tellurin
