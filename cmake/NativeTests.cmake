@@ -42,3 +42,7 @@ add_library(modem_lines_shim SHARED tests/e2e/harness/modem_lines_shim.c)
 target_link_libraries(modem_lines_shim PRIVATE dl)
 
 include(cmake/WindowsBinaryTests.cmake)
+
+# The device's side of a virtual line, for the benchmark of the real program.
+add_executable(line_bench bench/line_bench.cpp)
+target_compile_options(line_bench PRIVATE -O2)

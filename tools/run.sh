@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The program's main job, on this machine: builds the Windows binaries, starts
-# a Wine desktop on a virtual X display, opens a window to type into, and types
-# barcode frames into it through the real keyboard layer, the way the resident
-# program types what a reader sends. Leaves a screenshot in build/demo/.
+# The program's main job, on this machine: builds everything, starts a Wine
+# desktop on a virtual X display with a window to type into, starts the real
+# TELLUR.EXE on COM5 (a virtual serial line), and plays a barcode reader on the
+# other end of the line: it sends barcodes framed STX/ETX and waits for each
+# ACK. The window receives every barcode as keystrokes; a screenshot lands in
+# build/demo/screen.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
@@ -11,20 +13,29 @@ mkdir -p "$build"
 "$root/tools/build.sh" > "$build/build.log" 2>&1 || { tail -n 60 "$build/build.log"; exit 1; }
 
 export TELLUR_E2E_DIR=$build/demo
-bin=$build/win-x86_64
+BIN=$build/win-x86_64
 "$root/tests/e2e/harness/start.sh" "$TELLUR_E2E_DIR" "$build/native/libmodem_lines_shim.so"
 trap '"$root/tests/e2e/harness/stop.sh" "$TELLUR_E2E_DIR"' EXIT
 . "$root/tests/e2e/harness/harness.sh"
+. "$root/tests/e2e/resident_common.sh"
 harness_env
 
-win_start sink "$bin/key_sink.exe" "$TELLUR_E2E_DIR/keys.log" "$TELLUR_E2E_DIR/ready" 60
-wait_for_file "$TELLUR_E2E_DIR/ready" 150
-for frame in 4901234567894 "Code39-ABC/123" "lot 7 (bench B)"; do
-    echo "typing frame: $frame"
-    win_run "$bin/type_frame.exe" 0000 000D 0000 5 N "$frame"
+line=$(serial_pair 5)
+open_line "$line"
+configure_resident 5 KeySpeed=7   # ACK/NAK with STX/ETX, Enter after each barcode
+log="$TELLUR_E2E_DIR/keys.log"
+start_sink "$log"
+start_resident
+echo "TELLUR.EXE runs on COM5; the simulated reader sends:"
+for barcode in 4901234567894 "CODE39-ABC/123" "LOT 7 (BENCH B)" 0123456789012; do
+    send_bytes "\x02$barcode\x03"
+    answer=$({ timeout 5 head -c 1 <&"$LINE_FD" || true; } | od -An -tx1 | tr -d ' ')
+    printf '  %-18s answer: %s\n' "$barcode" "$([ "$answer" = 06 ] && echo ACK || echo "${answer:-none}")"
+    sleep 0.5
 done
 sleep 0.5
 import -display "$DISPLAY" -window root "$TELLUR_E2E_DIR/screen.png" 2>/dev/null || true
-win_run "$bin/driver.exe" close TellurKeySink - || true
-wait "$sink" || true
-echo "the window received $(grep -c '^WM_CHAR' "$TELLUR_E2E_DIR/keys.log") characters; screenshot: $TELLUR_E2E_DIR/screen.png"
+quit_resident
+stop_sink
+echo "typed into the window: $(typed_text "$log")"
+echo "TELLUR.EXE ended with exit code $EXIT_CODE; screenshot: $TELLUR_E2E_DIR/screen.png"
