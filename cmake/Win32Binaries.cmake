@@ -20,13 +20,17 @@ target_link_options(tellur PRIVATE -municode ${TELLUR_STATIC_RUNTIME})
 target_link_libraries(tellur PRIVATE tellur_shell_logic tellur_receiver_win32)
 
 add_library(tellurs SHARED
+  settings/dialog/win32/about_help_win32.cpp
+  settings/dialog/win32/pages_win32.cpp
+  settings/dialog/win32/settings_window_win32.cpp
+  settings/dialog/win32/tellurs.rc
   settings/store/win32/store_entries.cpp
   settings/store/win32/library_state.cpp
   settings/store/win32/win32_registry.cpp
   settings/store/win32/win32_serial_port.cpp
   settings/dialog/win32/dialog_entry.cpp
   settings/tellurs.def)
-target_link_libraries(tellurs PRIVATE tellurs_store_logic)
+target_link_libraries(tellurs PRIVATE tellurs_dialog_logic tellurs_store_logic comctl32 uxtheme)
 set_target_properties(tellurs PROPERTIES OUTPUT_NAME TELLURS PREFIX "" SUFFIX .DLL)
 target_compile_options(tellurs PRIVATE ${TELLUR_PRODUCT_FLAGS})
 # The .def file alone decides the export table: exactly the three numbered entries.
@@ -41,7 +45,7 @@ function(tellur_e2e_helper name)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 endfunction()
 tellur_e2e_helper(key_sink -municode -mwindows)
-tellur_e2e_helper(driver)
+tellur_e2e_helper(driver -municode)
 tellur_e2e_helper(type_frame)
 target_link_libraries(type_frame PRIVATE tellur_receiver_win32)
 # The sink is a GUI program, but its diagnostics still go to a console if any.

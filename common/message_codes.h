@@ -44,6 +44,6 @@ constexpr std::uint32_t UM_QUIT = 0x604;
 
 // The finish form of the dialog entry answers this when the dialog's thread
 // has not ended within its wait: the library must then stay loaded.
-constexpr std::int32_t kSettingsDialogStillRunning = 0x102;  // WAIT_TIMEOUT
+constexpr std::int32_t kSettingsDialogStillRunning = 259;  // STILL_ACTIVE, the exit code of a running thread
 
 }  // namespace tellurin

@@ -3,8 +3,10 @@
 
 The artwork: a dark teal rounded tile with a white barcode whose bars end in a
 small cursor, for "scans become typing". Program icon: 16x16 and 32x32 at 4, 8
-and 24 bits per pixel, 48x48 at 32 bits; tray icon: 16x16 at 4 bits.
-Run: python3 tools/make_icons.py (rewrites resident/shell/win32/icons/).
+and 24 bits per pixel, 48x48 at 32 bits; tray icon: 16x16 at 4 bits; the
+settings window's small and large icons: 16x16 and 32x32 at 4 bits.
+Run: python3 tools/make_icons.py (rewrites the icons/ folders of
+resident/shell/win32 and settings/dialog/win32).
 """
 import os
 import struct
@@ -85,3 +87,7 @@ if __name__ == "__main__":
     write_icon(os.path.join(folder, "tellur.ico"),
                [(16, 4), (32, 4), (16, 8), (32, 8), (16, 24), (32, 24), (48, 32)])
     write_icon(os.path.join(folder, "tray.ico"), [(16, 4)])
+    dialog = os.path.join(os.path.dirname(__file__), "..", "settings", "dialog", "win32", "icons")
+    os.makedirs(dialog, exist_ok=True)
+    write_icon(os.path.join(dialog, "settings16.ico"), [(16, 4)])
+    write_icon(os.path.join(dialog, "settings32.ico"), [(32, 4)])

@@ -10,7 +10,7 @@ case $arch in
     i686) objdump=i686-w64-mingw32-objdump format=pei-i386 ;;
     *) echo "unknown architecture $arch" >&2; exit 2 ;;
 esac
-system_dlls='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|SHLWAPI|COMCTL32|UXTHEME|OLE32|msvcrt)\.dll$'
+system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|uxtheme|ole32|msvcrt)\.dll$'
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -21,7 +21,7 @@ for binary in TELLUR.EXE TELLURS.DLL; do
     header=$("$objdump" -f "$path")
     [[ $header == *"file format $format"* ]] || fail "$binary is not $format"
     while read -r dll; do
-        [[ $dll =~ $system_dlls ]] || fail "$binary imports $dll, which is not a system DLL"
+        [[ ${dll,,} =~ $system_dlls ]] || fail "$binary imports $dll, which is not a system DLL"
     done < <("$objdump" -p "$path" | awk '/DLL Name:/ {print $3}' | sort -u)
 done
 

@@ -1,29 +1,32 @@
-// Driver: finds windows and message boxes of other processes and acts on them,
-// the way a user would, for the end-to-end tests.
+// Driver: finds windows, dialogs and message boxes of other processes and acts
+// on them the way a user would, for the end-to-end tests.
 //
-//   driver.exe find <class|-> <title|-> [<wait ms>]      prints the handle; exit 1 if none
+//   driver.exe find <class|-> <title|-> [<wait ms>]          prints the handle; exit 1 if none
 //   driver.exe post <class|-> <title|-> <message> [<wParam> [<lParam>]]
-//   driver.exe box-text [<wait ms>]                       text of the "Tellurin" message box (UTF-8)
-//   driver.exe box-answer yes|no|ok|cancel [<wait ms>]    clicks a button of that box
-//   driver.exe close <class|-> <title|->                  posts WM_CLOSE
+//   driver.exe close <class|-> <title|->                     posts WM_CLOSE
+//   driver.exe box-text [<wait ms>]                          text of the "Tellurin" message box (UTF-8)
+//   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
+// Controls of a dialog, found by id among all its descendants:
+//   driver.exe click <dialog title> <id>                     posts BM_CLICK
+//   driver.exe select <dialog title> <id> <index>            list selection, as CBN_SELENDOK
+//   driver.exe slide <dialog title> <id> <position>          trackbar position, as WM_HSCROLL
+//   driver.exe tab <dialog title> <id> <index>               TCM_SETCURFOCUS (the tab control notifies its parent)
+//   driver.exe command <dialog title> <id>                   posts WM_COMMAND (menu items)
+//   driver.exe state <dialog title> <id>                     prints "<checked> <enabled> <selection> <text>"
 //
-// Numbers may be decimal or 0x-hex. Titles are UTF-8 on the command line.
+// Numbers may be decimal or 0x-hex. Arguments are wide, so Japanese titles pass.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace {
 
-std::wstring Widen(const char* text) {
-    if (std::strcmp(text, "-") == 0) return L"";
-    const int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(units > 0 ? units - 1 : 0), L'\0');
-    if (units > 1) MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), units);
-    return wide;
-}
+std::wstring Argument(const wchar_t* text) { return std::wcscmp(text, L"-") == 0 ? L"" : text; }
 
 void PrintUtf8(const std::wstring& text) {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -32,7 +35,7 @@ void PrintUtf8(const std::wstring& text) {
     std::printf("%s\n", narrow.c_str());
 }
 
-unsigned long long Number(const char* text) { return std::strtoull(text, nullptr, 0); }
+unsigned long long Number(const wchar_t* text) { return std::wcstoull(text, nullptr, 0); }
 
 // Polls for a window, so a test can wait for one that is about to appear.
 HWND FindWithWait(const std::wstring& windowClass, const std::wstring& title, DWORD waitMs) {
@@ -47,40 +50,104 @@ HWND FindWithWait(const std::wstring& windowClass, const std::wstring& title, DW
 
 HWND FindMessageBox(DWORD waitMs) { return FindWithWait(L"#32770", L"Tellurin", waitMs); }
 
-int ButtonId(const char* answer) {
-    if (std::strcmp(answer, "yes") == 0) return IDYES;
-    if (std::strcmp(answer, "no") == 0) return IDNO;
-    if (std::strcmp(answer, "ok") == 0) return IDOK;
-    if (std::strcmp(answer, "cancel") == 0) return IDCANCEL;
+struct ControlSearch {
+    int Id;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchControl(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<ControlSearch*>(parameter);
+    if (GetDlgCtrlID(window) != search->Id) return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+// A control anywhere below the dialog (the pages are child dialogs).
+HWND FindControl(const wchar_t* dialogTitle, int id) {
+    HWND dialog = FindWithWait(L"#32770", dialogTitle, 3000);
+    if (dialog == nullptr) return nullptr;
+    ControlSearch search{id, nullptr};
+    EnumChildWindows(dialog, MatchControl, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+int ButtonId(const wchar_t* answer) {
+    if (std::wcscmp(answer, L"yes") == 0) return IDYES;
+    if (std::wcscmp(answer, L"no") == 0) return IDNO;
+    if (std::wcscmp(answer, L"ok") == 0) return IDOK;
+    if (std::wcscmp(answer, L"cancel") == 0) return IDCANCEL;
     return 0;
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver find|post|box-text|box-answer|close ...\n");
+    std::fprintf(stderr, "usage: driver find|post|close|box-text|box-answer|click|select|slide|tab|command|state ...\n");
     return 2;
+}
+
+int ControlCommand(const std::wstring& command, int argc, wchar_t** argv) {
+    if (command == L"command") {
+        HWND dialog = FindWithWait(L"#32770", argv[2], 3000);
+        return dialog != nullptr && PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(Number(argv[3])), 0) ? 0 : 1;
+    }
+    const int id = static_cast<int>(Number(argv[3]));
+    HWND control = FindControl(argv[2], id);
+    if (control == nullptr) return 1;
+    HWND parent = GetParent(control);
+    if (command == L"click") return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+    if (command == L"state") {
+        wchar_t text[256] = {};
+        wchar_t className[32] = {};
+        GetClassNameW(control, className, 32);
+        const bool list = _wcsicmp(className, L"ComboBox") == 0;
+        const LRESULT checked = list ? 0 : SendMessageW(control, BM_GETCHECK, 0, 0);
+        const LRESULT selection = list ? SendMessageW(control, CB_GETCURSEL, 0, 0) : -1;
+        if (!list) GetWindowTextW(control, text, 256);
+        else if (selection >= 0) SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(selection), reinterpret_cast<LPARAM>(text));
+        std::wstring line = std::to_wstring(checked) + L" " + std::to_wstring(IsWindowEnabled(control) ? 1 : 0) +
+                            L" " + std::to_wstring(selection) + L" " + text;
+        PrintUtf8(line);
+        return 0;
+    }
+    if (argc < 5) return Usage();
+    const auto value = static_cast<WPARAM>(Number(argv[4]));
+    if (command == L"select") {
+        SendMessageW(control, CB_SETCURSEL, value, 0);
+        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if (command == L"slide") {
+        SendMessageW(control, TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
+        SendMessageW(parent, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, value), reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if (command == L"tab") {
+        SendMessageW(control, TCM_SETCURFOCUS, value, 0);
+        return 0;
+    }
+    return Usage();
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
-    const std::string command = argv[1];
+    const std::wstring command = argv[1];
 
-    if (command == "find" && argc >= 4) {
-        HWND window = FindWithWait(Widen(argv[2]), Widen(argv[3]), argc >= 5 ? static_cast<DWORD>(Number(argv[4])) : 0);
+    if (command == L"find" && argc >= 4) {
+        HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), argc >= 5 ? static_cast<DWORD>(Number(argv[4])) : 0);
         if (window == nullptr) return 1;
         std::printf("%p\n", static_cast<void*>(window));
         return 0;
     }
-    if ((command == "post" && argc >= 5) || (command == "close" && argc >= 4)) {
-        HWND window = FindWithWait(Widen(argv[2]), Widen(argv[3]), 2000);
+    if ((command == L"post" && argc >= 5) || (command == L"close" && argc >= 4)) {
+        HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
         if (window == nullptr) return 1;
-        const UINT message = command == "close" ? WM_CLOSE : static_cast<UINT>(Number(argv[4]));
-        const WPARAM wParam = command == "post" && argc >= 6 ? static_cast<WPARAM>(Number(argv[5])) : 0;
-        const LPARAM lParam = command == "post" && argc >= 7 ? static_cast<LPARAM>(Number(argv[6])) : 0;
+        const UINT message = command == L"close" ? WM_CLOSE : static_cast<UINT>(Number(argv[4]));
+        const WPARAM wParam = command == L"post" && argc >= 6 ? static_cast<WPARAM>(Number(argv[5])) : 0;
+        const LPARAM lParam = command == L"post" && argc >= 7 ? static_cast<LPARAM>(Number(argv[6])) : 0;
         return PostMessageW(window, message, wParam, lParam) ? 0 : 1;
     }
-    if (command == "box-text") {
+    if (command == L"box-text") {
         HWND box = FindMessageBox(argc >= 3 ? static_cast<DWORD>(Number(argv[2])) : 0);
         if (box == nullptr) return 1;
         wchar_t text[1024] = {};
@@ -88,15 +155,18 @@ int main(int argc, char** argv) {
         PrintUtf8(text);
         return 0;
     }
-    if (command == "box-answer" && argc >= 3) {
+    if (command == L"box-answer" && argc >= 3) {
         const int button = ButtonId(argv[2]);
         if (button == 0) return Usage();
         HWND box = FindMessageBox(argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 0);
         if (box == nullptr) return 1;
         HWND buttonWindow = GetDlgItem(box, button);
         if (buttonWindow == nullptr) return 1;
-        SendMessageW(buttonWindow, BM_CLICK, 0, 0);
+        PostMessageW(buttonWindow, BM_CLICK, 0, 0);
         return 0;
     }
+    if ((command == L"click" || command == L"select" || command == L"slide" || command == L"tab" ||
+         command == L"command" || command == L"state") && argc >= 4)
+        return ControlCommand(command, argc, argv);
     return Usage();
 }

@@ -1,0 +1,112 @@
+// The communication page's decisions; see communication_page.h.
+#include "settings/dialog/communication_page.h"
+
+#include <cwctype>
+
+namespace tellurin {
+
+const char16_t* const kProtocolTexts[kProtocolCount] = {
+    u"無手順  CR", u"無手順  CR,LF", u"無手順  STX/ETX", u"ACK/NAK手順  CR", u"ACK/NAK手順  CR,LF", u"ACK/NAK手順  STX/ETX"};
+
+namespace {
+
+std::u16string FieldText(const char16_t (&field)[kSettingsTextUnits]) {
+    std::u16string text;
+    for (std::size_t index = 0; index < kSettingsTextUnits && field[index] != u'\0'; ++index) text += field[index];
+    return text;
+}
+
+void StoreText(char16_t (&field)[kSettingsTextUnits], const std::u16string& text) {
+    std::size_t index = 0;
+    for (; index + 1 < kSettingsTextUnits && index < text.size(); ++index) field[index] = text[index];
+    for (; index < kSettingsTextUnits; ++index) field[index] = u'\0';
+}
+
+char16_t Fold(char16_t unit) { return unit < 0x80 ? static_cast<char16_t>(std::towlower(unit)) : unit; }
+
+// CB_SELECTSTRING: the first entry that begins with the text, without regard to case.
+int FirstEntryBeginningWith(const std::u16string& text) {
+    for (std::size_t index = 0; index < kBaudRateCount; ++index) {
+        const std::u16string entry = kBaudRateTexts[index];
+        if (text.size() > entry.size()) continue;
+        bool prefix = true;
+        for (std::size_t unit = 0; unit < text.size() && prefix; ++unit) prefix = Fold(entry[unit]) == Fold(text[unit]);
+        if (prefix) return static_cast<int>(index);
+    }
+    return -1;
+}
+
+char16_t& GroupField(CommunicationSettings& settings, const RadioGroup& group) {
+    if (group.FirstId == kDataBitGroup.FirstId) return settings.DataBit;
+    if (group.FirstId == kStopBitGroup.FirstId) return settings.StopBit;
+    if (group.FirstId == kParityGroup.FirstId) return settings.Parity;
+    return settings.FlowControl;
+}
+
+bool Change(WorkingSettings& working) {
+    working.CommChanged = true;
+    return true;
+}
+
+}  // namespace
+
+std::u16string PortName(int number) {
+    const std::string digits = std::to_string(number);
+    return u"COM" + std::u16string(digits.begin(), digits.end());
+}
+
+int CheckedIndexFor(const RadioGroup& group, char16_t value) {
+    for (int index = 0; group.Values[index] != u'\0'; ++index)
+        if (group.Values[index] == value) return index;
+    return -1;
+}
+
+CommunicationPageView ShowCommunicationPage(const CommunicationSettings& settings) {
+    CommunicationPageView view{};
+    const std::u16string port = FieldText(settings.CommPort);
+    view.PortIndex = 0;  // "COM1" when the stored name is none of the list
+    for (int number = 1; number <= kPortCount; ++number)
+        if (PortName(number) == port) view.PortIndex = number - 1;
+    // An empty text "begins" every entry, as the list control would have it.
+    view.BaudIndex = FirstEntryBeginningWith(FieldText(settings.BaudRate));
+    view.ProtocolIndex = 0;
+    for (int index = 0; index < kProtocolCount; ++index)
+        if (settings.Protocol == static_cast<char16_t>(u'0' + index)) view.ProtocolIndex = index;
+    view.DataBitChecked = CheckedIndexFor(kDataBitGroup, settings.DataBit);
+    view.StopBitChecked = CheckedIndexFor(kStopBitGroup, settings.StopBit);
+    view.ParityChecked = CheckedIndexFor(kParityGroup, settings.Parity);
+    view.FlowControlChecked = CheckedIndexFor(kFlowControlGroup, settings.FlowControl);
+    return view;
+}
+
+bool SelectPort(WorkingSettings& working, int index, const std::u16string& text) {
+    if (index < 0 || index >= kPortCount || text.empty() || text.size() >= kSettingsTextUnits) return false;
+    if (text == FieldText(working.Communication.CommPort)) return false;
+    StoreText(working.Communication.CommPort, text);
+    return Change(working);
+}
+
+bool SelectBaudRate(WorkingSettings& working, int index) {
+    if (index < 0 || index >= static_cast<int>(kBaudRateCount)) return false;
+    if (FieldText(working.Communication.BaudRate) == kBaudRateTexts[index]) return false;
+    StoreText(working.Communication.BaudRate, kBaudRateTexts[index]);
+    return Change(working);
+}
+
+bool SelectProtocol(WorkingSettings& working, int index) {
+    if (index < 0 || index >= kProtocolCount) return false;
+    const auto code = static_cast<char16_t>(u'0' + index);
+    if (working.Communication.Protocol == code) return false;
+    working.Communication.Protocol = code;
+    return Change(working);
+}
+
+bool SelectRadio(WorkingSettings& working, const RadioGroup& group, int checkedIndex) {
+    if (checkedIndex < 0) return false;
+    char16_t& field = GroupField(working.Communication, group);
+    if (field == group.Values[checkedIndex]) return false;
+    field = group.Values[checkedIndex];
+    return Change(working);
+}
+
+}  // namespace tellurin
