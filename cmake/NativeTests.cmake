@@ -9,12 +9,14 @@ set(TELLUR_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fn
 target_compile_options(tellur_receiver_logic PRIVATE ${TELLUR_SANITIZERS})
 target_compile_options(tellurs_store_logic PRIVATE ${TELLUR_SANITIZERS})
 target_compile_options(tellur_shell_logic PRIVATE ${TELLUR_SANITIZERS})
+target_compile_options(tellurs_dialog_logic PRIVATE ${TELLUR_SANITIZERS})
 
 add_library(tellur_fakes STATIC
   tests/fakes/fake_keyboard.cpp
   tests/fakes/fake_registry.cpp
   tests/fakes/fake_serial_port.cpp)
-target_link_libraries(tellur_fakes PUBLIC tellur_receiver_logic tellur_shell_logic tellurs_store_logic)
+target_link_libraries(tellur_fakes PUBLIC tellur_receiver_logic tellur_shell_logic tellurs_dialog_logic
+  tellurs_store_logic)
 target_compile_options(tellur_fakes PRIVATE ${TELLUR_SANITIZERS})
 
 add_executable(tellur_unit_tests
@@ -25,6 +27,7 @@ add_executable(tellur_unit_tests
   tests/unit/receiver_loop_test.cpp
   tests/unit/resident_window_test.cpp
   tests/unit/port_opening_test.cpp
+  tests/unit/settings_dialog_test.cpp
   tests/unit/settings_store_test.cpp)
 target_link_libraries(tellur_unit_tests PRIVATE tellur_fakes GTest::gtest_main)
 target_compile_options(tellur_unit_tests PRIVATE ${TELLUR_SANITIZERS})

@@ -1,0 +1,300 @@
+// The settings dialog's decisions: what each page shows for the working
+// settings, what each control changes (and only on a real change), and the
+// window's OK / Cancel / Apply / menu rules with the thread's end code.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/dialog/communication_page.h"
+#include "settings/dialog/function_page.h"
+#include "settings/dialog/settings_window.h"
+
+namespace tellurin {
+namespace {
+
+WorkingSettings Defaults() {
+    WorkingSettings working{};
+    working.Communication = kDefaultCommunicationSettings;
+    working.Function = kDefaultFunctionSettings;
+    return working;
+}
+
+void SetText(char16_t (&field)[kSettingsTextUnits], const std::u16string& text) {
+    std::fill(std::begin(field), std::end(field), u'\0');
+    std::copy(text.begin(), text.end(), field);
+}
+
+TEST(CommunicationPage, ShowsTheWorkingSettings) {
+    WorkingSettings working = Defaults();
+    SetText(working.Communication.CommPort, u"COM256");
+    working.Communication.Protocol = u'4';
+    const CommunicationPageView view = ShowCommunicationPage(working.Communication);
+    EXPECT_EQ(view.PortIndex, 255);
+    EXPECT_EQ(view.BaudIndex, 5);  // "4800"
+    EXPECT_EQ(view.ProtocolIndex, 4);
+    EXPECT_EQ(view.DataBitChecked, 1);
+    EXPECT_EQ(view.StopBitChecked, 1);
+    EXPECT_EQ(view.ParityChecked, 0);
+    EXPECT_EQ(view.FlowControlChecked, 1);
+    EXPECT_EQ(PortName(1), u"COM1");
+    EXPECT_EQ(PortName(256), u"COM256");
+}
+
+TEST(CommunicationPage, ValuesOutsideTheListsShowDefaultsButStayStored) {
+    WorkingSettings working = Defaults();
+    SetText(working.Communication.CommPort, u"COM01");
+    SetText(working.Communication.BaudRate, u"14400");
+    working.Communication.Protocol = u'9';
+    working.Communication.Parity = u'X';
+    const CommunicationPageView view = ShowCommunicationPage(working.Communication);
+    EXPECT_EQ(view.PortIndex, 0);       // "COM1" shown
+    EXPECT_EQ(view.BaudIndex, -1);      // nothing selected
+    EXPECT_EQ(view.ProtocolIndex, 0);
+    EXPECT_EQ(view.ParityChecked, -1);  // no button of the group
+    // Picking "COM1" is then a change, and so is the first protocol.
+    EXPECT_TRUE(SelectPort(working, 0, u"COM1"));
+    EXPECT_TRUE(SelectProtocol(working, 0));
+    EXPECT_EQ(working.Communication.Protocol, u'0');
+}
+
+TEST(CommunicationPage, BaudListSelectsTheFirstEntryBeginningWithTheTextIgnoringCase) {
+    WorkingSettings working = Defaults();
+    SetText(working.Communication.BaudRate, u"1");
+    EXPECT_EQ(ShowCommunicationPage(working.Communication).BaudIndex, 0);  // "110"
+    SetText(working.Communication.BaudRate, u"19");
+    EXPECT_EQ(ShowCommunicationPage(working.Communication).BaudIndex, 7);  // "19200"
+}
+
+TEST(CommunicationPage, OnlyRealChangesSetTheFlag) {
+    WorkingSettings working = Defaults();
+    EXPECT_FALSE(SelectPort(working, 0, u"COM1"));
+    EXPECT_FALSE(SelectBaudRate(working, 5));
+    EXPECT_FALSE(SelectProtocol(working, 1));
+    EXPECT_FALSE(SelectRadio(working, kParityGroup, 0));
+    EXPECT_FALSE(SelectRadio(working, kParityGroup, -1));  // no button checked
+    EXPECT_FALSE(working.CommChanged);
+
+    EXPECT_TRUE(SelectPort(working, 4, u"COM5"));
+    EXPECT_TRUE(SelectBaudRate(working, 10));
+    EXPECT_TRUE(SelectRadio(working, kParityGroup, 2));
+    EXPECT_TRUE(SelectRadio(working, kFlowControlGroup, 2));
+    EXPECT_TRUE(SelectRadio(working, kDataBitGroup, 0));
+    EXPECT_TRUE(SelectRadio(working, kStopBitGroup, 0));
+    EXPECT_TRUE(working.CommChanged);
+    const CommunicationSettings& c = working.Communication;
+    EXPECT_EQ(std::u16string(c.CommPort), u"COM5");
+    EXPECT_EQ(std::u16string(c.BaudRate), u"115200");
+    EXPECT_EQ(std::u16string({c.Parity, c.FlowControl, c.DataBit, c.StopBit}), u"ER71");
+}
+
+TEST(CommunicationPage, SelectionsOutsideTheListsAreIgnored) {
+    WorkingSettings working = Defaults();
+    EXPECT_FALSE(SelectPort(working, 256, u"COM257"));
+    EXPECT_FALSE(SelectPort(working, -1, u"COM2"));
+    EXPECT_FALSE(SelectPort(working, 3, u""));
+    EXPECT_FALSE(SelectBaudRate(working, 11));
+    EXPECT_FALSE(SelectProtocol(working, 6));
+    EXPECT_FALSE(working.CommChanged);
+}
+
+TEST(FunctionPage, KeyTableHas49EntriesWithNoKeyFirst) {
+    EXPECT_EQ(std::u16string(KeyTable[0].Text), u"付加しない");
+    EXPECT_EQ(KeyTable[0].VirtualKey, 0x00);
+    EXPECT_EQ(KeyTable[1].VirtualKey, 0x0D);
+    EXPECT_EQ(KeyTable[33].VirtualKey, 0x5A);
+    EXPECT_EQ(KeyTable[48].VirtualKey, 0xA3);
+    EXPECT_EQ(std::u16string(KeyTable[46].Text), u", (コンマ)");
+}
+
+TEST(FunctionPage, ShowKeyChord) {
+    const struct {
+        KeyChord chord;
+        KeyChordView view;
+    } cases[] = {
+        {0x0000, {0, false, false, false, false}},
+        {0x000D, {1, false, false, false, true}},
+        {0x0241, {8, false, true, false, true}},
+        {0x0709, {2, true, true, true, true}},
+        {0x0131, {0, true, false, false, false}},  // "1" is not in the list: shown as no key
+        {0x0825, {3, false, false, false, true}},
+    };
+    for (const auto& c : cases) {
+        const KeyChordView view = ShowKeyChord(c.chord);
+        EXPECT_EQ(view.ListIndex, c.view.ListIndex) << std::hex << c.chord;
+        EXPECT_EQ(view.Shift, c.view.Shift) << std::hex << c.chord;
+        EXPECT_EQ(view.Ctrl, c.view.Ctrl) << std::hex << c.chord;
+        EXPECT_EQ(view.Alt, c.view.Alt) << std::hex << c.chord;
+        EXPECT_EQ(view.BoxesEnabled, c.view.BoxesEnabled) << std::hex << c.chord;
+    }
+}
+
+TEST(FunctionPage, SetKeyKeepsModifiersAndOtherBits) {
+    WorkingSettings working = Defaults();
+    KeyChord chord = 0x0B41;  // Ctrl, Shift, extended, "A"
+    EXPECT_FALSE(SetKey(working, chord, 8));  // "A" again
+    EXPECT_FALSE(working.FunctionChanged);
+    EXPECT_TRUE(SetKey(working, chord, 0));  // no key: the modifiers stay
+    EXPECT_EQ(chord, 0x0B00);
+    EXPECT_TRUE(SetKey(working, chord, 2));
+    EXPECT_EQ(chord, 0x0B09);
+    EXPECT_TRUE(working.FunctionChanged);
+    EXPECT_FALSE(SetKey(working, chord, 49));
+}
+
+TEST(FunctionPage, ModifierFollowsItsBoxAndToggledBackStaysChanged) {
+    WorkingSettings working = Defaults();
+    KeyChord chord = 0x0841;
+    EXPECT_FALSE(SetModifier(working, chord, kChordShift, false));
+    EXPECT_TRUE(SetModifier(working, chord, kChordShift, true));
+    EXPECT_EQ(chord, 0x0941);
+    EXPECT_TRUE(SetModifier(working, chord, kChordShift, false));
+    EXPECT_EQ(chord, 0x0841);  // back to the first value, bit 11 untouched
+    EXPECT_TRUE(working.FunctionChanged);  // Apply stays enabled
+}
+
+TEST(FunctionPage, SecondTerminatorGroupFollowsTheKeyBytes) {
+    FunctionSettings settings = kDefaultFunctionSettings;
+    settings.TermKey1 = 0x0000;
+    settings.TermKey2 = 0x0009;
+    EXPECT_FALSE(TermKey2GroupState(settings).ListEnabled);
+    EXPECT_FALSE(TermKey2GroupState(settings).BoxesEnabled);
+    settings.TermKey1 = 0x0031;  // a key outside the list still counts
+    EXPECT_TRUE(TermKey2GroupState(settings).ListEnabled);
+    EXPECT_TRUE(TermKey2GroupState(settings).BoxesEnabled);
+    settings.TermKey2 = 0x0100;
+    EXPECT_TRUE(TermKey2GroupState(settings).ListEnabled);
+    EXPECT_FALSE(TermKey2GroupState(settings).BoxesEnabled);
+}
+
+TEST(FunctionPage, SliderAndBoxes) {
+    WorkingSettings working = Defaults();
+    EXPECT_FALSE(SetKeySpeed(working, 5));
+    EXPECT_FALSE(SetKeySpeed(working, 10));
+    EXPECT_FALSE(SetKeySpeed(working, -1));
+    EXPECT_FALSE(working.FunctionChanged);
+    EXPECT_TRUE(SetKeySpeed(working, 0));
+    EXPECT_EQ(working.Function.KeySpeed, 0);
+    EXPECT_FALSE(SetYesNo(working, working.Function.TrayIcon, true));
+    EXPECT_TRUE(SetYesNo(working, working.Function.TrayIcon, false));
+    EXPECT_EQ(working.Function.TrayIcon, u'N');
+    EXPECT_TRUE(SetYesNo(working, working.Function.CapsLock, true));
+    EXPECT_EQ(working.Function.CapsLock, u'Y');
+}
+
+class RecordingActions : public SettingsWindowActions {
+public:
+    SaveQuestionAnswer AskToSaveChanges() override {
+        calls.push_back("ask");
+        return answer;
+    }
+    void PostClose() override { calls.push_back("close"); }
+    void AfterApply() override { calls.push_back("after apply"); }
+    void ShowHelp() override { calls.push_back("help"); }
+    void ShowAbout() override { calls.push_back("about"); }
+    std::int32_t SaveSettings() override {
+        calls.push_back("save");
+        return saveResult;
+    }
+    SaveQuestionAnswer answer = SaveQuestionAnswer::Yes;
+    std::int32_t saveResult = 0;
+    std::vector<std::string> calls;
+};
+
+struct Window {
+    Window() { BeginSettingsRun(state, working); }
+    void Command(int command) { HandleSettingsCommand(state, working, actions, command); }
+    // The thread's end code for a window destroyed with its exit code.
+    std::int32_t End() { return FinishSettingsRun(state, state.SettingsExitCode, actions); }
+    SettingsWindowState state{};
+    WorkingSettings working = Defaults();
+    RecordingActions actions;
+};
+
+using Calls = std::vector<std::string>;
+
+TEST(SettingsWindow, OkWithNothingChangedStillSavesAndEndsWithZero) {
+    Window window;
+    window.Command(kCommandOk);
+    EXPECT_EQ(window.End(), 0);
+    EXPECT_EQ(window.actions.calls, (Calls{"close", "save"}));
+}
+
+TEST(SettingsWindow, CancelAsksOnlyWhenSomethingChanged) {
+    Window unchanged;
+    unchanged.Command(kCommandCancel);
+    EXPECT_EQ(unchanged.End(), 0);
+    EXPECT_EQ(unchanged.actions.calls, Calls{"close"});  // no question, no save
+
+    const struct {
+        SaveQuestionAnswer answer;
+        Calls calls;
+    } answers[] = {{SaveQuestionAnswer::Yes, {"ask", "close", "save"}},
+                   {SaveQuestionAnswer::No, {"ask", "close"}},
+                   {SaveQuestionAnswer::Cancel, {"ask"}}};
+    for (const auto& a : answers) {
+        Window window;
+        window.working.FunctionChanged = true;
+        window.actions.answer = a.answer;
+        window.Command(kCommandCancel);
+        if (a.answer != SaveQuestionAnswer::Cancel) EXPECT_EQ(window.End(), 0);
+        EXPECT_EQ(window.actions.calls, a.calls);
+        if (a.answer == SaveQuestionAnswer::Cancel) {
+            EXPECT_TRUE(window.working.FunctionChanged);  // edits and flags stay
+            EXPECT_TRUE(window.state.SaveOnClose);
+        }
+    }
+}
+
+TEST(SettingsWindow, ApplySavesClearsTheFlagsAndCancelAfterItAsksNothing) {
+    Window window;
+    window.working.CommChanged = true;
+    window.Command(kCommandApply);
+    EXPECT_FALSE(ApplyEnabled(window.working));
+    window.Command(kCommandCancel);
+    EXPECT_EQ(window.End(), 0);
+    EXPECT_EQ(window.actions.calls, (Calls{"save", "after apply", "close"}));
+}
+
+TEST(SettingsWindow, ApplyFailureClosesAtOnceWithItsCodeAndNoSecondSave) {
+    for (std::int32_t failure : {4, 6}) {
+        Window window;
+        window.working.FunctionChanged = true;
+        window.actions.saveResult = failure;
+        window.Command(kCommandApply);
+        EXPECT_EQ(window.End(), failure);
+        EXPECT_EQ(window.actions.calls, (Calls{"save", "after apply", "close"}));
+    }
+}
+
+TEST(SettingsWindow, MenuExitDropsEditsWithoutAQuestion) {
+    Window window;
+    window.working.CommChanged = true;
+    window.Command(kMenuExit);
+    EXPECT_EQ(window.End(), 1);
+    EXPECT_EQ(window.actions.calls, Calls{"close"});
+}
+
+TEST(SettingsWindow, SaveFailureAtTheEndIsTheEndCode) {
+    Window window;
+    window.actions.saveResult = 6;
+    window.Command(kCommandOk);
+    EXPECT_EQ(window.End(), 6);
+}
+
+TEST(SettingsWindow, WindowOrPageFailuresEndWithoutSaving) {
+    Window window;
+    EXPECT_EQ(FinishSettingsRun(window.state, kDialogPageFailed, window.actions), kDialogPageFailed);
+    EXPECT_TRUE(window.actions.calls.empty());
+}
+
+TEST(SettingsWindow, HelpAboutAndUnknownCommands) {
+    Window window;
+    window.Command(kMenuHelp);
+    window.Command(kMenuAbout);
+    window.Command(1003);
+    EXPECT_EQ(window.actions.calls, (Calls{"help", "about"}));
+}
+
+}  // namespace
+}  // namespace tellurin
