@@ -51,3 +51,22 @@ target_link_libraries(type_frame PRIVATE tellur_receiver_win32)
 # The sink is a GUI program, but its diagnostics still go to a console if any.
 set_target_properties(key_sink PROPERTIES WIN32_EXECUTABLE OFF)
 tellur_e2e_helper(library_probe -municode)
+
+# The help file, compiled beside the program. The project and contents files
+# are kept in UTF-8 and handed to the compiler in CP932: the help viewer reads
+# them in the code page of the file's language (Japanese).
+find_program(TELLUR_CHMCMD chmcmd REQUIRED)
+set(TELLUR_HELP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/settings/dialog/help)
+set(TELLUR_HELP_WORK ${CMAKE_CURRENT_BINARY_DIR}/help)
+add_custom_command(
+  OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/TELLURHLP.CHM
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${TELLUR_HELP_WORK}
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${TELLUR_HELP_SOURCES} ${TELLUR_HELP_WORK}
+  COMMAND iconv -f UTF-8 -t CP932 ${TELLUR_HELP_SOURCES}/tellurhlp.hhp -o ${TELLUR_HELP_WORK}/tellurhlp.hhp
+  COMMAND iconv -f UTF-8 -t CP932 ${TELLUR_HELP_SOURCES}/toc.hhc -o ${TELLUR_HELP_WORK}/toc.hhc
+  COMMAND ${CMAKE_COMMAND} -E chdir ${TELLUR_HELP_WORK} ${TELLUR_CHMCMD} tellurhlp.hhp
+  COMMAND ${CMAKE_COMMAND} -E copy ${TELLUR_HELP_WORK}/TELLURHLP.CHM ${CMAKE_CURRENT_BINARY_DIR}/TELLURHLP.CHM
+  DEPENDS ${TELLUR_HELP_SOURCES}/tellurhlp.hhp ${TELLUR_HELP_SOURCES}/toc.hhc
+          ${TELLUR_HELP_SOURCES}/HTML/communication.html ${TELLUR_HELP_SOURCES}/HTML/function.html
+  VERBATIM)
+add_custom_target(tellur_help ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/TELLURHLP.CHM)

@@ -8,6 +8,7 @@ packages=(
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686  # Windows binaries
     wine wine64 xvfb x11-xserver-utils socat               # running them end to end
     fonts-ipafont-gothic imagemagick                       # Japanese text, screenshots
+    fp-utils                                               # chmcmd, the help compiler
 )
 
 missing=()

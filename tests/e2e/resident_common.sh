@@ -45,6 +45,9 @@ start_sink() {
     wait_for_file "$1.ready" 150 || { echo "key sink never took the foreground" >&2; return 1; }
 }
 
+# Gives the sink the keyboard again (after a dialog took it).
+focus_sink() { win_run "$BIN/driver.exe" foreground TellurKeySink - >/dev/null; sleep 0.3; }
+
 stop_sink() {
     win_run "$BIN/driver.exe" close TellurKeySink - >/dev/null 2>&1 || true
     wait "$SINK_PID" 2>/dev/null || true
@@ -57,6 +60,10 @@ start_resident() {
     win_start RESIDENT_PID "$dir/TELLUR.EXE"
     win_run "$BIN/driver.exe" find NON_Tellurin Tellurin 10000 >/dev/null
 }
+
+# A test that fails part-way must not leave the program holding its output.
+end_leftovers() { if [ -n "${RESIDENT_PID:-}" ]; then kill "$RESIDENT_PID" 2>/dev/null || true; fi; }
+trap end_leftovers EXIT
 
 # Posts UM_QUIT and waits for the end; the exit code lands in EXIT_CODE.
 # (Not to be called inside $(...): only this shell can wait for the program.)
@@ -112,3 +119,21 @@ modifiers_left_down() {
 answers_on_line() {
     { timeout 1 cat <&"$LINE_FD" || true; } | od -An -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
 }
+
+SETTINGS_DIALOG='Tellurinの設定'
+
+# Waits until a dialog with this title exists (up to 10 s).
+wait_for_dialog() { win_run "$BIN/driver.exe" find '#32770' "$1" 10000 >/dev/null; }
+
+# Waits until no window of this class and title exists (up to 10 s); false if one stays.
+wait_until_gone() {
+    for ((i = 0; i < 100; i++)); do
+        win_run "$BIN/driver.exe" find "$1" "$2" 0 >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# "<checked> <enabled> <selection> <text>" of a control of the settings dialog.
+control_state() { win_output "$BIN/driver.exe" state "$SETTINGS_DIALOG" "$1"; }
+dialog() { win_run "$BIN/driver.exe" "$1" "$SETTINGS_DIALOG" "${@:2}"; }

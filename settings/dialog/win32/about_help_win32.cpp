@@ -1,5 +1,5 @@
 // The about box, and HTML Help bound from the system's own hhctrl.ocx (never
-// from the current directory) at its first use.
+// from the current directory) when help is first asked for.
 #include <windows.h>
 
 #include <cwchar>
@@ -12,19 +12,20 @@ namespace {
 
 using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 
+HtmlHelpFunction boundFunction = nullptr;
+bool bindingTried = false;
+
 HtmlHelpFunction BindHtmlHelp() {
-    static bool tried = false;
-    static HtmlHelpFunction function = nullptr;
-    if (tried) return function;
-    tried = true;
+    if (bindingTried) return boundFunction;
+    bindingTried = true;
     wchar_t path[MAX_PATH];
     const UINT length = GetSystemDirectoryW(path, MAX_PATH);
     if (length == 0 || length + 12 >= MAX_PATH) return nullptr;
     std::wcscat(path, L"\\hhctrl.ocx");
     HMODULE control = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (control != nullptr)
-        function = reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(control, "HtmlHelpW")));
-    return function;
+    if (control == nullptr) return nullptr;
+    boundFunction = reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(control, "HtmlHelpW")));
+    return boundFunction;
 }
 
 // The label of the build that runs.
@@ -33,13 +34,26 @@ constexpr const wchar_t* kWordSizeLabel = sizeof(void*) == 8 ? L"64bit version" 
 }  // namespace
 
 HWND CallHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data) {
-    HtmlHelpFunction function = BindHtmlHelp();
-    return function != nullptr ? function(caller, file, command, data) : nullptr;
+    return boundFunction != nullptr ? boundFunction(caller, file, command, data) : nullptr;
+}
+
+void BeginHelpForThisRun() {
+    SettingsDialogRun& run = TheSettingsDialog();
+    run.HelpCookie = 0;
+    run.HelpInitialised = boundFunction != nullptr;
+    if (run.HelpInitialised) (void)CallHtmlHelp(nullptr, nullptr, kHelpInitialize, reinterpret_cast<DWORD_PTR>(&run.HelpCookie));
+}
+
+void EndHelpForThisRun() {
+    SettingsDialogRun& run = TheSettingsDialog();
+    if (run.HelpInitialised) (void)CallHtmlHelp(nullptr, nullptr, kHelpUninitialize, run.HelpCookie);
+    run.HelpInitialised = false;
 }
 
 void ShowHelpForCurrentPage(HWND window) {
-    const SettingsDialogRun& run = TheSettingsDialog();
+    SettingsDialogRun& run = TheSettingsDialog();
     if (run.HelpFilePath.empty()) return;  // the program directory was too long for a help path
+    if (!run.HelpInitialised && BindHtmlHelp() != nullptr) BeginHelpForThisRun();
     std::wstring path = run.HelpFilePath;
     path += run.State.CurrentPageIndex == 1 ? L"::/HTML/function.html" : L"::/HTML/communication.html";
     (void)CallHtmlHelp(window, path.c_str(), kHelpDisplayToc, 0);

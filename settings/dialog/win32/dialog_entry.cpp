@@ -47,8 +47,7 @@ DWORD WINAPI SettingsThreadProcedure(LPVOID) {
     if (run.SettingsWindow != nullptr) {
         (void)ShowWindow(run.SettingsWindow, SW_SHOW);
         (void)SetForegroundWindow(run.SettingsWindow);
-        DWORD_PTR cookie = 0;
-        (void)CallHtmlHelp(nullptr, nullptr, kHelpInitialize, reinterpret_cast<DWORD_PTR>(&cookie));
+        BeginHelpForThisRun();
         MSG message;
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
             if (TranslateAcceleratorW(run.SettingsWindow, accelerators, &message)) continue;
@@ -58,7 +57,7 @@ DWORD WINAPI SettingsThreadProcedure(LPVOID) {
             (void)TranslateMessage(&message);
             (void)DispatchMessageW(&message);
         }
-        (void)CallHtmlHelp(nullptr, nullptr, kHelpUninitialize, cookie);
+        EndHelpForThisRun();
         ThreadEndActions actions;
         code = FinishSettingsRun(run.State, static_cast<std::int32_t>(message.wParam), actions);
     }
@@ -89,6 +88,15 @@ std::int32_t StartDialog(HWND residentWindow, const char16_t* programDirectory,
         (void)CloseHandle(mutex);
         return MessageSetupNotInitialised;
     }
+    // The dialog's thread leaves per-thread state of the C++ runtime linked
+    // into this library, with clean-up registered here. Unloaded after such a
+    // thread, the library would be called into at the next thread start (seen
+    // as a crash of the resident program when its receiver restarted). So the
+    // library stays in the process once its dialog has run; the resident
+    // program's loads and frees then only count references.
+    HMODULE self = nullptr;
+    (void)GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                             reinterpret_cast<LPCWSTR>(&SettingsThreadProcedure), &self);
     HANDLE thread = CreateThread(nullptr, 0, SettingsThreadProcedure, nullptr, 0, nullptr);
     if (thread == nullptr) {
         (void)CloseHandle(mutex);

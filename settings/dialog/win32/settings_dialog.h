@@ -20,6 +20,8 @@ struct SettingsDialogRun {
     HWND SettingsWindow;
     HWND CurrentPage;
     SettingsWindowState State;
+    DWORD_PTR HelpCookie;   // from HH_INITIALIZE, for HH_UNINITIALIZE
+    bool HelpInitialised;   // HH_INITIALIZE was called on this run's thread
 };
 
 SettingsDialogRun& TheSettingsDialog();
@@ -29,8 +31,12 @@ INT_PTR CALLBACK CommunicationPageProcedure(HWND page, UINT message, WPARAM wPar
 INT_PTR CALLBACK FunctionPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
 
-// HTML Help, bound from the system's hhctrl.ocx at first use; 0 when it is not there.
+// HTML Help, bound from the system's hhctrl.ocx when help is first shown;
+// every call answers 0 while it is not bound (or not installed).
 HWND CallHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data);
+// HH_INITIALIZE / HH_UNINITIALIZE for the dialog's thread, when help is bound.
+void BeginHelpForThisRun();
+void EndHelpForThisRun();
 constexpr UINT kHelpDisplayToc = 0x0001;
 constexpr UINT kHelpCloseAll = 0x0012;
 constexpr UINT kHelpGetWindowHandle = 0x0020;

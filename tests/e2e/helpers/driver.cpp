@@ -4,6 +4,7 @@
 //   driver.exe find <class|-> <title|-> [<wait ms>]          prints the handle; exit 1 if none
 //   driver.exe post <class|-> <title|-> <message> [<wParam> [<lParam>]]
 //   driver.exe close <class|-> <title|->                     posts WM_CLOSE
+//   driver.exe foreground <class|-> <title|->                brings the window to the foreground
 //   driver.exe box-text [<wait ms>]                          text of the "Tellurin" message box (UTF-8)
 //   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
 // Controls of a dialog, found by id among all its descendants:
@@ -146,6 +147,10 @@ int wmain(int argc, wchar_t** argv) {
         const WPARAM wParam = command == L"post" && argc >= 6 ? static_cast<WPARAM>(Number(argv[5])) : 0;
         const LPARAM lParam = command == L"post" && argc >= 7 ? static_cast<LPARAM>(Number(argv[6])) : 0;
         return PostMessageW(window, message, wParam, lParam) ? 0 : 1;
+    }
+    if (command == L"foreground" && argc >= 4) {
+        HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
+        return window != nullptr && SetForegroundWindow(window) ? 0 : 1;
     }
     if (command == L"box-text") {
         HWND box = FindMessageBox(argc >= 3 ? static_cast<DWORD>(Number(argv[2])) : 0);
