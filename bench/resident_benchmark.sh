@@ -6,14 +6,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
-export TELLUR_E2E_DIR=$build/bench
-BIN=$build/win-x86_64
 bench=$build/native/line_bench
-"$root/tests/e2e/harness/start.sh" "$TELLUR_E2E_DIR" "$build/native/libmodem_lines_shim.so" >/dev/null
-trap '"$root/tests/e2e/harness/stop.sh" "$TELLUR_E2E_DIR"' EXIT
-. "$root/tests/e2e/harness/harness.sh"
-. "$root/tests/e2e/resident_common.sh"
-harness_env
+"$root/tests/e2e/harness/start.sh" "$build/bench" "$build/native/libmodem_lines_shim.so" >/dev/null
+. "$root/tests/e2e/resident_common.sh" "$build/bench" "$build/win-x86_64"
+trap 'end_leftovers; "$root/tests/e2e/harness/stop.sh" "$build/bench"' EXIT
 line=$(serial_pair 5)
 log="$TELLUR_E2E_DIR/keys.log"
 

@@ -6,10 +6,9 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 set(TELLUR_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-target_compile_options(tellur_receiver_logic PRIVATE ${TELLUR_SANITIZERS})
-target_compile_options(tellurs_store_logic PRIVATE ${TELLUR_SANITIZERS})
-target_compile_options(tellur_shell_logic PRIVATE ${TELLUR_SANITIZERS})
-target_compile_options(tellurs_dialog_logic PRIVATE ${TELLUR_SANITIZERS})
+foreach(logic tellur_receiver_logic tellur_shell_logic tellurs_dialog_logic tellurs_store_logic)
+  target_compile_options(${logic} PRIVATE ${TELLUR_SANITIZERS})
+endforeach()
 
 add_library(tellur_fakes STATIC
   tests/fakes/fake_keyboard.cpp

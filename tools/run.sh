@@ -12,13 +12,10 @@ mkdir -p "$build"
 "$root/tools/setup.sh"
 "$root/tools/build.sh" > "$build/build.log" 2>&1 || { tail -n 60 "$build/build.log"; exit 1; }
 
-export TELLUR_E2E_DIR=$build/demo
-BIN=$build/win-x86_64
-"$root/tests/e2e/harness/start.sh" "$TELLUR_E2E_DIR" "$build/native/libmodem_lines_shim.so"
-trap '"$root/tests/e2e/harness/stop.sh" "$TELLUR_E2E_DIR"' EXIT
-. "$root/tests/e2e/harness/harness.sh"
-. "$root/tests/e2e/resident_common.sh"
-harness_env
+demo=$build/demo
+"$root/tests/e2e/harness/start.sh" "$demo" "$build/native/libmodem_lines_shim.so"
+. "$root/tests/e2e/resident_common.sh" "$demo" "$build/win-x86_64"
+trap 'end_leftovers; "$root/tests/e2e/harness/stop.sh" "$demo"' EXIT
 
 line=$(serial_pair 5)
 open_line "$line"
@@ -34,8 +31,8 @@ for barcode in 4901234567894 "CODE39-ABC/123" "LOT 7 (BENCH B)" 0123456789012; d
     sleep 0.5
 done
 sleep 0.5
-import -display "$DISPLAY" -window root "$TELLUR_E2E_DIR/screen.png" 2>/dev/null || true
+import -display "$DISPLAY" -window root "$demo/screen.png" 2>/dev/null || true
 quit_resident
 stop_sink
 echo "typed into the window: $(typed_text "$log")"
-echo "TELLUR.EXE ended with exit code $EXIT_CODE; screenshot: $TELLUR_E2E_DIR/screen.png"
+echo "TELLUR.EXE ended with exit code $EXIT_CODE; screenshot: $demo/screen.png"

@@ -3,24 +3,14 @@
 
 #include <cwctype>
 
+#include "common/settings_text.h"
+
 namespace tellurin {
 
 const char16_t* const kProtocolTexts[kProtocolCount] = {
     u"無手順  CR", u"無手順  CR,LF", u"無手順  STX/ETX", u"ACK/NAK手順  CR", u"ACK/NAK手順  CR,LF", u"ACK/NAK手順  STX/ETX"};
 
 namespace {
-
-std::u16string FieldText(const char16_t (&field)[kSettingsTextUnits]) {
-    std::u16string text;
-    for (std::size_t index = 0; index < kSettingsTextUnits && field[index] != u'\0'; ++index) text += field[index];
-    return text;
-}
-
-void StoreText(char16_t (&field)[kSettingsTextUnits], const std::u16string& text) {
-    std::size_t index = 0;
-    for (; index + 1 < kSettingsTextUnits && index < text.size(); ++index) field[index] = text[index];
-    for (; index < kSettingsTextUnits; ++index) field[index] = u'\0';
-}
 
 char16_t Fold(char16_t unit) { return unit < 0x80 ? static_cast<char16_t>(std::towlower(unit)) : unit; }
 
@@ -63,12 +53,12 @@ int CheckedIndexFor(const RadioGroup& group, char16_t value) {
 
 CommunicationPageView ShowCommunicationPage(const CommunicationSettings& settings) {
     CommunicationPageView view{};
-    const std::u16string port = FieldText(settings.CommPort);
+    const std::u16string port = SettingsText(settings.CommPort);
     view.PortIndex = 0;  // "COM1" when the stored name is none of the list
     for (int number = 1; number <= kPortCount; ++number)
         if (PortName(number) == port) view.PortIndex = number - 1;
     // An empty text "begins" every entry, as the list control would have it.
-    view.BaudIndex = FirstEntryBeginningWith(FieldText(settings.BaudRate));
+    view.BaudIndex = FirstEntryBeginningWith(SettingsText(settings.BaudRate));
     view.ProtocolIndex = 0;
     for (int index = 0; index < kProtocolCount; ++index)
         if (settings.Protocol == static_cast<char16_t>(u'0' + index)) view.ProtocolIndex = index;
@@ -81,15 +71,15 @@ CommunicationPageView ShowCommunicationPage(const CommunicationSettings& setting
 
 bool SelectPort(WorkingSettings& working, int index, const std::u16string& text) {
     if (index < 0 || index >= kPortCount || text.empty() || text.size() >= kSettingsTextUnits) return false;
-    if (text == FieldText(working.Communication.CommPort)) return false;
-    StoreText(working.Communication.CommPort, text);
+    if (text == SettingsText(working.Communication.CommPort)) return false;
+    SetSettingsText(working.Communication.CommPort, text);
     return Change(working);
 }
 
 bool SelectBaudRate(WorkingSettings& working, int index) {
     if (index < 0 || index >= static_cast<int>(kBaudRateCount)) return false;
-    if (FieldText(working.Communication.BaudRate) == kBaudRateTexts[index]) return false;
-    StoreText(working.Communication.BaudRate, kBaudRateTexts[index]);
+    if (SettingsText(working.Communication.BaudRate) == kBaudRateTexts[index]) return false;
+    SetSettingsText(working.Communication.BaudRate, kBaudRateTexts[index]);
     return Change(working);
 }
 

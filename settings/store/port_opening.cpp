@@ -3,6 +3,8 @@
 // reaches the caller.
 #include "settings/store/port_opening.h"
 
+#include "common/settings_text.h"
+
 namespace tellurin {
 namespace {
 
@@ -25,15 +27,8 @@ constexpr BaudRateEntry kBaudRates[kBaudRateCount] = {
     {2400, BAUD_2400},   {4800, BAUD_4800},   {9600, BAUD_9600},   {19200, BAUD_19200},
     {38400, BAUD_38400}, {57600, BAUD_57600}, {115200, BAUD_115200}};
 
-// The record's text fields are read within their seven units, terminated or not.
-std::u16string FieldText(const char16_t (&field)[kSettingsTextUnits]) {
-    std::u16string text;
-    for (std::size_t index = 0; index < kSettingsTextUnits && field[index] != u'\0'; ++index) text += field[index];
-    return text;
-}
-
 const BaudRateEntry* FindBaudRate(const char16_t (&field)[kSettingsTextUnits]) {
-    const std::u16string text = FieldText(field);
+    const std::u16string text = SettingsText(field);
     for (std::size_t index = 0; index < kBaudRateCount; ++index)
         if (text == kBaudRateTexts[index]) return &kBaudRates[index];
     return nullptr;
@@ -164,7 +159,7 @@ std::int32_t ShowPortError(const char16_t* portName, std::int32_t code, PortErro
 
 std::int32_t OpenConfiguredPort(const CommunicationSettings& settings, SerialPortDevice& device,
                                 PortErrorQuestion& question) {
-    const std::u16string portName = FieldText(settings.CommPort);
+    const std::u16string portName = SettingsText(settings.CommPort);
     const std::u16string devicePath = u"\\\\.\\" + portName;  // at most 11 units and the terminator
     const auto fail = [&](std::int32_t code) {
         device.Close();

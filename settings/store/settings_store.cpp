@@ -4,9 +4,12 @@
 // terminator, with an odd size or filling the buffer exactly is read safely.
 #include "settings/store/settings_store.h"
 
+#include "common/settings_text.h"
+
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 namespace tellurin {
 namespace {
@@ -49,12 +52,6 @@ bool TextEquals(const char16_t* left, const char16_t* right) {
     return left[index] == right[index];
 }
 
-void CopyText(char16_t (&field)[kSettingsTextUnits], const char16_t* text) {
-    std::size_t index = 0;
-    for (; index + 1 < kSettingsTextUnits && text[index] != u'\0'; ++index) field[index] = text[index];
-    for (; index < kSettingsTextUnits; ++index) field[index] = u'\0';
-}
-
 // "COM%d" for 1..256, upper case, no leading zeros.
 bool IsValidPortName(const char16_t* text) {
     if (text[0] != u'C' || text[1] != u'O' || text[2] != u'M') return false;
@@ -86,14 +83,26 @@ void AssignCharacter(char16_t& field, const StoredValue& value, const char16_t* 
     if (IsOneOf(value.Character, allowed)) field = value.Character;
 }
 
-// The working text of a record field, terminated even if the record is not.
-struct FieldText {
-    explicit FieldText(const char16_t (&field)[kSettingsTextUnits]) {
-        const std::size_t length = BoundedLength(field, kSettingsTextUnits);
-        std::memcpy(Text, field, length * 2);
-        Text[length] = u'\0';
+// Reading one key: the key is closed when the reader goes, so every early
+// return (a missing value ends the read) leaves nothing open.
+class KeyReader {
+public:
+    KeyReader(Registry& registry, const char16_t* path) : registry_(registry) {
+        opened_ = registry_.OpenKey(path, kKeyQueryValue, key_);
     }
-    char16_t Text[kSettingsTextUnits + 1];
+    ~KeyReader() {
+        if (opened_) registry_.CloseKey(key_);
+    }
+    KeyReader(const KeyReader&) = delete;
+    KeyReader& operator=(const KeyReader&) = delete;
+
+    bool Opened() const { return opened_; }
+    bool Read(const char16_t* name, StoredValue& value) { return ReadValue(registry_, key_, name, value); }
+
+private:
+    Registry& registry_;
+    Registry::Key key_ = 0;
+    bool opened_ = false;
 };
 
 // Writing one key: open it for query and set, then for each value decide the
@@ -167,58 +176,41 @@ std::uint16_t ParseHexWord(const char16_t* text) {
 }
 
 int ReadCommunicationKey(Registry& registry, CommunicationSettings& record, const char16_t* path) {
-    Registry::Key key = 0;
-    if (!registry.OpenKey(path, kKeyQueryValue, key)) return 0;
+    KeyReader key(registry, path);
     StoredValue value;
-    const auto read = [&](const char16_t* name) {
-        if (ReadValue(registry, key, name, value)) return true;
-        registry.CloseKey(key);
-        return false;
-    };
-    if (!read(u"CommPort")) return 0;
-    if (IsValidPortName(value.Text)) CopyText(record.CommPort, value.Text);
-    if (!read(u"BaudRate")) return 0;
-    if (IsValidBaudRate(value.Text)) CopyText(record.BaudRate, value.Text);
-    if (!read(u"Parity")) return 0;
-    AssignCharacter(record.Parity, value, u"NOE");
-    if (!read(u"DataBit")) return 0;
-    AssignCharacter(record.DataBit, value, u"78");
-    if (!read(u"StopBit")) return 0;
-    AssignCharacter(record.StopBit, value, u"12");
-    if (!read(u"FlowControl")) return 0;
-    AssignCharacter(record.FlowControl, value, u"NXR");
-    if (!read(u"Protocol")) return 0;
-    AssignCharacter(record.Protocol, value, u"012345");
-    registry.CloseKey(key);
+    if (!key.Opened() || !key.Read(u"CommPort", value)) return 0;
+    if (IsValidPortName(value.Text)) SetSettingsText(record.CommPort, value.Text);
+    if (!key.Read(u"BaudRate", value)) return 0;
+    if (IsValidBaudRate(value.Text)) SetSettingsText(record.BaudRate, value.Text);
+    const std::pair<const char16_t*, std::pair<char16_t*, const char16_t*>> characters[] = {
+        {u"Parity", {&record.Parity, u"NOE"}},           {u"DataBit", {&record.DataBit, u"78"}},
+        {u"StopBit", {&record.StopBit, u"12"}},          {u"FlowControl", {&record.FlowControl, u"NXR"}},
+        {u"Protocol", {&record.Protocol, u"012345"}}};
+    for (const auto& [name, field] : characters) {
+        if (!key.Read(name, value)) return 0;
+        AssignCharacter(*field.first, value, field.second);
+    }
     return 1;
 }
 
 int ReadFunctionKey(Registry& registry, FunctionSettings& record, const char16_t* path) {
-    Registry::Key key = 0;
-    if (!registry.OpenKey(path, kKeyQueryValue, key)) return 0;
+    KeyReader key(registry, path);
     StoredValue value;
-    const auto read = [&](const char16_t* name) {
-        if (ReadValue(registry, key, name, value)) return true;
-        registry.CloseKey(key);
-        return false;
-    };
-    const auto readChord = [&](const char16_t* name, KeyChord& field) {
-        if (!read(name)) return false;
+    if (!key.Opened()) return 0;
+    const std::pair<const char16_t*, KeyChord*> chords[] = {
+        {u"HeadKey", &record.HeadKey}, {u"TermKey1", &record.TermKey1}, {u"TermKey2", &record.TermKey2}};
+    for (const auto& [name, field] : chords) {
+        if (!key.Read(name, value)) return 0;
         const std::uint16_t chord = ParseHexWord(value.Text);
-        if (chord < 0x8000) field = chord;
-        return true;
-    };
-    if (!readChord(u"HeadKey", record.HeadKey) || !readChord(u"TermKey1", record.TermKey1) ||
-        !readChord(u"TermKey2", record.TermKey2))
-        return 0;
-    if (!read(u"KeySpeed")) return 0;
+        if (chord < 0x8000) *field = chord;
+    }
+    if (!key.Read(u"KeySpeed", value)) return 0;
     const std::uint16_t speed = ParseHexWord(value.Text);
     if (speed <= 9) record.KeySpeed = speed;
-    if (!read(u"CapsLock")) return 0;
+    if (!key.Read(u"CapsLock", value)) return 0;
     AssignCharacter(record.CapsLock, value, u"NY");
-    if (!read(u"TrayIcon")) return 0;
+    if (!key.Read(u"TrayIcon", value)) return 0;
     AssignCharacter(record.TrayIcon, value, u"NY");
-    registry.CloseKey(key);
     return 1;
 }
 
@@ -236,8 +228,8 @@ std::int32_t WriteCommunicationKey(Registry& registry, const WorkingSettings& wo
     KeyWriter writer(registry, path);
     if (!writer.Opened()) return kSaveKeyNotOpened;
     const CommunicationSettings& settings = working.Communication;
-    const bool written = writer.WriteTextIfDifferent(u"CommPort", FieldText(settings.CommPort).Text) &&
-                         writer.WriteTextIfDifferent(u"BaudRate", FieldText(settings.BaudRate).Text) &&
+    const bool written = writer.WriteTextIfDifferent(u"CommPort", SettingsText(settings.CommPort).c_str()) &&
+                         writer.WriteTextIfDifferent(u"BaudRate", SettingsText(settings.BaudRate).c_str()) &&
                          writer.WriteCharacterIfDifferent(u"Parity", settings.Parity) &&
                          writer.WriteCharacterIfDifferent(u"DataBit", settings.DataBit) &&
                          writer.WriteCharacterIfDifferent(u"StopBit", settings.StopBit) &&

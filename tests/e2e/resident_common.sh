@@ -1,6 +1,13 @@
-# Functions shared by the end-to-end tests of the resident program; sourced
-# after harness.sh. The program runs from the build directory with
+# Functions shared by the end-to-end tests of the resident program. A test
+# sources this file with its two arguments, the harness directory and the
+# 64-bit build directory; the program runs from the build directory with
 # TELLURS.DLL beside it, typing into the key sink.
+
+set -euo pipefail
+export TELLUR_E2E_DIR=${1:?harness directory}
+BIN=${2:?directory of the 64-bit build}
+. "$(dirname "${BASH_SOURCE[0]}")/harness/harness.sh"
+harness_env
 
 SETTINGS_KEY='Software\Quorvel\Tellurin\Ver.3'
 failures=0

@@ -4,13 +4,7 @@
 # the answering protocols, and types every good frame into the key sink; then
 # UM_QUIT ends it with exit code 0.
 #   resident_protocols_test.sh <harness dir> <64-bit build dir>
-set -euo pipefail
-export TELLUR_E2E_DIR=$1
-BIN=$2
-here=$(dirname "$0")
-. "$here/harness/harness.sh"
-. "$here/resident_common.sh"
-harness_env
+. "$(dirname "$0")/resident_common.sh" "$@"
 line=$(serial_pair 5)
 open_line "$line"
 log="$TELLUR_E2E_DIR/protocols.log"

@@ -4,13 +4,7 @@
 # no device each show their message and end with their exit code; an empty
 # registry is filled with the first-use values.
 #   resident_startup_test.sh <harness dir> <64-bit build dir>
-set -euo pipefail
-export TELLUR_E2E_DIR=$1
-BIN=$2
-here=$(dirname "$0")
-. "$here/harness/harness.sh"
-. "$here/resident_common.sh"
-harness_env
+. "$(dirname "$0")/resident_common.sh" "$@"
 line=$(serial_pair 5)
 open_line "$line"
 

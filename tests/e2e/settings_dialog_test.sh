@@ -6,13 +6,7 @@
 # settings. Screenshots of both pages and the about box go to the harness
 # directory's screens/.
 #   settings_dialog_test.sh <harness dir> <64-bit build dir>
-set -euo pipefail
-export TELLUR_E2E_DIR=$1
-BIN=$2
-here=$(dirname "$0")
-. "$here/harness/harness.sh"
-. "$here/resident_common.sh"
-harness_env
+. "$(dirname "$0")/resident_common.sh" "$@"
 line=$(serial_pair 5)
 open_line "$line"
 log="$TELLUR_E2E_DIR/dialog-keys.log"
