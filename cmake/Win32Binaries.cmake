@@ -70,3 +70,16 @@ add_custom_command(
           ${TELLUR_HELP_SOURCES}/HTML/communication.html ${TELLUR_HELP_SOURCES}/HTML/function.html
   VERBATIM)
 add_custom_target(tellur_help ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/TELLURHLP.CHM)
+
+# The per-user installer (64-bit Windows), made with NSIS from the binaries above.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86_64)
+  find_program(TELLUR_MAKENSIS makensis REQUIRED)
+  set(TELLUR_INSTALLER ${CMAKE_CURRENT_BINARY_DIR}/Tellurin-${PROJECT_VERSION}-x64-setup.exe)
+  add_custom_command(
+    OUTPUT ${TELLUR_INSTALLER}
+    COMMAND ${TELLUR_MAKENSIS} -V2 -DBUILD_DIR=${CMAKE_CURRENT_BINARY_DIR} -DOUT_FILE=${TELLUR_INSTALLER}
+            ${CMAKE_CURRENT_SOURCE_DIR}/installer/tellurin.nsi
+    DEPENDS tellur tellurs tellur_help ${CMAKE_CURRENT_SOURCE_DIR}/installer/tellurin.nsi
+    VERBATIM)
+  add_custom_target(tellur_installer ALL DEPENDS ${TELLUR_INSTALLER})
+endif()

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The per-user installer under Wine: a silent install puts the files, the
+# Start-menu entry and the start with Windows in place; the installed program
+# types a frame from the virtual line; a silent uninstall stops it and removes
+# the files, and the settings key when asked.
+#   installer_test.sh <harness dir> <64-bit build dir>
+. "$(dirname "$0")/resident_common.sh" "$@"
+line=$(serial_pair 5)
+open_line "$line"
+log="$TELLUR_E2E_DIR/installer-keys.log"
+user_dir=$(find "$WINEPREFIX/drive_c/users" -maxdepth 1 -mindepth 1 -type d ! -name Public | head -n 1)
+installed="$user_dir/AppData/Local/Programs/Tellurin"
+menu="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tellurin"
+run_value() { reg_value 'Software\Microsoft\Windows\CurrentVersion\Run' Tellurin; }
+
+echo "== silent install"
+reg_delete_key 'Software\Quorvel'
+code=0
+win_run "$BIN/Tellurin-3.0.4.3-x64-setup.exe" /S || code=$?
+check "installer exit code" 0 "$code"
+for file in TELLUR.EXE TELLURS.DLL TELLURHLP.CHM Uninstall.exe; do
+    check "installed $file" yes "$([ -f "$installed/$file" ] && echo yes || echo no)"
+done
+check "Start-menu entry" yes "$([ -f "$menu/Tellurin.lnk" ] && echo yes || echo no)"
+check "starts with Windows" "REG_SZ \"C:\\users\\$(basename "$user_dir")\\AppData\\Local\\Programs\\Tellurin\\TELLUR.EXE\"" "$(run_value)"
+
+echo "== the installed program types a frame"
+configure_resident 5
+start_sink "$log"
+start_resident "$installed"
+send_bytes '\x02Installed 1\x03'
+wait_for_typed "$log" 12
+check "typed" 'Installed 1\r' "$(typed_text "$log")"
+check "answered" "06" "$(answers_on_line)"
+
+echo "== silent uninstall, settings removed on request"
+win_run "$installed/Uninstall.exe" /S /REMOVESETTINGS || true
+wait_for_resident
+check "the running program was stopped (exit code 0)" 0 "$EXIT_CODE"
+# The uninstaller hands over to a copy of itself and returns before it is done.
+for ((i = 0; i < 100; i++)); do [ -e "$installed/TELLUR.EXE" ] || break; sleep 0.2; done
+check "files removed" no "$([ -e "$installed" ] && echo yes || echo no)"
+check "Start-menu entry removed" no "$([ -e "$menu" ] && echo yes || echo no)"
+check "start with Windows removed" "<missing>" "$(run_value)"
+for ((i = 0; i < 50; i++)); do [ "$(reg_value "$SETTINGS_KEY\\Communication" CommPort)" = "<missing>" ] && break; sleep 0.2; done
+check "settings key removed" "<missing>" "$(reg_value "$SETTINGS_KEY\\Communication" CommPort)"
+
+echo "== a silent uninstall without the option keeps the settings"
+win_run "$BIN/Tellurin-3.0.4.3-x64-setup.exe" /S
+configure_resident 5
+win_run "$installed/Uninstall.exe" /S || true
+for ((i = 0; i < 100; i++)); do [ -e "$installed/TELLUR.EXE" ] || break; sleep 0.2; done
+check "files removed" no "$([ -e "$installed/TELLUR.EXE" ] && echo yes || echo no)"
+check "settings kept" "REG_SZ COM5" "$(reg_value "$SETTINGS_KEY\Communication" CommPort)"
+stop_sink
+exit "$failures"
