@@ -48,3 +48,15 @@ include(cmake/WindowsBinaryTests.cmake)
 # The device's side of a virtual line, for the benchmark of the real program.
 add_executable(line_bench bench/line_bench.cpp)
 target_compile_options(line_bench PRIVATE -O2)
+
+# A short, seeded run of each fuzzer (the long run is tools/fuzz.sh).
+set(TELLUR_FUZZ_DIR "" CACHE PATH "Build directory of the fuzzers")
+if(TELLUR_FUZZ_DIR)
+  foreach(fuzzer frame_fuzzer:30000 store_fuzzer:30000 port_fuzzer:300000)
+    string(REPLACE ":" ";" parts ${fuzzer})
+    list(GET parts 0 name)
+    list(GET parts 1 runs)
+    add_test(NAME fuzz.${name} COMMAND ${TELLUR_FUZZ_DIR}/${name} -seed=1 -runs=${runs})
+    set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 300)
+  endforeach()
+endif()

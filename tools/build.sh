@@ -13,7 +13,12 @@ for arch in x86_64 i686; do
     cmake --build "$dir" -j "$jobs"
 done
 
+# The fuzzers need clang's libFuzzer.
+CXX=clang++ cmake -S "$root/tests/fuzz" -B "$build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    >"$build/fuzz.configure.log" 2>&1 || { cat "$build/fuzz.configure.log"; exit 1; }
+cmake --build "$build/fuzz" -j "$jobs"
+
 cmake -S "$root" -B "$build/native" -DTELLUR_WIN64_DIR="$build/win-x86_64" \
-    -DTELLUR_WIN32_DIR="$build/win-i686" >"$build/native.configure.log" 2>&1 ||
+    -DTELLUR_WIN32_DIR="$build/win-i686" -DTELLUR_FUZZ_DIR="$build/fuzz" >"$build/native.configure.log" 2>&1 ||
     { cat "$build/native.configure.log"; exit 1; }
 cmake --build "$build/native" -j "$jobs"

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ googletest libgtest-dev libgmock-dev   # native build and unit tests
+    clang libclang-rt-14-dev                               # libFuzzer
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686  # Windows binaries
     wine wine64 xvfb x11-xserver-utils socat               # running them end to end
     fonts-ipafont-gothic imagemagick                       # Japanese text, screenshots

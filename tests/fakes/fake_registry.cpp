@@ -40,7 +40,7 @@ bool FakeRegistry::QueryValue(Key key, const char16_t* name, std::uint8_t* buffe
         size = bytes;  // ERROR_MORE_DATA reports the size needed
         return false;
     }
-    std::memcpy(buffer, found->second.Bytes.data(), bytes);
+    if (bytes > 0) std::memcpy(buffer, found->second.Bytes.data(), bytes);
     size = bytes;
     return true;
 }
@@ -103,7 +103,7 @@ std::string FakeRegistry::Text(const std::u16string& path, const std::u16string&
     const StoredData* data = Data(path, name);
     if (data == nullptr) return "<missing>";
     std::u16string text(data->Bytes.size() / 2, u'\0');
-    std::memcpy(text.data(), data->Bytes.data(), text.size() * 2);
+    if (!text.empty()) std::memcpy(text.data(), data->Bytes.data(), text.size() * 2);
     if (!text.empty() && text.back() == u'\0') text.pop_back();
     return Narrow(text);
 }

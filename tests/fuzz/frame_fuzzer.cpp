@@ -1,0 +1,89 @@
+// Fuzzes frame assembly and keystroke synthesis together: any protocol, any
+// function settings, any bytes split into any blocks. Invariants: only
+// printable characters are typed, at most 1023 per frame, no modifier is left
+// down after a block, the keyboard sees no impossible event, answers go out
+// only under answering protocols and every good frame was answered.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "resident/receiver/frame_assembly.h"
+#include "tests/fakes/fake_answer_line.h"
+#include "tests/fakes/fake_keyboard.h"
+
+using namespace tellurin;
+
+namespace {
+
+void Require(bool condition) {
+    if (!condition) std::abort();
+}
+
+// The layout is asked only for frame characters, and F12 ends every typed
+// frame: so the characters of each frame can be counted and checked here.
+class CheckingKeyboard : public fakes::FakeKeyboard {
+public:
+    std::int16_t KeyForCharacter(char character) override {
+        Require(character >= 0x20 && character <= 0x7E);
+        ++charactersInFrame;
+        return FakeKeyboard::KeyForCharacter(character);
+    }
+    void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) override {
+        if (virtualKey == 0x7B && (flags & kKeyEventKeyUp) == 0) {
+            Require(charactersInFrame >= 1 && charactersInFrame <= kMaxFrameLength);
+            ++frames;
+            charactersInFrame = 0;
+        }
+        FakeKeyboard::SendKeyEvent(flags, virtualKey, scanCode);
+    }
+    std::size_t charactersInFrame = 0;
+    std::size_t frames = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 4) return 0;
+    const char16_t protocols[] = {u'0', u'1', u'2', u'3', u'4', u'5', u'9', u'\0'};
+    CommunicationSettings communication = kDefaultCommunicationSettings;
+    communication.Protocol = protocols[data[0] % 8];
+    FunctionSettings function = kDefaultFunctionSettings;
+    function.TermKey1 = 0x007B;  // F12 marks the end of each typed frame
+    function.TermKey2 = static_cast<KeyChord>(((data[1] & 0x07) << 8) | 0x09);
+    function.KeySpeed = static_cast<std::uint16_t>(data[2] % 12);  // above 9 too
+    function.CapsLock = (data[2] & 0x80) ? u'Y' : u'N';
+    const std::size_t blockSize = 1 + data[3] % 64;
+    data += 4;
+    size -= 4;
+
+    CheckingKeyboard keyboard;
+    fakes::FakeAnswerLine line(keyboard);
+    std::atomic<bool> enabled{true};
+    const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
+    ReceptionContext context{enabled, communication, function, scans, line, keyboard};
+    static FrameAssembly assembly;
+    assembly = FrameAssembly{};
+    ResetFrameAssembly(assembly, communication.Protocol);
+
+    for (std::size_t offset = 0; offset < size; offset += blockSize) {
+        const std::size_t length = size - offset < blockSize ? size - offset : blockSize;
+        ProcessReceivedBytes(assembly, data + offset, static_cast<std::uint32_t>(length), context);
+        Require(!keyboard.AnyKeyDown());
+    }
+    Require(keyboard.Faults().empty());
+    for (std::uint32_t pause : keyboard.Pauses()) Require(pause <= 150);
+
+    Require(keyboard.charactersInFrame == 0);  // every frame begun was finished
+    const std::size_t frames = keyboard.frames;
+    if (IsAnswerProtocol(communication.Protocol)) {
+        std::size_t acks = 0;
+        for (std::uint8_t answer : line.Answers()) {
+            Require(answer == kAck || answer == kNak);
+            if (answer == kAck) ++acks;
+        }
+        Require(acks >= frames);
+    } else {
+        Require(line.Answers().empty());
+    }
+    return 0;
+}
