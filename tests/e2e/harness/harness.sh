@@ -95,7 +95,7 @@ win_output() { "$WINE" "$@" | tr -d '\r'; }
 reg_value() {
     local key=$1 name=$2 line
     line=$("$WINE" reg.exe query "HKEY_CURRENT_USER\\$key" /v "$name" 2>/dev/null | tr -d '\r' |
-        awk -v name="$name" '$1 == name {print $2, $3}')
+        awk -v name="$name" '$1 == name {print ($3 == "" ? $2 : $2 " " $3)}')
     printf '%s\n' "${line:-<missing>}"
 }
 
