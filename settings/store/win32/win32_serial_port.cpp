@@ -3,6 +3,40 @@
 #include "settings/store/win32/win32_serial_port.h"
 
 namespace tellurin {
+namespace {
+
+// DCB and its mirror share their field names, so one copy serves both ways
+// (the mirror's whole fields stand for DCB's bit fields).
+template <typename From, typename To>
+void CopyLineState(const From& from, To& to) {
+    to.BaudRate = from.BaudRate;
+    to.fBinary = from.fBinary;
+    to.fParity = from.fParity;
+    to.fOutxCtsFlow = from.fOutxCtsFlow;
+    to.fOutxDsrFlow = from.fOutxDsrFlow;
+    to.fDtrControl = from.fDtrControl;
+    to.fDsrSensitivity = from.fDsrSensitivity;
+    to.fTXContinueOnXoff = from.fTXContinueOnXoff;
+    to.fOutX = from.fOutX;
+    to.fInX = from.fInX;
+    to.fErrorChar = from.fErrorChar;
+    to.fNull = from.fNull;
+    to.fRtsControl = from.fRtsControl;
+    to.fAbortOnError = from.fAbortOnError;
+    to.wReserved = from.wReserved;
+    to.XonLim = from.XonLim;
+    to.XoffLim = from.XoffLim;
+    to.ByteSize = from.ByteSize;
+    to.Parity = from.Parity;
+    to.StopBits = from.StopBits;
+    to.XonChar = from.XonChar;
+    to.XoffChar = from.XoffChar;
+    to.ErrorChar = from.ErrorChar;
+    to.EofChar = from.EofChar;
+    to.EvtChar = from.EvtChar;
+}
+
+}  // namespace
 
 Win32SerialPort::~Win32SerialPort() { Close(); }
 
@@ -54,62 +88,14 @@ bool Win32SerialPort::GetState(DeviceControlBlock& state) {
     DCB native{};
     native.DCBlength = sizeof(DCB);
     if (!GetCommState(port_, &native)) return false;
-    state.BaudRate = native.BaudRate;
-    state.fBinary = native.fBinary;
-    state.fParity = native.fParity;
-    state.fOutxCtsFlow = native.fOutxCtsFlow;
-    state.fOutxDsrFlow = native.fOutxDsrFlow;
-    state.fDtrControl = native.fDtrControl;
-    state.fDsrSensitivity = native.fDsrSensitivity;
-    state.fTXContinueOnXoff = native.fTXContinueOnXoff;
-    state.fOutX = native.fOutX;
-    state.fInX = native.fInX;
-    state.fErrorChar = native.fErrorChar;
-    state.fNull = native.fNull;
-    state.fRtsControl = native.fRtsControl;
-    state.fAbortOnError = native.fAbortOnError;
-    state.wReserved = native.wReserved;
-    state.XonLim = native.XonLim;
-    state.XoffLim = native.XoffLim;
-    state.ByteSize = native.ByteSize;
-    state.Parity = native.Parity;
-    state.StopBits = native.StopBits;
-    state.XonChar = native.XonChar;
-    state.XoffChar = native.XoffChar;
-    state.ErrorChar = native.ErrorChar;
-    state.EofChar = native.EofChar;
-    state.EvtChar = native.EvtChar;
+    CopyLineState(native, state);
     return true;
 }
 
 bool Win32SerialPort::SetState(const DeviceControlBlock& state) {
     DCB native{};
     native.DCBlength = sizeof(DCB);
-    native.BaudRate = state.BaudRate;
-    native.fBinary = state.fBinary;
-    native.fParity = state.fParity;
-    native.fOutxCtsFlow = state.fOutxCtsFlow;
-    native.fOutxDsrFlow = state.fOutxDsrFlow;
-    native.fDtrControl = state.fDtrControl;
-    native.fDsrSensitivity = state.fDsrSensitivity;
-    native.fTXContinueOnXoff = state.fTXContinueOnXoff;
-    native.fOutX = state.fOutX;
-    native.fInX = state.fInX;
-    native.fErrorChar = state.fErrorChar;
-    native.fNull = state.fNull;
-    native.fRtsControl = state.fRtsControl;
-    native.fAbortOnError = state.fAbortOnError;
-    native.wReserved = state.wReserved;
-    native.XonLim = state.XonLim;
-    native.XoffLim = state.XoffLim;
-    native.ByteSize = state.ByteSize;
-    native.Parity = state.Parity;
-    native.StopBits = state.StopBits;
-    native.XonChar = state.XonChar;
-    native.XoffChar = state.XoffChar;
-    native.ErrorChar = state.ErrorChar;
-    native.EofChar = state.EofChar;
-    native.EvtChar = state.EvtChar;
+    CopyLineState(state, native);
     return SetCommState(port_, &native) != FALSE;
 }
 
