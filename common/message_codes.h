@@ -41,6 +41,9 @@ constexpr std::uint32_t UM_TRAY_NOTIFY = 0x600;
 constexpr std::uint32_t UM_OPEN_SETTINGS = 0x601;
 constexpr std::uint32_t UM_OPEN_PORT = 0x602;
 constexpr std::uint32_t UM_QUIT = 0x604;
+// Posted by a receiver thread whose port's device has gone; the window then
+// reopens the port quietly, with a back-off, until the device is back.
+constexpr std::uint32_t UM_PORT_LOST = 0x610;
 
 // The finish form of the dialog entry answers this when the dialog's thread
 // has not ended within its wait: the library must then stay loaded.

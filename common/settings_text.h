@@ -23,4 +23,9 @@ inline void SetSettingsText(char16_t (&field)[kSettingsTextUnits], const std::u1
     for (; index < kSettingsTextUnits; ++index) field[index] = u'\0';
 }
 
+// The device name a port is opened by: "\\.\COM5" (at most 11 units).
+inline std::u16string PortDevicePath(const CommunicationSettings& settings) {
+    return u"\\\\.\\" + SettingsText(settings.CommPort);
+}
+
 }  // namespace tellurin

@@ -6,15 +6,18 @@
 namespace tellurin {
 namespace {
 
-void RecoverFromError(ReceiverLoop& loop) {
-    (void)loop.Port.ClearErrors();
+// False when the device has gone.
+bool RecoverFromError(ReceiverLoop& loop) {
+    std::uint32_t queued = 0;
+    if (!loop.Port.ClearErrors(queued)) return false;
     loop.Port.PurgeReceive();
     loop.Assembly.State = FrameState::Idle;  // a partly received frame is abandoned
+    return true;
 }
 
 }  // namespace
 
-void RunReceiverLoop(ReceiverLoop& loop) {
+ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
     const ModifierScanCodes scans = LookUpModifierScanCodes(loop.Keys);
     ResetFrameAssembly(loop.Assembly, loop.Communication.Protocol);
     loop.Port.ResetStop();
@@ -23,12 +26,17 @@ void RunReceiverLoop(ReceiverLoop& loop) {
                              loop.Keys};
     std::uint8_t buffer[kReceiveBlockSize];
 
-    while (loop.Flags.ReceiverRunning.load(std::memory_order_acquire)) {
-        const std::uint32_t queued = loop.Port.ClearErrors();
+    ReceiverEnd end = ReceiverEnd::Stopped;
+    while (end == ReceiverEnd::Stopped && loop.Flags.ReceiverRunning.load(std::memory_order_acquire)) {
+        std::uint32_t queued = 0;
+        if (!loop.Port.ClearErrors(queued)) {
+            end = ReceiverEnd::DeviceGone;
+            break;
+        }
         if (loop.Flags.ReceivingEnabled.load(std::memory_order_acquire) && queued > 0) {
             std::uint32_t received = 0;
             if (!loop.Port.ReadQueued(buffer, std::min(queued, kReceiveBlockSize), received)) {
-                RecoverFromError(loop);
+                if (!RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
                 continue;
             }
             if (received > 0) ProcessReceivedBytes(loop.Assembly, buffer, std::min(received, kReceiveBlockSize), context);
@@ -40,15 +48,18 @@ void RunReceiverLoop(ReceiverLoop& loop) {
                 loop.Port.ResetStop();  // the loop test then sees the stop
                 break;
             case PortWait::PortEvent:
-                if ((eventMask & kPortEventLineError) != 0) RecoverFromError(loop);
+                if ((eventMask & kPortEventLineError) != 0 && !RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
                 break;
             case PortWait::Failed:
-                RecoverFromError(loop);
+                if (!RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
                 break;
         }
     }
+    // A frame cut off by the device's loss is abandoned, not kept for the next port.
+    if (end == ReceiverEnd::DeviceGone) loop.Assembly.State = FrameState::Idle;
     loop.Port.ClearRts();
     loop.Port.PurgeReceive();
+    return end;
 }
 
 }  // namespace tellurin

@@ -1,8 +1,11 @@
 // The receiver thread's loop: wait for the port, read what the driver has
 // queued (at most 1024 bytes at a time) and hand it to frame assembly; on a
 // line error or a failed read or wait, discard the driver's queue and abandon
-// the frame in progress, silently, and go on. The port is a seam; the thread
-// around the loop is in the Win32 room.
+// the frame in progress, silently, and go on. When the port stops answering
+// even a status query, its device has gone (an adapter unplugged, a cable
+// pulled from a virtual port): the loop ends and says so, rather than spin on
+// waits that complete at once. The port is a seam; the thread around the loop
+// is in the Win32 room.
 #pragma once
 
 #include <atomic>
@@ -23,8 +26,9 @@ struct ReceiverPort {
     virtual ~ReceiverPort() = default;
     virtual void SetEventMask(std::uint32_t mask) = 0;
     virtual void ResetStop() = 0;
-    // ClearCommError: clears the error state; the number of bytes queued.
-    virtual std::uint32_t ClearErrors() = 0;
+    // ClearCommError: clears the error state and gives the number of bytes
+    // queued; false when the port no longer answers (its device has gone).
+    virtual bool ClearErrors(std::uint32_t& queued) = 0;
     // Reads bytes already queued; false when the read fails or does not
     // complete at once. received comes from the completed read.
     virtual bool ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) = 0;
@@ -52,8 +56,11 @@ struct ReceiverLoop {
     AnswerLine& Line;
 };
 
-// Set-up, the loop while ReceiverRunning is set, and the end (RTS dropped,
-// receive queue purged). The caller ends any wait still outstanding.
-void RunReceiverLoop(ReceiverLoop& loop);
+enum class ReceiverEnd { Stopped, DeviceGone };
+
+// Set-up, the loop while ReceiverRunning is set (or until the device has
+// gone), and the end (RTS dropped, receive queue purged). The caller ends any
+// wait still outstanding.
+ReceiverEnd RunReceiverLoop(ReceiverLoop& loop);
 
 }  // namespace tellurin

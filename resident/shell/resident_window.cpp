@@ -42,7 +42,15 @@ std::intptr_t OnCreate(ResidentWindow& window) {
     return 0;
 }
 
+// Any normal opening of the port, or the settings dialog, ends quiet reopening.
+void EndReopening(ResidentWindow& window) {
+    if (!window.Marks.Reopening) return;
+    window.Marks.Reopening = false;
+    window.Platform.StopReopenTimer();
+}
+
 void OnDestroy(ResidentWindow& window) {
+    EndReopening(window);
     window.Services.StopReceiver();
     (void)UpdateTrayIcon(window, TrayRemove);
     window.Platform.DestroySyncObjects();
@@ -60,6 +68,7 @@ void OnTrayNotify(ResidentWindow& window, std::uintptr_t mouseMessage) {
 
 void OnOpenSettings(ResidentWindow& window) {
     if (!ClaimBusy(window, &ResidentMarks::SettingsOpen)) return;
+    EndReopening(window);  // the port is opened again, with its questions, when the dialog closes
     window.Services.StopReceiver();
     if (!window.Services.StartSettingsDialog()) window.Platform.PostToSelf(UM_QUIT);
 }
@@ -78,6 +87,7 @@ void OnSettingsClosed(ResidentWindow& window) {
 
 void OnOpenPort(ResidentWindow& window) {
     if (!ClaimBusy(window, &ResidentMarks::PortOpening)) return;
+    EndReopening(window);
     const std::int32_t result = window.Services.OpenPortAndReceive();
     switch (result) {
         case 0:
@@ -112,6 +122,37 @@ void OnQuit(ResidentWindow& window) {
     if (!first) return;
     RestoreForeground(window);
     window.Platform.DestroySelf();
+}
+
+// The port's device went (an adapter pulled out): the dead port is closed and
+// reopened quietly with a back-off, so a counter's scanner that is plugged in
+// again works without anyone at the screen. A box would only pile up unseen.
+void OnPortLost(ResidentWindow& window) {
+    const ResidentMarks& marks = window.Marks;
+    if (marks.Quitting || marks.SettingsOpen || marks.PortOpening || marks.Reopening) return;
+    if (!window.Services.ReceiverLostDevice()) return;  // the port was reopened since
+    window.Services.StopReceiver();
+    window.Marks.Reopening = true;
+    window.Marks.ReopenDelay = kFirstReopenDelay;
+    window.Platform.StartReopenTimer(kFirstReopenDelay);
+}
+
+void OnReopenTimer(ResidentWindow& window) {
+    window.Platform.StopReopenTimer();  // a single shot
+    ResidentMarks& marks = window.Marks;
+    if (!marks.Reopening || marks.Quitting) return;
+    if (marks.SettingsOpen) {
+        marks.Reopening = false;
+        return;
+    }
+    // Only a device that is there again gets the normal opening (which asks
+    // the user on a failure); while it is missing nothing is shown.
+    if (!marks.PortOpening && window.Services.PortDeviceAvailable()) {
+        OnOpenPort(window);
+        return;
+    }
+    marks.ReopenDelay = marks.ReopenDelay >= kLongestReopenDelay / 2 ? kLongestReopenDelay : marks.ReopenDelay * 2;
+    window.Platform.StartReopenTimer(marks.ReopenDelay);
 }
 
 // The shell (re)started: its notification area is empty again.
@@ -161,6 +202,8 @@ bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::u
         case UM_OPEN_SETTINGS: OnOpenSettings(window); return true;
         case UM_OPEN_PORT: OnOpenPort(window); return true;
         case UM_QUIT: OnQuit(window); return true;
+        case UM_PORT_LOST: OnPortLost(window); return true;
+        case kTimer: OnReopenTimer(window); return true;
         default: return false;
     }
 }

@@ -16,6 +16,12 @@ constexpr std::uint32_t kWindowCreate = 0x0001;   // WM_CREATE
 constexpr std::uint32_t kWindowDestroy = 0x0002;  // WM_DESTROY
 constexpr std::uint32_t kLeftButtonDown = 0x0201;
 constexpr std::uint32_t kRightButtonDown = 0x0204;
+constexpr std::uint32_t kTimer = 0x0113;  // WM_TIMER
+
+// Quiet reopening after the port's device has gone: the first try after a
+// second, then each wait twice the last, up to 16 s.
+constexpr std::uint32_t kFirstReopenDelay = 1000;
+constexpr std::uint32_t kLongestReopenDelay = 16000;
 
 enum TrayMode : std::int32_t { TrayRemove = 0, TrayAdd = 1, TrayRefresh = 2 };
 enum class ShellIconOperation { Add, Modify, Delete };
@@ -27,6 +33,8 @@ struct ResidentMarks {
     bool Quitting;
     void* LastForegroundWindow;
     void* RestoreWindow;
+    bool Reopening;              // the port's device went; retrying quietly
+    std::uint32_t ReopenDelay;   // milliseconds until the next try
 };
 
 // The window, the shell and the synchronisation objects.
@@ -48,6 +56,9 @@ struct ResidentWindowPlatform {
     virtual void GiveForeground(void* window) = 0;
     virtual void DestroySelf() = 0;
     virtual void PostQuit() = 0;
+    // The window's one timer, a single shot of the reopening back-off.
+    virtual void StartReopenTimer(std::uint32_t milliseconds) = 0;
+    virtual void StopReopenTimer() = 0;
 };
 
 // What the handlers call out to: the message box and exit code, the library
@@ -60,6 +71,11 @@ struct ResidentServices {
     virtual bool LoadSettings() = 0;
     virtual std::int32_t OpenPortAndReceive() = 0;
     virtual void StopReceiver() = 0;
+    // The running receiver ended because its port's device went (a notice
+    // about an earlier receiver is stale and answers false).
+    virtual bool ReceiverLostDevice() = 0;
+    // The configured port can be opened now; opened and closed at once, no message.
+    virtual bool PortDeviceAvailable() = 0;
 };
 
 struct ResidentWindow {

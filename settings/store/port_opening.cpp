@@ -160,7 +160,7 @@ std::int32_t ShowPortError(const char16_t* portName, std::int32_t code, PortErro
 std::int32_t OpenConfiguredPort(const CommunicationSettings& settings, SerialPortDevice& device,
                                 PortErrorQuestion& question) {
     const std::u16string portName = SettingsText(settings.CommPort);
-    const std::u16string devicePath = u"\\\\.\\" + portName;  // at most 11 units and the terminator
+    const std::u16string devicePath = PortDevicePath(settings);
     const auto fail = [&](std::int32_t code) {
         device.Close();
         return ShowPortError(portName.c_str(), code, question);

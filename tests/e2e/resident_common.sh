@@ -144,3 +144,24 @@ wait_until_gone() {
 # "<checked> <enabled> <selection> <text>" of a control of the settings dialog.
 control_state() { win_output "$BIN/driver.exe" state "$SETTINGS_DIALOG" "$1"; }
 dialog() { win_run "$BIN/driver.exe" "$1" "$SETTINGS_DIALOG" "${@:2}"; }
+
+# A second start opens the dialog; while the program is still reopening the
+# port after the last dialog, the request is ignored by design, so ask again.
+open_dialog() {
+    for attempt in 1 2 3; do
+        win_run "$BIN/TELLUR.EXE"
+        win_run "$BIN/driver.exe" find '#32770' "$SETTINGS_DIALOG" 8000 >/dev/null && return 0
+        echo "(the settings dialog did not open within 8 s; asking again)"
+    done
+    echo "FAIL: the settings dialog did not open"
+    return 1
+}
+
+# CPU time of a process over the next N seconds, in tenths of a percent of one core.
+cpu_permille_over() {
+    local pid=$1 seconds=$2 before hz
+    hz=$(getconf CLK_TCK)
+    before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    sleep "$seconds"
+    echo $(( ($(awk '{print $14 + $15}' "/proc/$pid/stat") - before) * 1000 / (seconds * hz) ))
+}

@@ -14,18 +14,6 @@ screens="$TELLUR_E2E_DIR/screens"
 mkdir -p "$screens"
 stored() { reg_value "$SETTINGS_KEY\\$1" "$2" | cut -d' ' -f2; }
 screenshot() { sleep 0.5; import -display "$DISPLAY" -window root "$screens/$1.png" 2>/dev/null || true; }
-# A second start opens the dialog; while the program is still reopening the
-# port after the last dialog, the request is ignored by design, so ask again.
-open_dialog() {
-    for attempt in 1 2 3; do
-        win_run "$BIN/TELLUR.EXE"
-        win_run "$BIN/driver.exe" find '#32770' "$SETTINGS_DIALOG" 8000 >/dev/null && return 0
-        echo "(the settings dialog did not open within 8 s; asking again)"
-    done
-    echo "FAIL: the settings dialog did not open"
-    return 1
-}
-
 configure_resident 5
 start_sink "$log"
 start_resident

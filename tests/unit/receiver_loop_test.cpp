@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resident/receiver/receiver_loop.h"
@@ -20,7 +21,11 @@ public:
     explicit ScriptedPort(ReceiverFlags& flags) : flags_(flags) {}
     void SetEventMask(std::uint32_t mask) override { log.push_back("mask " + std::to_string(mask)); }
     void ResetStop() override { log.push_back("reset stop"); }
-    std::uint32_t ClearErrors() override { return static_cast<std::uint32_t>(queue.size()); }
+    bool ClearErrors(std::uint32_t& queued) override {
+        if (deviceGone) return false;
+        queued = static_cast<std::uint32_t>(queue.size());
+        return true;
+    }
     bool ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
         log.push_back("read " + std::to_string(count));
         if (failNextRead) {
@@ -41,8 +46,9 @@ public:
             log.push_back("wait: stop");
             return PortWait::Stop;
         }
-        auto [outcome, mask, bytes] = waits.front();
+        auto [outcome, mask, bytes, gone] = waits.front();
         waits.pop_front();
+        deviceGone = gone;
         queue.insert(queue.end(), bytes.begin(), bytes.end());
         eventMask = mask;
         log.push_back("wait");
@@ -56,13 +62,17 @@ public:
 
     void Arrive(std::string bytes, std::uint32_t mask = kPortEventReceivedCharacter,
                 PortWait outcome = PortWait::PortEvent) {
-        waits.push_back({outcome, mask, std::move(bytes)});
+        waits.push_back({outcome, mask, std::move(bytes), false});
     }
+    // The device goes with this wait's outcome: from then on the port answers nothing.
+    void Vanish(PortWait outcome, std::uint32_t mask = 0) { waits.push_back({outcome, mask, "", true}); }
     struct Wait {
         PortWait outcome;
         std::uint32_t mask;
         std::string bytes;
+        bool deviceGoes;
     };
+    bool deviceGone = false;
     std::deque<std::uint8_t> queue;
     std::deque<Wait> waits;
     bool failNextRead = false;
@@ -80,9 +90,9 @@ struct Receiving {
         function.KeySpeed = 9;
         function.TermKey1 = 0;
     }
-    void Run() {
+    ReceiverEnd Run() {
         ReceiverLoop loop{flags, port, assembly, communication, function, keyboard, line};
-        RunReceiverLoop(loop);
+        return RunReceiverLoop(loop);
     }
     std::vector<std::string> Reads() const {
         std::vector<std::string> reads;
@@ -102,7 +112,7 @@ struct Receiving {
 TEST(ReceiverLoop, SetsUpWaitsAndEndsWithRtsDroppedAndQueuePurged) {
     Receiving receiving;
     receiving.port.Arrive("\x02" "AB\x03");
-    receiving.Run();
+    EXPECT_EQ(receiving.Run(), ReceiverEnd::Stopped);
     EXPECT_EQ(receiving.port.log,
               (std::vector<std::string>{"reset stop", "mask 129", "wait", "read 4", "wait: stop", "reset stop",
                                         "clear rts", "purge"}));
@@ -140,6 +150,24 @@ TEST(ReceiverLoop, FailedReadOrWaitRecoversAndGoesOn) {
     receiving.Run();
     EXPECT_EQ(receiving.keyboard.Transcript(), "OK");
     EXPECT_EQ(std::count(receiving.port.log.begin(), receiving.port.log.end(), "purge"), 3);  // two recoveries, the end
+}
+
+// Whatever way the wait ends when the device goes (at once with no event, an
+// error event, a failed wait), the loop ends instead of waiting again, and a
+// frame cut off is not finished by the next port's bytes.
+TEST(ReceiverLoop, EndsWhenTheDeviceHasGoneAndAbandonsTheFrameInProgress) {
+    for (auto [outcome, mask] : {std::pair{PortWait::PortEvent, 0u}, std::pair{PortWait::PortEvent, kPortEventLineError},
+                                 std::pair{PortWait::Failed, 0u}}) {
+        Receiving receiving;
+        receiving.port.Arrive("\x02" "OK\x03\x02" "HA");
+        receiving.port.Vanish(outcome, mask);
+        receiving.port.Arrive("\x02" "NEVER\x03");
+        EXPECT_EQ(receiving.Run(), ReceiverEnd::DeviceGone);
+        EXPECT_EQ(receiving.port.waits.size(), 1u) << "waited again on a port without a device";
+        EXPECT_EQ(receiving.assembly.State, FrameState::Idle);
+        EXPECT_EQ(receiving.keyboard.Transcript(), "OK");
+        EXPECT_EQ(receiving.port.log.back(), "purge");
+    }
 }
 
 TEST(ReceiverLoop, NothingIsReadWhileReceivingIsNotEnabled) {

@@ -37,6 +37,12 @@ public:
     void GiveForeground(void* window) override { foregroundGiven.push_back(window); }
     void DestroySelf() override { Record("destroy"); }
     void PostQuit() override { Record("quit"); }
+    void StartReopenTimer(std::uint32_t milliseconds) override {
+        EXPECT_FALSE(timerRunning) << "a second timer started";
+        timerRunning = true;
+        timerDelays.push_back(milliseconds);
+    }
+    void StopReopenTimer() override { timerRunning = false; }
     // Services
     void ShowMessage(std::int32_t code, std::int32_t detail) override {
         messages.push_back(std::to_string(code) + "/" + std::to_string(detail));
@@ -53,7 +59,12 @@ public:
         RunNested();
         return openResult;
     }
-    void StopReceiver() override { Record("stop"); }
+    void StopReceiver() override {
+        Record("stop");
+        receiverLostDevice = false;  // the stopped receiver is gone with its notice
+    }
+    bool ReceiverLostDevice() override { return receiverLostDevice; }
+    bool PortDeviceAvailable() override { return Record("probe", deviceAvailable); }
 
     // The window under test.
     std::intptr_t Send(std::uint32_t message, std::uintptr_t lParam = 0) {
@@ -66,6 +77,8 @@ public:
 
     bool syncOk = true, shellOk = true, startOk = true, finishOk = true, loadOk = true;
     std::int32_t openResult = 0;
+    bool receiverLostDevice = false, deviceAvailable = false, timerRunning = false;
+    std::vector<std::uint32_t> timerDelays;
     char16_t reloadTrayIcon = 0;
     void* foreground = reinterpret_cast<void*>(0x1111);
     void* deadWindow = nullptr;
@@ -289,6 +302,70 @@ TEST(ResidentWindow, DestroyStopsTheReceiverRemovesTheIconAndEndsTheLoop) {
     refused.Send(kWindowDestroy);
     EXPECT_EQ(refused.messages, Calls{"4/1"});  // the end goes on, exit code 4
     EXPECT_EQ(refused.calls.back(), "quit");
+}
+
+// The device goes: the receiver's notice closes the dead port and starts the
+// quiet retries, which back off (1 s, 2 s, ... 16 s) without a single box,
+// and the normal opening follows as soon as the device can be opened.
+TEST(ResidentWindow, LostDeviceIsReopenedQuietlyWithABackOff) {
+    FakeResidentWorld world;
+    world.receiverLostDevice = true;
+    world.Send(UM_PORT_LOST);
+    EXPECT_EQ(world.calls, Calls{"stop"});
+    for (int retry = 0; retry < 6; ++retry) world.Send(kTimer);
+    EXPECT_EQ(world.timerDelays, (std::vector<std::uint32_t>{1000, 2000, 4000, 8000, 16000, 16000, 16000}));
+    EXPECT_TRUE(world.messages.empty());
+    EXPECT_FALSE(world.marks.PortOpening);
+
+    world.deviceAvailable = true;
+    world.calls.clear();
+    world.Send(kTimer);
+    EXPECT_EQ(world.calls, (Calls{"probe", "open"}));
+    EXPECT_FALSE(world.marks.Reopening);
+    EXPECT_FALSE(world.timerRunning);
+
+    world.Send(kTimer);  // a tick already queued when the retries ended does nothing
+    EXPECT_EQ(world.calls, (Calls{"probe", "open"}));
+}
+
+TEST(ResidentWindow, StaleOrBusyPortLostNoticesAreIgnored) {
+    FakeResidentWorld stale;  // the port has been reopened since the thread sent it
+    stale.Send(UM_PORT_LOST);
+    EXPECT_TRUE(stale.calls.empty());
+    EXPECT_TRUE(stale.timerDelays.empty());
+
+    FakeResidentWorld twice;
+    twice.receiverLostDevice = true;
+    twice.Send(UM_PORT_LOST);
+    twice.receiverLostDevice = true;
+    twice.Send(UM_PORT_LOST);
+    EXPECT_EQ(twice.timerDelays.size(), 1u);
+
+    FakeResidentWorld settings;  // the dialog's close opens the port anyway
+    settings.receiverLostDevice = true;
+    settings.marks.SettingsOpen = true;
+    settings.Send(UM_PORT_LOST);
+    EXPECT_TRUE(settings.calls.empty());
+}
+
+// Opening the settings ends the quiet retries: closing the dialog opens the
+// port the normal way, and only then does a missing device ask the user.
+TEST(ResidentWindow, SettingsOrQuitEndTheQuietRetries) {
+    FakeResidentWorld world;
+    world.receiverLostDevice = true;
+    world.Send(UM_PORT_LOST);
+    world.Send(UM_OPEN_SETTINGS);
+    EXPECT_FALSE(world.marks.Reopening);
+    EXPECT_FALSE(world.timerRunning);
+    world.deviceAvailable = true;
+    world.Send(kTimer);
+    EXPECT_EQ(world.calls, (Calls{"stop", "stop", "start"}));
+
+    FakeResidentWorld ending;
+    ending.receiverLostDevice = true;
+    ending.Send(UM_PORT_LOST);
+    ending.Send(kWindowDestroy);
+    EXPECT_FALSE(ending.timerRunning);
 }
 
 TEST(ResidentWindow, IdentityIsTheSameAddressAlways) {

@@ -2,6 +2,8 @@
 // MinGW runtime used here has no std::thread.
 #include "resident/receiver/win32/receiver.h"
 
+#include "common/message_codes.h"
+
 #include "resident/receiver/receiver_loop.h"
 #include "resident/receiver/win32/overlapped_answer_line.h"
 #include "resident/receiver/win32/win32_keyboard.h"
@@ -23,11 +25,12 @@ public:
     void SetEventMask(std::uint32_t mask) override { (void)SetCommMask(port_, mask); }
     void ResetStop() override { (void)ResetEvent(stopEvent_); }
 
-    std::uint32_t ClearErrors() override {
+    bool ClearErrors(std::uint32_t& queued) override {
         DWORD errors = 0;
         COMSTAT status{};
-        if (!ClearCommError(port_, &errors, &status)) return 0;
-        return status.cbInQue;
+        if (!ClearCommError(port_, &errors, &status)) return false;
+        queued = status.cbInQue;
+        return true;
     }
 
     bool ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
@@ -105,6 +108,8 @@ private:
 // Everything one receiver thread uses, owned by that thread's record.
 struct ReceiverThreadRecord {
     ReceiverFlags Flags;
+    std::atomic<bool> DeviceGone{false};  // set by the thread when its loop ended that way
+    HWND LossWindow = nullptr;            // told with UM_PORT_LOST
     HANDLE Port = INVALID_HANDLE_VALUE;  // this thread's duplicate
     HANDLE Thread = nullptr;
     ReceiverEvents Events{};
@@ -120,16 +125,21 @@ DWORD WINAPI ReceiverThreadProcedure(LPVOID parameter) {
     // On the heap: if the driver never lets the last port-event wait end, the
     // status block it would write into is kept rather than freed under it.
     auto* port = new Win32ReceiverPort(record->Port, record->Events);
+    ReceiverEnd end;
     {
         Win32Keyboard keyboard;
         OverlappedAnswerLine answerLine(record->Port, record->Events.WriteEvent);
         ReceiverLoop loop{record->Flags, *port, *record->Assembly, record->Communication, record->Function,
                           keyboard, answerLine};
-        RunReceiverLoop(loop);
+        end = RunReceiverLoop(loop);
     }
     if (port->EndOutstandingWait()) delete port;
     (void)CloseHandle(record->Port);
     record->Port = INVALID_HANDLE_VALUE;
+    if (end == ReceiverEnd::DeviceGone) {
+        record->DeviceGone.store(true, std::memory_order_release);
+        if (record->LossWindow != nullptr) (void)PostMessageW(record->LossWindow, UM_PORT_LOST, 0, 0);
+    }
     return 0;
 }
 
@@ -155,6 +165,10 @@ bool Receiver::EndLingeringThread(DWORD waitMilliseconds) {
 
 bool Receiver::HasLingeringThread() { return !EndLingeringThread(0); }
 
+bool Receiver::DeviceGone() const {
+    return current_ != nullptr && current_->DeviceGone.load(std::memory_order_acquire);
+}
+
 bool Receiver::StartReceiver() {
     // Never two receivers at once: an earlier thread that outlived its stop
     // gets one more wait, and if it still runs this start fails.
@@ -165,6 +179,7 @@ bool Receiver::StartReceiver() {
     record->Communication = communication_;
     record->Function = function_;
     record->Assembly = &assembly_;
+    record->LossWindow = lossWindow_;
     if (!DuplicateHandle(GetCurrentProcess(), portHandle_, GetCurrentProcess(), &record->Port, 0, FALSE,
                          DUPLICATE_SAME_ACCESS)) {
         delete record;

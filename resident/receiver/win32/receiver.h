@@ -29,12 +29,16 @@ public:
     Receiver& operator=(const Receiver&) = delete;
 
     void UseEvents(const ReceiverEvents& events) { events_ = events; }
+    // The window a thread tells with UM_PORT_LOST when its port's device has gone.
+    void ReportLossTo(HWND window) { lossWindow_ = window; }
     // The PortHandle the library fills; INVALID_HANDLE_VALUE when no port is open.
     HANDLE* PortHandleSlot() { return &portHandle_; }
     bool StartReceiver();
     void StopReceiver();  // also closes the port; safe when nothing runs
     // A thread outlived its stop and may still use the events.
     bool HasLingeringThread();
+    // The running receiver's thread has ended because its port's device went.
+    bool DeviceGone() const;
 
 private:
     bool EndLingeringThread(DWORD waitMilliseconds);
@@ -42,6 +46,7 @@ private:
     const CommunicationSettings& communication_;
     const FunctionSettings& function_;
     ReceiverEvents events_{};
+    HWND lossWindow_ = nullptr;
     HANDLE portHandle_ = INVALID_HANDLE_VALUE;
     FrameAssembly assembly_{};  // program lifetime: the consecutive-NAK count carries over
     ReceiverThreadRecord* current_ = nullptr;

@@ -7,12 +7,15 @@
 
 #include <initializer_list>
 
+#include "common/settings_text.h"
 #include "resident/shell/startup.h"
 
 namespace tellurin {
 namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+constexpr UINT_PTR kReopenTimerId = 1;
 
 class Win32ResidentPlatform final : public ResidentWindowPlatform {
 public:
@@ -29,6 +32,7 @@ public:
         events.ReadEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         events.WriteEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         program_.ReceiverThread.UseEvents(events);
+        program_.ReceiverThread.ReportLossTo(window_);
         return events.StopEvent != nullptr && events.ReadEvent != nullptr && events.WriteEvent != nullptr;
     }
 
@@ -85,6 +89,10 @@ public:
     void GiveForeground(void* window) override { (void)SetForegroundWindow(static_cast<HWND>(window)); }
     void DestroySelf() override { (void)DestroyWindow(window_); }
     void PostQuit() override { PostQuitMessage(0); }
+    void StartReopenTimer(std::uint32_t milliseconds) override {
+        (void)SetTimer(window_, kReopenTimerId, milliseconds, nullptr);
+    }
+    void StopReopenTimer() override { (void)KillTimer(window_, kReopenTimerId); }
 
 private:
     ResidentProgram& program_;
@@ -102,6 +110,16 @@ public:
     bool LoadSettings() override { return tellurin::LoadSettings(program_.Client); }
     std::int32_t OpenPortAndReceive() override { return tellurin::OpenPortAndReceive(program_.Client); }
     void StopReceiver() override { program_.ReceiverThread.StopReceiver(); }
+    bool ReceiverLostDevice() override { return program_.ReceiverThread.DeviceGone(); }
+
+    bool PortDeviceAvailable() override {
+        const std::u16string path = PortDevicePath(program_.Communication);
+        HANDLE port = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        if (port == INVALID_HANDLE_VALUE) return false;
+        (void)CloseHandle(port);
+        return true;
+    }
 
 private:
     ResidentProgram& program_;

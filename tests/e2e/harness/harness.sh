@@ -79,9 +79,35 @@ serial_pair() {
     socat "pty,raw,echo=0,link=$program_end" "pty,raw,echo=0,link=$test_end" \
         </dev/null >/dev/null 2>>"$TELLUR_E2E_DIR/socat.log" &
     harness_track $!
+    echo $! > "$TELLUR_E2E_DIR/$name.pid"
     wait_for_file "$program_end" 50 && wait_for_file "$test_end" 50 || return 1
     ln -sfn "$program_end" "$WINEPREFIX/dosdevices/com$com"
     printf '%s\n' "$test_end"
+}
+
+# The device of COM<n> goes, as when an adapter is pulled out: socat ends, the
+# program's pty hangs up and both links disappear. serial_pair brings it back.
+unplug_serial() {
+    local name="serial-$1"
+    kill -TERM "$(cat "$TELLUR_E2E_DIR/$name.pid")" 2>/dev/null || true
+    for ((i = 0; i < 50; i++)); do [ -e "$TELLUR_E2E_DIR/$name-program" ] || return 0; sleep 0.1; done
+    return 1
+}
+
+# Waits (up to N tenths of a second) until a process other than socat holds
+# the program's end of COM<n> open: the program has (re)opened its port.
+wait_for_port_open() {
+    local device tenths=${2:-100} fd pid
+    device=$(readlink -f "$TELLUR_E2E_DIR/serial-$1-program") || return 1
+    for ((i = 0; i < tenths; i++)); do
+        for fd in /proc/[0-9]*/fd/*; do
+            [ "$(readlink "$fd" 2>/dev/null)" = "$device" ] || continue
+            pid=${fd#/proc/}; pid=${pid%%/*}
+            [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = socat ] || return 0
+        done
+        sleep 0.1
+    done
+    return 1
 }
 
 # A Unix path as Windows programs in the prefix see it (through drive Z:).
