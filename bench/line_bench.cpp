@@ -4,49 +4,23 @@
 //
 //   line_bench latency <line> <frames> <baud>
 //   line_bench typing <line> <sink log> <characters>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/e2e/device/line_device.h"
+
 namespace {
 
+using namespace tellurin::line_device;
+
 using Clock = std::chrono::steady_clock;
-
-int OpenLine(const char* path) {
-    const int fd = open(path, O_RDWR | O_NOCTTY);
-    if (fd < 0) {
-        std::perror(path);
-        std::exit(2);
-    }
-    termios settings{};
-    tcgetattr(fd, &settings);
-    cfmakeraw(&settings);
-    tcsetattr(fd, TCSANOW, &settings);
-    return fd;
-}
-
-bool ReadByte(int fd, unsigned char& byte, int timeoutMs) {
-    pollfd wait{fd, POLLIN, 0};
-    if (poll(&wait, 1, timeoutMs) <= 0) return false;
-    return read(fd, &byte, 1) == 1;
-}
-
-void Drain(int fd) {
-    unsigned char byte;
-    while (ReadByte(fd, byte, 50)) {
-    }
-}
 
 double Percentile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());
@@ -61,7 +35,7 @@ int Latency(const char* path, int frames, int baud) {
     for (int frame = 0; frame < frames; ++frame) {
         const std::string bytes = "\x02" + std::to_string(4900000000000LL + frame) + "\x03";
         const auto start = Clock::now();
-        if (write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return 2;
+        if (!WriteAll(fd, bytes)) return 2;
         unsigned char answer = 0;
         if (!ReadByte(fd, answer, 5000) || answer != 0x06) {
             ++lost;
@@ -78,14 +52,7 @@ int Latency(const char* path, int frames, int baud) {
     return lost == 0 ? 0 : 1;
 }
 
-int CountCharacters(const char* log) {
-    std::ifstream in(log);
-    std::string line;
-    int count = 0;
-    while (std::getline(in, line))
-        if (line.rfind("WM_CHAR", 0) == 0) ++count;
-    return count;
-}
+int CountCharacters(const char* log) { return static_cast<int>(TypedCharacters(log).size()); }
 
 int Typing(const char* path, const char* log, int characters) {
     const int fd = OpenLine(path);
@@ -95,7 +62,7 @@ int Typing(const char* path, const char* log, int characters) {
     for (int index = 0; index < characters; ++index) frame += static_cast<char>('a' + index % 26);
     frame += "\x03";
     const int expected = before + characters + 1;  // the frame and its Enter
-    if (write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size())) return 2;
+    if (!WriteAll(fd, frame)) return 2;
     unsigned char answer = 0;
     if (!ReadByte(fd, answer, 5000)) return 1;
     const auto start = Clock::now();  // the ACK goes out just before the first key

@@ -45,10 +45,11 @@ configure_resident() {
         HeadKey=0000 TermKey1=000D TermKey2=0000 KeySpeed=9 CapsLock=N TrayIcon=Y "$@"
 }
 
-# Starts a fresh key sink logging to $1; waits until it has the focus.
+# Starts a fresh key sink logging to $1 (living $2 seconds, default 300);
+# waits until it has the focus.
 start_sink() {
     rm -f "$1" "$1.ready"
-    win_start SINK_PID "$BIN/key_sink.exe" "$1" "$1.ready" 300
+    win_start SINK_PID "$BIN/key_sink.exe" "$1" "$1.ready" "${2:-300}"
     wait_for_file "$1.ready" 150 || { echo "key sink never took the foreground" >&2; return 1; }
 }
 

@@ -17,7 +17,8 @@ namespace {
 
 FILE* logFile = nullptr;
 UINT_PTR lifetimeTimer = 1;
-std::wstring typedText;  // shown in the window, so a person can watch the typing
+std::wstring typedText;  // the tail is shown in the window, so a person can watch the typing
+constexpr std::size_t kShownCharacters = 2000;  // a long run must not slow the painting down
 
 void LogKey(const char* name, WPARAM wParam, LPARAM lParam) {
     const unsigned scan = static_cast<unsigned>((lParam >> 16) & 0xFF);
@@ -32,6 +33,7 @@ void LogChar(HWND window, const char* name, WPARAM wParam) {
     if (wParam == L'\r') typedText += L"\r\n";
     else if (wParam == L'\t') typedText += L"    ";
     else if (wParam >= 0x20) typedText += static_cast<wchar_t>(wParam);
+    if (typedText.size() > kShownCharacters) typedText.erase(0, typedText.size() - kShownCharacters);
     InvalidateRect(window, nullptr, TRUE);
 }
 
