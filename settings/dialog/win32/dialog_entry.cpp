@@ -40,7 +40,8 @@ DWORD WINAPI SettingsThreadProcedure(LPVOID) {
     BeginSettingsRun(run.State, LibraryWorkingSettings());
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     (void)InitCommonControlsEx(&controls);
-    HACCEL accelerators = LoadAcceleratorsW(run.Module, MAKEINTRESOURCEW(101));
+    if (run.Accelerators == nullptr) run.Accelerators = LoadAcceleratorsW(run.Module, MAKEINTRESOURCEW(101));
+    HACCEL accelerators = run.Accelerators;
 
     std::int32_t code = kDialogWindowFailed;
     run.SettingsWindow = CreateDialogParamW(run.Module, MAKEINTRESOURCEW(105), nullptr, SettingsWindowProcedure, 0);
@@ -88,15 +89,6 @@ std::int32_t StartDialog(HWND residentWindow, const char16_t* programDirectory,
         (void)CloseHandle(mutex);
         return MessageSetupNotInitialised;
     }
-    // The dialog's thread leaves per-thread state of the C++ runtime linked
-    // into this library, with clean-up registered here. Unloaded after such a
-    // thread, the library would be called into at the next thread start (seen
-    // as a crash of the resident program when its receiver restarted). So the
-    // library stays in the process once its dialog has run; the resident
-    // program's loads and frees then only count references.
-    HMODULE self = nullptr;
-    (void)GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                             reinterpret_cast<LPCWSTR>(&SettingsThreadProcedure), &self);
     HANDLE thread = CreateThread(nullptr, 0, SettingsThreadProcedure, nullptr, 0, nullptr);
     if (thread == nullptr) {
         (void)CloseHandle(mutex);
@@ -142,6 +134,15 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         tellurin::TheSettingsDialog().Module = module;
         (void)DisableThreadLibraryCalls(module);
+        // The library stays in the process from its first load: the resident
+        // program's loads and frees then only count references. The C++
+        // runtime linked in here keeps per-thread state (a TLS directory);
+        // unloading such a library and loading it again crashed the resident
+        // program under Wine, within a few port openings or at the first
+        // thread start after a dialog had run.
+        HMODULE self = nullptr;
+        (void)GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                 reinterpret_cast<LPCWSTR>(&DllMain), &self);
     }
     return TRUE;
 }

@@ -22,6 +22,7 @@ struct SettingsDialogRun {
     SettingsWindowState State;
     DWORD_PTR HelpCookie;   // from HH_INITIALIZE, for HH_UNINITIALIZE
     bool HelpInitialised;   // HH_INITIALIZE was called on this run's thread
+    HACCEL Accelerators;    // loaded at the first opening, kept for the next
 };
 
 SettingsDialogRun& TheSettingsDialog();

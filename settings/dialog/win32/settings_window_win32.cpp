@@ -85,7 +85,10 @@ void FailWithPageError(HWND window) {
 
 INT_PTR InitialiseWindow(HWND window) {
     SettingsDialogRun& run = TheSettingsDialog();
-    const auto icon = [&](int id) { return LoadImageW(run.Module, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR); };
+    // Shared: loaded once per process, not once per opening of the dialog.
+    const auto icon = [&](int id) {
+        return LoadImageW(run.Module, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR | LR_SHARED);
+    };
     (void)SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon(103)));
     (void)SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon(104)));
     HWND tabs = GetDlgItem(window, kTabControlId);
