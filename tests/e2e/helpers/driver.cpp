@@ -7,6 +7,8 @@
 //   driver.exe foreground <class|-> <title|->                brings the window to the foreground
 //   driver.exe box-text [<wait ms>]                          text of the "Tellurin" message box (UTF-8)
 //   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
+//   driver.exe usage <class|-> <title|->                     prints "handles=N threads=N working=BYTES pagefile=BYTES"
+//                                                            of the window's process, as the system counts them
 // Controls of a dialog, found by id among all its descendants:
 //   driver.exe click <dialog title> <id>                     posts BM_CLICK
 //   driver.exe select <dialog title> <id> <index>            list selection, as CBN_SELENDOK
@@ -19,6 +21,8 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -128,6 +132,67 @@ int ControlCommand(const std::wstring& command, int argc, wchar_t** argv) {
     return Usage();
 }
 
+int ThreadCount(DWORD processId) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == processId) ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// The system's handle table (information class 16), as the kernel lists it:
+// Wine's GetProcessHandleCount answers 0 for another process, this does not.
+struct SystemHandleEntry {
+    ULONG OwnerProcessId;
+    BYTE ObjectType;
+    BYTE Flags;
+    USHORT Value;
+    PVOID Object;
+    ULONG Access;
+};
+struct SystemHandleTable {
+    ULONG Count;
+    SystemHandleEntry Entries[1];
+};
+
+int HandleCount(DWORD processId) {
+    using QuerySystem = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<QuerySystem>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (query == nullptr) return -1;
+    constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
+    std::string buffer(1 << 16, '\0');
+    LONG status;
+    ULONG needed = 0;
+    while ((status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) == kLengthMismatch)
+        buffer.resize(buffer.size() * 2);
+    if (status != 0) return -1;
+    const auto* table = reinterpret_cast<const SystemHandleTable*>(buffer.data());
+    int count = 0;
+    for (ULONG index = 0; index < table->Count; ++index)
+        if (table->Entries[index].OwnerProcessId == processId) ++count;
+    return count;
+}
+
+int PrintUsage(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (process == nullptr) return 1;
+    PROCESS_MEMORY_COUNTERS memory{};
+    const bool ok = K32GetProcessMemoryInfo(process, &memory, sizeof(memory));
+    CloseHandle(process);
+    if (!ok) return 1;
+    std::printf("handles=%d threads=%d working=%llu pagefile=%llu\n", HandleCount(processId), ThreadCount(processId),
+                static_cast<unsigned long long>(memory.WorkingSetSize),
+                static_cast<unsigned long long>(memory.PagefileUsage));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -147,6 +212,10 @@ int wmain(int argc, wchar_t** argv) {
         const WPARAM wParam = command == L"post" && argc >= 6 ? static_cast<WPARAM>(Number(argv[5])) : 0;
         const LPARAM lParam = command == L"post" && argc >= 7 ? static_cast<LPARAM>(Number(argv[6])) : 0;
         return PostMessageW(window, message, wParam, lParam) ? 0 : 1;
+    }
+    if (command == L"usage" && argc >= 4) {
+        HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
+        return window != nullptr ? PrintUsage(window) : 1;
     }
     if (command == L"foreground" && argc >= 4) {
         HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
