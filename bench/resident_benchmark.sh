@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Figures of the real program under Wine over a virtual line (with the
 # harness's modem-line emulation): frame->ACK latency, typing speed at key
-# speed 9, the pause per key at step 5, and the idle CPU of TELLUR.EXE and
-# wineserver with the port open. Run after tools/build.sh; prints, judges nothing.
+# speed 9, the time per key at step 5 against its 20 ms pause, idle CPU of
+# TELLUR.EXE and wineserver with the port open, and the start-up time until
+# the port is open. Run after tools/build.sh; prints, judges nothing. Part of
+# tools/bench.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
@@ -12,8 +14,6 @@ bench=$build/native/line_bench
 trap 'end_leftovers; "$root/tests/e2e/harness/stop.sh" "$build/bench"' EXIT
 line=$(serial_pair 5)
 log="$TELLUR_E2E_DIR/keys.log"
-
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
 run_with() {  # run_with <key speed> <command...>
     configure_resident 5 BaudRate=115200 KeySpeed="$1"
@@ -27,18 +27,44 @@ run_with() {  # run_with <key speed> <command...>
 }
 
 idle_cpu() {
-    local server program_before server_before hz
+    local server server_before program
     server=$(pgrep -n wineserver)
-    hz=$(getconf CLK_TCK)
-    program_before=$(cpu_ticks "$RESIDENT_PID")
-    server_before=$(cpu_ticks "$server")
-    sleep 10
-    echo "idle CPU over 10 s with the port open: TELLUR.EXE $(( ($(cpu_ticks "$RESIDENT_PID") - program_before) * 100 / (10 * hz) ))%," \
-        "wineserver $(( ($(cpu_ticks "$server") - server_before) * 100 / (10 * hz) ))% of a core"
+    server_before=$(awk '{print $14 + $15}' "/proc/$server/stat")
+    program=$(cpu_permille_over "$RESIDENT_PID" 10)
+    local server_permille=$(( ($(awk '{print $14 + $15}' "/proc/$server/stat") - server_before) * 1000 / (10 * $(getconf CLK_TCK)) ))
+    echo "idle CPU over 10 s with the port open: TELLUR.EXE $((program / 10)).$((program % 10)) %," \
+        "wineserver $((server_permille / 10)).$((server_permille % 10)) % of a core"
 }
 
-echo "machine: $(nproc) cores, $(uname -m), $(. /etc/os-release && echo "$PRETTY_NAME"), $(wine --version 2>/dev/null)"
+# From starting TELLUR.EXE until its process (or wineserver for it) holds the
+# line open, polled every 5 ms; five starts, the first one after a fresh
+# prefix's warm-up.
+startup_to_port_open() {
+    local device times=() start
+    configure_resident 5 BaudRate=115200
+    device=$(readlink -f "$TELLUR_E2E_DIR/serial-5-program")
+    for _ in 1 2 3 4 5; do
+        start=$(date +%s%N)
+        win_start RESIDENT_PID "$BIN/TELLUR.EXE"
+        until for fd in /proc/"$RESIDENT_PID"/fd/* /proc/"$(pgrep -n wineserver)"/fd/*; do
+                  [ "$(readlink "$fd" 2>/dev/null)" = "$device" ] && break 2
+              done; false; do
+            sleep 0.005
+        done
+        times+=($(( ($(date +%s%N) - start) / 1000000 )))
+        quit_resident
+    done
+    # For scale: Wine starting and ending a console program that does nothing.
+    start=$(date +%s%N)
+    win_run "$BIN/driver.exe" find NoSuchClass - 0 >/dev/null 2>&1 || true
+    local bare=$(( ($(date +%s%N) - start) / 1000000 ))
+    echo "start-up to port open: median $(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p) ms over 5 starts" \
+        "($(printf '%s\n' "${times[@]}" | sort -n | tr '\n' ' ')ms); an empty console program takes $bare ms under Wine"
+}
+
 run_with 9 "$bench" latency "$line" 500 115200
 run_with 9 "$bench" typing "$line" "$log" 1000
+printf 'at key speed 5 (a pause of 20 ms after each key): '
 run_with 5 "$bench" typing "$line" "$log" 200
 run_with 9 idle_cpu
+startup_to_port_open
