@@ -91,7 +91,7 @@ judge_cycles() {  # judge_cycles <what> <usage before>
 # arena limit: a host effect Windows does not have, kept out of the figures.
 export MALLOC_ARENA_MAX=1
 configure_resident 5
-start_sink "$log"
+start_sink "$log" $(( (receiver_cycles + settings_cycles) * 8 + 300 ))  # alive to the end
 start_resident
 wait_for_port_open 5
 open_line "$line"
