@@ -37,18 +37,16 @@ idle_cpu() {
 }
 
 # From starting TELLUR.EXE until its process (or wineserver for it) holds the
-# line open, polled every 5 ms; five starts, the first one after a fresh
-# prefix's warm-up.
+# line open, polled every 5 ms or so; five starts.
 startup_to_port_open() {
-    local device times=() start
+    local device times=() start server
     configure_resident 5 BaudRate=115200
+    server=$(pgrep -n wineserver)
     device=$(readlink -f "$TELLUR_E2E_DIR/serial-5-program")
     for _ in 1 2 3 4 5; do
         start=$(date +%s%N)
         win_start RESIDENT_PID "$BIN/TELLUR.EXE"
-        until for fd in /proc/"$RESIDENT_PID"/fd/* /proc/"$(pgrep -n wineserver)"/fd/*; do
-                  [ "$(readlink "$fd" 2>/dev/null)" = "$device" ] && break 2
-              done; false; do
+        until ls -l "/proc/$RESIDENT_PID/fd" "/proc/$server/fd" 2>/dev/null | grep -q -- "-> $device\$"; do
             sleep 0.005
         done
         times+=($(( ($(date +%s%N) - start) / 1000000 )))
