@@ -27,13 +27,9 @@ run_with() {  # run_with <key speed> <command...>
 }
 
 idle_cpu() {
-    local server server_before program
-    server=$(pgrep -n wineserver)
-    server_before=$(awk '{print $14 + $15}' "/proc/$server/stat")
-    program=$(cpu_permille_over "$RESIDENT_PID" 10)
-    local server_permille=$(( ($(awk '{print $14 + $15}' "/proc/$server/stat") - server_before) * 1000 / (10 * $(getconf CLK_TCK)) ))
-    echo "idle CPU over 10 s with the port open: TELLUR.EXE $((program / 10)).$((program % 10)) %," \
-        "wineserver $((server_permille / 10)).$((server_permille % 10)) % of a core"
+    local program server
+    read -r program server <<<"$(cpu_permille_over 10 "$RESIDENT_PID" "$(pgrep -n wineserver)" | tr '\n' ' ')"
+    echo "idle CPU over 10 s with the port open: TELLUR.EXE $(percent "$program"), wineserver $(percent "$server") of a core"
 }
 
 # From starting TELLUR.EXE until its process (or wineserver for it) holds the

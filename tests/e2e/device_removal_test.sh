@@ -24,8 +24,9 @@ check "answered before the removal" 06 "$(answers_on_line)"
 echo "== the device goes while the program is idle"
 exec {LINE_FD}>&-
 unplug_serial 5
-permille=$(cpu_permille_over "$RESIDENT_PID" 10)
-echo "CPU of TELLUR.EXE over 10 s without the device: $((permille / 10)).$((permille % 10)) %"
+read -r permille server_permille <<<"$(cpu_permille_over 10 "$RESIDENT_PID" "$(pgrep -n wineserver)" | tr '\n' ' ')"
+echo "CPU over 10 s without the device: TELLUR.EXE $(percent "$permille")," \
+    "wineserver (for every Wine program here) $(percent "$server_permille")"
 check "under 1 % of a core while the device is missing" yes "$([ "$permille" -lt 10 ] && echo yes || echo no)"
 check "still running" yes "$(kill -0 "$RESIDENT_PID" 2>/dev/null && echo yes || echo no)"
 check "no message box while the device is missing" yes "$(no_message_box && echo yes || echo no)"

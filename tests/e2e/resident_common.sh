@@ -158,11 +158,19 @@ open_dialog() {
     return 1
 }
 
-# CPU time of a process over the next N seconds, in tenths of a percent of one core.
+# CPU time of processes over the next N seconds, in tenths of a percent of one
+# core, one figure per process:  cpu_permille_over <seconds> <pid>...
 cpu_permille_over() {
-    local pid=$1 seconds=$2 before hz
+    local seconds=$1 pid before=() index=0 hz
+    shift
     hz=$(getconf CLK_TCK)
-    before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    for pid in "$@"; do before+=("$(awk '{print $14 + $15}' "/proc/$pid/stat")"); done
     sleep "$seconds"
-    echo $(( ($(awk '{print $14 + $15}' "/proc/$pid/stat") - before) * 1000 / (seconds * hz) ))
+    for pid in "$@"; do
+        echo $(( ($(awk '{print $14 + $15}' "/proc/$pid/stat") - before[index]) * 1000 / (seconds * hz) ))
+        index=$((index + 1))
+    done
 }
+
+# A figure in tenths of a percent as "12.3 %".
+percent() { echo "$(($1 / 10)).$(($1 % 10)) %"; }
