@@ -33,7 +33,8 @@ idle_cpu() {
 }
 
 # From starting TELLUR.EXE until its process (or wineserver for it) holds the
-# line open, polled every 5 ms or so; five starts.
+# line open; five starts. Only those two processes are listed, every 5 ms or
+# so: the harness's port_holders looks at every process, too slow a clock here.
 startup_to_port_open() {
     local device times=() start server
     configure_resident 5 BaudRate=115200

@@ -37,29 +37,26 @@ public:
     }
     // Empty, or only bytes the framing drops (controls and bytes from 0x7F up).
     std::string BadContent() {
-        std::string content(Between(0, 6), '\0');
-        for (char& byte : content) {
-            int value;
-            do value = Between(0, 0xFF);
-            while ((value >= 0x20 && value <= 0x7E) || value == kEtx);
-            byte = static_cast<char>(value);
-        }
-        return content;
+        return Bytes(Between(0, 6), [](int value) { return (value < 0x20 || value > 0x7E) && value != kEtx; });
     }
     // Up to 8 bytes of anything but STX: ignored between frames.
     std::string Noise() {
-        std::string noise(Between(0, 8), '\0');
-        for (char& byte : noise) {
-            int value;
-            do value = Between(0, 0xFF);
-            while (value == kStx);
-            byte = static_cast<char>(value);
-        }
-        return noise;
+        return Bytes(Between(0, 8), [](int value) { return value != kStx; });
     }
     bool Chance(int percent) { return Between(1, 100) <= percent; }
 
 private:
+    template <typename Allowed>
+    std::string Bytes(int count, Allowed allowed) {
+        std::string bytes(count, '\0');
+        for (char& byte : bytes) {
+            int value;
+            do value = Between(0, 0xFF);
+            while (!allowed(value));
+            byte = static_cast<char>(value);
+        }
+        return bytes;
+    }
     int Between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
     std::mt19937 random_;
 };

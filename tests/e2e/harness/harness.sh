@@ -94,17 +94,23 @@ unplug_serial() {
     return 1
 }
 
-# Waits (up to N tenths of a second) until a process other than socat holds
-# the program's end of COM<n> open: the program has (re)opened its port.
-wait_for_port_open() {
-    local device tenths=${2:-100} fd pid
-    device=$(readlink -f "$TELLUR_E2E_DIR/serial-$1-program") || return 1
-    for ((i = 0; i < tenths; i++)); do
-        for fd in /proc/[0-9]*/fd/*; do
-            [ "$(readlink "$fd" 2>/dev/null)" = "$device" ] || continue
-            pid=${fd#/proc/}; pid=${pid%%/*}
-            [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = socat ] || return 0
+# The processes other than socat that hold the program's end of COM<n> open,
+# one PID a line (one listing of every descriptor, so it is quick to poll).
+port_holders() {
+    local device pid
+    device=$(readlink -f "$TELLUR_E2E_DIR/serial-$1-program") || return 0
+    ls -l /proc/[0-9]*/fd 2>/dev/null |
+        awk -v device="$device" '/^\/proc\// {split($0, path, "/"); pid = path[3]; next} $NF == device {print pid}' |
+        sort -u | while read -r pid; do
+            [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = socat ] || echo "$pid"
         done
+}
+
+# Waits (up to N tenths of a second) until the program has (re)opened COM<n>.
+wait_for_port_open() {
+    local tenths=${2:-100}
+    for ((i = 0; i < tenths; i++)); do
+        [ -n "$(port_holders "$1")" ] && return 0
         sleep 0.1
     done
     return 1
