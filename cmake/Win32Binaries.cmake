@@ -10,11 +10,18 @@ add_library(tellur_receiver_win32 STATIC
 target_link_libraries(tellur_receiver_win32 PUBLIC tellur_receiver_logic)
 target_compile_options(tellur_receiver_win32 PRIVATE ${TELLUR_PRODUCT_FLAGS})
 
+# Compiled for its static_asserts only: the portable code's platform numbers
+# and record mirrors against the platform's headers, in both word sizes.
+add_library(tellur_platform_check OBJECT common/win32/platform_values_check.cpp)
+target_include_directories(tellur_platform_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_options(tellur_platform_check PRIVATE ${TELLUR_PRODUCT_FLAGS})
+
 add_executable(tellur WIN32
   resident/shell/win32/tellur_main.cpp
   resident/shell/win32/resident_window_win32.cpp
   resident/shell/win32/tellur.rc)
 set_target_properties(tellur PROPERTIES OUTPUT_NAME TELLUR SUFFIX .EXE)
+add_dependencies(tellur tellur_platform_check)
 target_compile_options(tellur PRIVATE ${TELLUR_PRODUCT_FLAGS})
 target_link_options(tellur PRIVATE -municode ${TELLUR_STATIC_RUNTIME})
 target_link_libraries(tellur PRIVATE tellur_shell_logic tellur_receiver_win32)

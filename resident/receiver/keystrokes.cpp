@@ -62,7 +62,9 @@ void SendKeyChord(KeyChord chord, Keyboard& keyboard) {
     if (key == kNoKey) return;
     const std::uint32_t scanCode = keyboard.ScanCodeForKey(key);
     if (scanCode == 0) return;
-    const bool extended = (chord & kChordExtended) != 0;
+    // Bit 11 keeps its meaning for any key; a key of the enhanced clusters
+    // is extended whatever the stored value says.
+    const bool extended = (chord & kChordExtended) != 0 || IsEnhancedKeyboardKey(key);
     keyboard.SendKeyEvent(extended ? kExtendedKeyDown : kKeyDown, key, LowByte(scanCode));
     keyboard.SendKeyEvent(extended ? kExtendedKeyUp : kKeyUp, key, LowByte(scanCode));
 }

@@ -41,8 +41,9 @@ ModifierScanCodes LookUpModifierScanCodes(Keyboard& keyboard);
 void SyncModifiers(KeyChord chord, HeldModifiers& held, const ModifierScanCodes& scans,
                    Keyboard& keyboard);
 
-// Down and up of the chord's key byte (extended when bit 11 is set); nothing
-// for key byte 0 or a key without a scan code.
+// Down and up of the chord's key byte (extended when bit 11 is set or the key
+// is one of the enhanced keyboard's); nothing for key byte 0 or a key without
+// a scan code.
 void SendKeyChord(KeyChord chord, Keyboard& keyboard);
 
 // Types a NUL-terminated frame of characters 0x20..0x7E with the keys around it.

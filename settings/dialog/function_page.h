@@ -15,7 +15,19 @@ struct KeyTableEntry {
     std::uint8_t VirtualKey;
 };
 constexpr int kKeyTableSize = 49;
-extern const KeyTableEntry KeyTable[kKeyTableSize];
+// Virtual-key codes as the platform defines them (checked against its headers).
+inline constexpr KeyTableEntry KeyTable[kKeyTableSize] = {
+    {u"付加しない", 0x00}, {u"Enter", 0x0D}, {u"Tab", 0x09},   {u"←", 0x25},  {u"↑", 0x26},
+    {u"→", 0x27},         {u"↓", 0x28},    {u"スペース", 0x20}, {u"A", 0x41},   {u"B", 0x42},
+    {u"C", 0x43},         {u"D", 0x44},    {u"E", 0x45},    {u"F", 0x46},   {u"G", 0x47},
+    {u"H", 0x48},         {u"I", 0x49},    {u"J", 0x4A},    {u"K", 0x4B},   {u"L", 0x4C},
+    {u"M", 0x4D},         {u"N", 0x4E},    {u"O", 0x4F},    {u"P", 0x50},   {u"Q", 0x51},
+    {u"R", 0x52},         {u"S", 0x53},    {u"T", 0x54},    {u"U", 0x55},   {u"V", 0x56},
+    {u"W", 0x57},         {u"X", 0x58},    {u"Y", 0x59},    {u"Z", 0x5A},   {u"F1", 0x70},
+    {u"F2", 0x71},        {u"F3", 0x72},   {u"F4", 0x73},   {u"F5", 0x74},  {u"F6", 0x75},
+    {u"F7", 0x76},        {u"F8", 0x77},   {u"F9", 0x78},   {u"F10", 0x79}, {u"F11", 0x7A},
+    {u"F12", 0x7B},       {u", (コンマ)", 0xBC}, {u"実行", 0x2B}, {u"右Ctrl", 0xA3},
+};
 
 // One key group: its list and its Shift, Ctrl and Alt boxes.
 struct KeyGroup {

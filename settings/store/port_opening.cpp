@@ -23,9 +23,9 @@ struct BaudRateEntry {
 };
 // In the order of kBaudRateTexts.
 constexpr BaudRateEntry kBaudRates[kBaudRateCount] = {
-    {110, BAUD_110},     {300, BAUD_300},     {600, BAUD_600},     {1200, BAUD_1200},
-    {2400, BAUD_2400},   {4800, BAUD_4800},   {9600, BAUD_9600},   {19200, BAUD_19200},
-    {38400, BAUD_38400}, {57600, BAUD_57600}, {115200, BAUD_115200}};
+    {110, kBaud110},     {300, kBaud300},     {600, kBaud600},     {1200, kBaud1200},
+    {2400, kBaud2400},   {4800, kBaud4800},   {9600, kBaud9600},   {19200, kBaud19200},
+    {38400, kBaud38400}, {57600, kBaud57600}, {115200, kBaud115200}};
 
 const BaudRateEntry* FindBaudRate(const char16_t (&field)[kSettingsTextUnits]) {
     const std::u16string text = SettingsText(field);
@@ -41,7 +41,7 @@ bool ApplyBaudRate(const char16_t (&field)[kSettingsTextUnits], const CommProper
         state.BaudRate = entry->Rate;
         return true;
     }
-    if ((properties.dwMaxBaud & BAUD_USER) == 0) return false;
+    if ((properties.dwMaxBaud & kBaudUser) == 0) return false;
     // A port that takes any rate is run at the rate asked for; only a text
     // that names no rate falls back to the fastest listed one.
     state.BaudRate = entry != nullptr ? entry->Rate : 115200;
@@ -49,23 +49,23 @@ bool ApplyBaudRate(const char16_t (&field)[kSettingsTextUnits], const CommProper
 }
 
 bool ApplyDataBits(char16_t dataBit, const CommProperties& properties, DeviceControlBlock& state) {
-    if (dataBit == u'7' && (properties.wSettableData & DATABITS_7) != 0) state.ByteSize = 7;
-    else if (dataBit == u'8' && (properties.wSettableData & DATABITS_8) != 0) state.ByteSize = 8;
+    if (dataBit == u'7' && (properties.wSettableData & kDataBits7) != 0) state.ByteSize = 7;
+    else if (dataBit == u'8' && (properties.wSettableData & kDataBits8) != 0) state.ByteSize = 8;
     else return false;
     return true;
 }
 
 bool ApplyStopBits(char16_t stopBit, const CommProperties& properties, DeviceControlBlock& state) {
-    if (stopBit == u'1' && (properties.wSettableStopParity & STOPBITS_10) != 0) state.StopBits = ONESTOPBIT;
-    else if (stopBit == u'2' && (properties.wSettableStopParity & STOPBITS_20) != 0) state.StopBits = TWOSTOPBITS;
+    if (stopBit == u'1' && (properties.wSettableStopParity & kStopBits10) != 0) state.StopBits = kOneStopBit;
+    else if (stopBit == u'2' && (properties.wSettableStopParity & kStopBits20) != 0) state.StopBits = kTwoStopBits;
     else return false;
     return true;
 }
 
 bool ApplyParity(char16_t parity, const CommProperties& properties, DeviceControlBlock& state) {
-    if (parity == u'E' && (properties.wSettableStopParity & PARITY_EVEN) != 0) state.Parity = EVENPARITY;
-    else if (parity == u'N' && (properties.wSettableStopParity & PARITY_NONE) != 0) state.Parity = NOPARITY;
-    else if (parity == u'O' && (properties.wSettableStopParity & PARITY_ODD) != 0) state.Parity = ODDPARITY;
+    if (parity == u'E' && (properties.wSettableStopParity & kParityEven) != 0) state.Parity = kEvenParity;
+    else if (parity == u'N' && (properties.wSettableStopParity & kParityNone) != 0) state.Parity = kNoParity;
+    else if (parity == u'O' && (properties.wSettableStopParity & kParityOdd) != 0) state.Parity = kOddParity;
     else return false;
     return true;
 }
@@ -73,13 +73,13 @@ bool ApplyParity(char16_t parity, const CommProperties& properties, DeviceContro
 bool ApplyFlowControl(char16_t flowControl, const CommProperties& properties, DeviceControlBlock& state) {
     if (flowControl == u'N') {
         state.fInX = 0;
-        state.fRtsControl = RTS_CONTROL_ENABLE;
-    } else if (flowControl == u'R' && (properties.dwProvCapabilities & PCF_RTSCTS) != 0) {
+        state.fRtsControl = kRtsControlEnable;
+    } else if (flowControl == u'R' && (properties.dwProvCapabilities & kCapabilityRtsCts) != 0) {
         state.fInX = 0;
-        state.fRtsControl = RTS_CONTROL_HANDSHAKE;
-    } else if (flowControl == u'X' && (properties.dwProvCapabilities & PCF_XONXOFF) != 0) {
+        state.fRtsControl = kRtsControlHandshake;
+    } else if (flowControl == u'X' && (properties.dwProvCapabilities & kCapabilityXonXoff) != 0) {
         state.fInX = 1;
-        state.fRtsControl = RTS_CONTROL_ENABLE;
+        state.fRtsControl = kRtsControlEnable;
     } else {
         return false;
     }
@@ -91,7 +91,7 @@ bool ApplyFlowControl(char16_t flowControl, const CommProperties& properties, De
 void ApplyFixedSettings(std::uint16_t flowLimit, DeviceControlBlock& state) {
     state.fBinary = 1;
     state.fOutxCtsFlow = 1;
-    state.fDtrControl = DTR_CONTROL_ENABLE;
+    state.fDtrControl = kDtrControlEnable;
     state.fDsrSensitivity = 0;
     state.fTXContinueOnXoff = 1;
     state.fOutX = 0;
@@ -127,14 +127,14 @@ std::uint16_t FlowLimitFor(const CommProperties& properties) {
 std::int32_t ConfigureLineState(const CommunicationSettings& settings, const CommProperties& properties,
                                 std::uint16_t flowLimit, DeviceControlBlock& state) {
     const std::uint32_t settable = properties.dwSettableParams;
-    if ((settable & SP_BAUD) != 0 && !ApplyBaudRate(settings.BaudRate, properties, state)) return PortErrorBaudRate;
-    if ((settable & SP_DATABITS) != 0 && !ApplyDataBits(settings.DataBit, properties, state))
+    if ((settable & kSettableBaud) != 0 && !ApplyBaudRate(settings.BaudRate, properties, state)) return PortErrorBaudRate;
+    if ((settable & kSettableDataBits) != 0 && !ApplyDataBits(settings.DataBit, properties, state))
         return PortErrorDataBit;
-    if ((settable & SP_STOPBITS) != 0 && !ApplyStopBits(settings.StopBit, properties, state))
+    if ((settable & kSettableStopBits) != 0 && !ApplyStopBits(settings.StopBit, properties, state))
         return PortErrorStopBit;
-    if ((settable & SP_PARITY) != 0 && !ApplyParity(settings.Parity, properties, state)) return PortErrorParity;
-    if ((settable & SP_PARITY_CHECK) != 0) state.fParity = 1;
-    if ((settable & SP_HANDSHAKING) != 0 && !ApplyFlowControl(settings.FlowControl, properties, state))
+    if ((settable & kSettableParity) != 0 && !ApplyParity(settings.Parity, properties, state)) return PortErrorParity;
+    if ((settable & kSettableParityCheck) != 0) state.fParity = 1;
+    if ((settable & kSettableHandshaking) != 0 && !ApplyFlowControl(settings.FlowControl, properties, state))
         return PortErrorFlowControl;
     ApplyFixedSettings(flowLimit, state);
     return 0;
@@ -167,7 +167,7 @@ std::int32_t OpenConfiguredPort(const CommunicationSettings& settings, SerialPor
     };
 
     if (!device.Open(devicePath.c_str())) return ShowPortError(portName.c_str(), PortErrorOpen, question);
-    device.EscapeFunction(CLRRTS);  // RTS stays low while the port is set up
+    device.EscapeFunction(kClearRts);  // RTS stays low while the port is set up
 
     // A port that cannot describe itself, or its line state, cannot be
     // configured safely: it is reported as a port that cannot be obtained.
@@ -180,7 +180,7 @@ std::int32_t OpenConfiguredPort(const CommunicationSettings& settings, SerialPor
     const std::uint16_t flowLimit = FlowLimitFor(properties);
 
     // Reads return at once with what has arrived; writes have no total time-out.
-    if (!device.SetTimeouts(CommTimeoutSettings{MAXDWORD, 0, 0, 0, 0})) {
+    if (!device.SetTimeouts(CommTimeoutSettings{kMaxDword, 0, 0, 0, 0})) {
         device.Close();
         return kPortTimeoutsRefused;
     }
@@ -191,7 +191,7 @@ std::int32_t OpenConfiguredPort(const CommunicationSettings& settings, SerialPor
     if (failure != 0) return fail(failure);
     if (!device.SetState(state)) return fail(PortErrorOpen);
 
-    device.EscapeFunction(SETRTS);
+    device.EscapeFunction(kSetRts);
     return kPortOpened;
 }
 

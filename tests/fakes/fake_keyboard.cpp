@@ -28,19 +28,31 @@ constexpr char kLetterScanCodes[] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0
                                      0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
                                      0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
 
+// Enhanced: the key sits in the enhanced keyboard's extra clusters and its
+// scan code carries the E0 prefix. Windows reads a scan-code event without
+// the extended flag as the key of the original keyboard with that scan code:
+// the numeric keypad's key for an arrow, left Ctrl for right Ctrl.
 struct NamedKey {
     std::uint8_t VirtualKey;
     std::uint8_t ScanCode;
     const char* Name;
+    bool Enhanced;
 };
 
 constexpr NamedKey kNamedKeys[] = {
-    {0x08, 0x0E, "Backspace"}, {0x09, 0x0F, "Tab"},   {0x0D, 0x1C, "Enter"},
-    {0x10, 0x2A, "Shift"},     {0x11, 0x1D, "Ctrl"},  {0x12, 0x38, "Alt"},
-    {0x1B, 0x01, "Esc"},       {0x20, 0x39, "Space"}, {0x25, 0x4B, "Left"},
-    {0x26, 0x48, "Up"},        {0x27, 0x4D, "Right"}, {0x28, 0x50, "Down"},
-    {0x2E, 0x53, "Delete"},    {0x70, 0x3B, "F1"},    {0x7B, 0x58, "F12"},
+    {0x08, 0x0E, "Backspace", false}, {0x09, 0x0F, "Tab", false},    {0x0D, 0x1C, "Enter", false},
+    {0x10, 0x2A, "Shift", false},     {0x11, 0x1D, "Ctrl", false},   {0x12, 0x38, "Alt", false},
+    {0x1B, 0x01, "Esc", false},       {0x20, 0x39, "Space", false},  {0x25, 0x4B, "Left", true},
+    {0x26, 0x48, "Up", true},         {0x27, 0x4D, "Right", true},   {0x28, 0x50, "Down", true},
+    {0x2E, 0x53, "Delete", true},     {0x70, 0x3B, "F1", false},
+    {0x7B, 0x58, "F12", false},       {0xA3, 0x1D, "RCtrl", true},
 };
+
+bool IsEnhanced(std::uint8_t virtualKey) {
+    for (const auto& key : kNamedKeys)
+        if (key.VirtualKey == virtualKey) return key.Enhanced;
+    return false;
+}
 
 bool IsModifier(std::uint8_t virtualKey) {
     return virtualKey == kVkShift || virtualKey == kVkControl || virtualKey == kVkMenu;
@@ -108,6 +120,8 @@ void FakeKeyboard::SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, st
 
     if ((flags & kKeyEventScanCode) == 0) faults_.push_back("event without KEYEVENTF_SCANCODE");
     if (scanCode != (UsLayoutScanCode(virtualKey) & 0xFF)) faults_.push_back("scan code does not match " + KeyName(virtualKey));
+    if (IsEnhanced(virtualKey) && (flags & kKeyEventExtended) == 0)
+        faults_.push_back(KeyName(virtualKey) + " without the extended flag is another key on Windows");
     if (up) {
         if (!keyDown_[virtualKey]) faults_.push_back("released " + KeyName(virtualKey) + " while up");
         keyDown_[virtualKey] = false;

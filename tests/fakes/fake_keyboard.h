@@ -39,8 +39,9 @@ public:
     const std::vector<KeyEvent>& Events() const { return events_; }
     const std::vector<std::uint32_t>& Pauses() const { return pauses_; }
     bool AnyKeyDown() const;
-    // Key-ups of keys that were up, scan codes that do not match the key, and
-    // keys pressed twice: each a fault of the code under test.
+    // Key-ups of keys that were up, scan codes that do not match the key,
+    // keys pressed twice, and enhanced keys (arrows, right Ctrl) sent without
+    // the extended flag: each a fault of the code under test.
     const std::vector<std::string>& Faults() const { return faults_; }
     // Events and pauses interleaved, e.g. "v10 ^10 [20]" for tests of ordering.
     const std::string& Trace() const { return trace_; }

@@ -3,11 +3,54 @@
 
 namespace tellurin::fakes {
 
-CommProperties WineLikeProperties() {
+namespace {
+
+// The declarations every driver here shares: one RS-232 port of the serial
+// service, packet version 2.
+CommProperties SerialProviderBase() {
     CommProperties properties{};
+    properties.wPacketVersion = 2;
+    properties.dwServiceMask = 0x0001;  // SP_SERIALCOMM
+    properties.dwProvSubType = 0x0001;  // PST_RS232
+    return properties;
+}
+
+}  // namespace
+
+CommProperties StandardSerialProperties() {
+    CommProperties properties = SerialProviderBase();
+    properties.dwMaxBaud = kBaudUser;
+    // 75 to 56K, 115200, 57600 and BAUD_USER: what the driver reports for a
+    // 1.8432 MHz UART.
+    properties.dwSettableBaud = 0x1006FFFF;
+    properties.dwProvCapabilities = 0x00FF;  // DTR/DSR to interval time-outs, Xon/Xoff included
+    properties.dwSettableParams = 0x007F;    // parity to carrier detect
+    properties.wSettableData = kDataBits5 | kDataBits6 | kDataBits7 | kDataBits8;
+    properties.wSettableStopParity = kStopBits10 | kStopBits15 | kStopBits20 | kParityNone | kParityOdd |
+                                     kParityEven | kParityMark | kParitySpace;
+    properties.dwCurrentRxQueue = 4096;
+    return properties;
+}
+
+CommProperties UsbUserRateProperties() {
+    CommProperties properties = StandardSerialProperties();
+    properties.dwMaxBaud = kBaudUser;
+    properties.dwSettableBaud = kBaudUser;
+    properties.dwProvCapabilities = kCapabilityDtrDsr | kCapabilityRtsCts | kCapabilityParityCheck |
+                                    kCapabilityXonXoff | kCapabilityTotalTimeouts | kCapabilityIntervalTimeouts;
+    properties.dwSettableParams = 0x003F;
     properties.dwMaxTxQueue = 4096;
     properties.dwMaxRxQueue = 4096;
-    properties.dwMaxBaud = BAUD_USER;
+    properties.dwCurrentTxQueue = 4096;
+    properties.dwCurrentRxQueue = 4096;
+    return properties;
+}
+
+CommProperties WineSerialProperties() {
+    CommProperties properties = SerialProviderBase();
+    properties.dwMaxTxQueue = 4096;
+    properties.dwMaxRxQueue = 4096;
+    properties.dwMaxBaud = kBaud115200;
     properties.dwProvCapabilities = 0xcb;
     properties.dwSettableParams = 0x3f;
     properties.dwSettableBaud = 0x66bff;
@@ -17,6 +60,10 @@ CommProperties WineLikeProperties() {
     properties.dwCurrentRxQueue = 4096;
     return properties;
 }
+
+const DriverTable kDriverTables[3] = {{"standard 16550 driver", StandardSerialProperties},
+                                      {"USB adapter, rates by number", UsbUserRateProperties},
+                                      {"Wine's driver", WineSerialProperties}};
 
 bool FakeSerialPort::Open(const char16_t* devicePath) {
     path_ = devicePath;
@@ -28,8 +75,8 @@ bool FakeSerialPort::Open(const char16_t* devicePath) {
 
 void FakeSerialPort::EscapeFunction(std::uint32_t function) {
     if (!Use()) return;
-    if (function == SETRTS) rts_ = true;
-    if (function == CLRRTS) rts_ = false;
+    if (function == kSetRts) rts_ = true;
+    if (function == kClearRts) rts_ = false;
 }
 
 bool FakeSerialPort::GetProperties(CommProperties& properties) {

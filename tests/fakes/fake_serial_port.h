@@ -12,9 +12,23 @@
 
 namespace tellurin::fakes {
 
-// What Wine's serial driver declares (all settable, Xon/Xoff missing) with
-// BAUD_USER in dwMaxBaud.
-CommProperties WineLikeProperties();
+// What real serial drivers declare through GetCommProperties, written from
+// their documented and measured values, never from the code under test:
+// - the standard 16550 driver: every capability, every fixed rate up to
+//   115200 and BAUD_USER, in dwMaxBaud too; no queue limits;
+// - a USB adapter driver that lists no fixed rate at all: BAUD_USER alone, in
+//   dwSettableBaud and dwMaxBaud, so every rate is set by its number;
+// - Wine's driver: no Xon/Xoff and no BAUD_7200 or BAUD_USER; BAUD_115200 as
+//   its fastest; 4096-byte queues.
+CommProperties StandardSerialProperties();
+CommProperties UsbUserRateProperties();
+CommProperties WineSerialProperties();
+
+struct DriverTable {
+    const char* Name;
+    CommProperties (*Properties)();
+};
+extern const DriverTable kDriverTables[3];
 
 class FakeSerialPort : public SerialPortDevice {
 public:
@@ -29,7 +43,7 @@ public:
     bool SetState(const DeviceControlBlock& state) override;
     void Close() override;
 
-    CommProperties Properties = WineLikeProperties();
+    CommProperties Properties = WineSerialProperties();
     bool FailOpen = false, FailProperties = false, FailTimeouts = false, FailGetState = false,
          FailSetState = false;
     // The line state GetState returns (tests pre-fill it with 0x00 or 0xFF).

@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
         SequenceCase{"DefaultsFrameAb", kDefaultFunctionSettings, "Ab",
                      "v10 v41 ^41 [20] ^10 v42 ^42 [20] v0D ^0D [20] "},
         // Caps Lock mode: "aB1" types as "A", "b", "1".
-        SequenceCase{"CapsLockInvertsLetters", WithKeys(0, 0, 0, 9, u'Y'), "aB1",
-                     "v10 v41 ^41 ^10 v42 ^42 v31 ^31 "},
+        SequenceCase{"CapsLockInvertsLetters", WithKeys(0, 0, 0, 9, u'Y'), "aBzZ1",
+                     "v10 v41 ^41 ^10 v42 ^42 v10 v5A ^5A ^10 v5A ^5A v31 ^31 "},
         // One Shift press for "AB", released at the end of the frame.
         SequenceCase{"ShiftKeptAcrossKeysReleasedAtEnd", WithKeys(0, 0, 0, 9), "AB", "v10 v41 ^41 v42 ^42 ^10 "},
         // Head key Ctrl+A: Ctrl released by the first key that does not need it.
@@ -80,6 +80,12 @@ INSTANTIATE_TEST_SUITE_P(
         SequenceCase{"HeadKeyFFIsNoKey", WithKeys(0x00FF, 0, 0, 9), "1", "v31 ^31 "},
         // Bit 11 on a terminator: both events extended; bits 12-14 ignored.
         SequenceCase{"ExtendedTerminator", WithKeys(0, 0x7825, 0, 9), "1", "v31 ^31 ev25 e^25 "},
+        // Arrows and right Ctrl are extended keys whether or not bit 11 is set;
+        // bit 11 still extends any other key (Enter becomes the keypad's Enter).
+        SequenceCase{"ArrowTerminatorWithoutBit11", WithKeys(0, 0x0028, 0x0026, 9), "1",
+                     "v31 ^31 ev28 e^28 ev26 e^26 "},
+        SequenceCase{"RightCtrlHeadKey", WithKeys(0x00A3, 0, 0, 9), "1", "evA3 e^A3 v31 ^31 "},
+        SequenceCase{"Bit11OnEnter", WithKeys(0, 0x080D, 0, 9), "1", "v31 ^31 ev0D e^0D "},
         // Both terminators with pauses at step 0.
         SequenceCase{"TwoTerminatorsSlowest", WithKeys(0, 0x0009, 0x000D, 0), "1",
                      "v31 ^31 [150] v09 ^09 [150] v0D ^0D [150] "}),

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "settings/store/port_opening.h"
 #include "tests/fakes/fake_serial_port.h"
@@ -46,7 +47,7 @@ TEST(PortOpening, OpensConfiguresAndRaisesRtsOnAWineLikePort) {
     EXPECT_EQ(opening.port.OpenedPath(), u"\\\\.\\COM1");
     EXPECT_TRUE(opening.question.texts.empty());
     const CommTimeoutSettings& timeouts = opening.port.Timeouts();
-    EXPECT_EQ(timeouts.ReadIntervalTimeout, MAXDWORD);
+    EXPECT_EQ(timeouts.ReadIntervalTimeout, kMaxDword);
     EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier + timeouts.ReadTotalTimeoutConstant +
                   timeouts.WriteTotalTimeoutMultiplier + timeouts.WriteTotalTimeoutConstant,
               0u);
@@ -56,20 +57,46 @@ TEST(PortOpening, OpensConfiguresAndRaisesRtsOnAWineLikePort) {
     ASSERT_NE(state, nullptr);
     EXPECT_EQ(state->BaudRate, 9600u);
     EXPECT_EQ(state->ByteSize, 7);
-    EXPECT_EQ(state->StopBits, ONESTOPBIT);
-    EXPECT_EQ(state->Parity, EVENPARITY);
-    EXPECT_EQ(state->fRtsControl, RTS_CONTROL_HANDSHAKE);
+    EXPECT_EQ(state->StopBits, kOneStopBit);
+    EXPECT_EQ(state->Parity, kEvenParity);
+    EXPECT_EQ(state->fRtsControl, kRtsControlHandshake);
     EXPECT_EQ(state->XonLim, 512);
 }
 
-TEST(PortOpening, EveryListedBaudRateMapsToItsNumber) {
+TEST(PortOpening, EveryListedRateOpensOnEveryDriverTable) {
     const std::uint32_t rates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-    for (std::size_t index = 0; index < kBaudRateCount; ++index) {
-        Opening opening;
-        opening.port.Properties.dwMaxBaud = 0;  // no fallback: the capability bit must be found
-        opening.port.Properties.dwSettableBaud = 0x7FFFF;  // every BAUD_* bit (Wine's lacks BAUD_19200)
-        ASSERT_EQ(opening.Open(Settings(kBaudRateTexts[index], u'8', u'2', u'N', u'N')), kPortOpened);
-        EXPECT_EQ(opening.port.StateSet()->BaudRate, rates[index]);
+    for (const fakes::DriverTable& driver : fakes::kDriverTables) {
+        for (std::size_t index = 0; index < kBaudRateCount; ++index) {
+            Opening opening;
+            opening.port.Properties = driver.Properties();
+            ASSERT_EQ(opening.Open(Settings(kBaudRateTexts[index], u'8', u'1', u'N', u'N')), kPortOpened)
+                << driver.Name << " " << rates[index];
+            EXPECT_EQ(opening.port.StateSet()->BaudRate, rates[index]) << driver.Name;
+            EXPECT_TRUE(opening.question.texts.empty()) << driver.Name;
+        }
+    }
+}
+
+TEST(PortOpening, EachRateNeedsItsOwnCapabilityBit) {
+    // BAUD_* bits as the platform documents them.
+    const struct {
+        const char16_t* text;
+        std::uint32_t bit;
+    } rates[] = {{u"110", 0x2},      {u"300", 0x10},      {u"600", 0x20},      {u"1200", 0x40},
+                 {u"2400", 0x100},   {u"4800", 0x200},    {u"9600", 0x800},    {u"19200", 0x2000},
+                 {u"38400", 0x4000}, {u"57600", 0x40000}, {u"115200", 0x20000}};
+    for (const auto& rate : rates) {
+        SCOPED_TRACE(testing::Message() << "capability bit " << rate.bit);
+        Opening alone;
+        alone.port.Properties.dwMaxBaud = 0x20000;  // no BAUD_USER fallback
+        alone.port.Properties.dwSettableBaud = rate.bit;
+        EXPECT_EQ(alone.Open(Settings(rate.text, u'8', u'1', u'N', u'N')), kPortOpened);
+
+        Opening without;
+        without.port.Properties.dwMaxBaud = 0x20000;
+        without.port.Properties.dwSettableBaud = 0x0006FFFF & ~rate.bit;
+        EXPECT_EQ(without.Open(Settings(rate.text, u'8', u'1', u'N', u'N')), kAnswerOpenSettings);
+        EXPECT_EQ(without.question.texts, std::vector<std::u16string>{PortErrorText(u"COM1", PortErrorBaudRate)});
     }
 }
 
@@ -82,13 +109,13 @@ struct LineCase {
 
 TEST(PortOpening, LineSettingsMapToTheirDcbValues) {
     const LineCase cases[] = {
-        {"8N2 none", u'8', u'2', u'N', u'N', 8, TWOSTOPBITS, NOPARITY, 0, RTS_CONTROL_ENABLE},
-        {"7O1 rts/cts", u'7', u'1', u'O', u'R', 7, ONESTOPBIT, ODDPARITY, 0, RTS_CONTROL_HANDSHAKE},
-        {"8E1 xon/xoff", u'8', u'1', u'E', u'X', 8, ONESTOPBIT, EVENPARITY, 1, RTS_CONTROL_ENABLE},
+        {"8N2 none", u'8', u'2', u'N', u'N', 8, kTwoStopBits, kNoParity, 0, kRtsControlEnable},
+        {"7O1 rts/cts", u'7', u'1', u'O', u'R', 7, kOneStopBit, kOddParity, 0, kRtsControlHandshake},
+        {"8E1 xon/xoff", u'8', u'1', u'E', u'X', 8, kOneStopBit, kEvenParity, 1, kRtsControlEnable},
     };
     for (const LineCase& c : cases) {
         Opening opening;
-        opening.port.Properties.dwProvCapabilities |= PCF_XONXOFF;
+        opening.port.Properties.dwProvCapabilities |= kCapabilityXonXoff;
         ASSERT_EQ(opening.Open(Settings(u"4800", c.data, c.stop, c.parity, c.flow)), kPortOpened) << c.name;
         const DeviceControlBlock* state = opening.port.StateSet();
         EXPECT_EQ(state->ByteSize, c.byteSize) << c.name;
@@ -97,6 +124,24 @@ TEST(PortOpening, LineSettingsMapToTheirDcbValues) {
         EXPECT_EQ(state->fInX, c.inX) << c.name;
         EXPECT_EQ(state->fRtsControl, c.rtsControl) << c.name;
         EXPECT_EQ(state->fParity, 1u) << c.name;
+    }
+}
+
+TEST(PortOpening, ParityCheckFollowsItsOwnSettableBit) {
+    // A driver may declare parity settable without parity checking, or the reverse.
+    const struct {
+        const char* name;
+        std::uint32_t settable;
+        std::uint32_t parityCheck;
+        std::uint8_t parity;
+    } cases[] = {{"SP_PARITY alone", 0x0001, 0, 1}, {"SP_PARITY_CHECK alone", 0x0020, 1, 0}};
+    for (const auto& c : cases) {
+        Opening opening;
+        opening.port.SetInitialState(0x00);
+        opening.port.Properties.dwSettableParams = c.settable;
+        ASSERT_EQ(opening.Open(Settings(u"9600", u'8', u'1', u'O', u'N')), kPortOpened) << c.name;
+        EXPECT_EQ(opening.port.StateSet()->fParity, c.parityCheck) << c.name;
+        EXPECT_EQ(opening.port.StateSet()->Parity, c.parity) << c.name;
     }
 }
 
@@ -109,21 +154,21 @@ struct FailureCase {
 
 TEST(PortOpening, FirstUnusableSettingInFixedOrderIsReported) {
     const FailureCase cases[] = {
-        {"baud without bit or BAUD_USER", Settings(u"57600", u'8', u'2', u'N', u'N'),
-         [](CommProperties& p) { p.dwSettableBaud &= ~BAUD_57600; p.dwMaxBaud = BAUD_115200; }, PortErrorBaudRate},
+        {"baud without bit or kBaudUser", Settings(u"57600", u'8', u'2', u'N', u'N'),
+         [](CommProperties& p) { p.dwSettableBaud &= ~kBaud57600; p.dwMaxBaud = kBaud115200; }, PortErrorBaudRate},
         {"baud text not in the list", Settings(u"14400", u'8', u'2', u'N', u'N'),
          [](CommProperties& p) { p.dwMaxBaud = 0; }, PortErrorBaudRate},
         {"7 data bits not settable", Settings(u"4800", u'7', u'2', u'N', u'N'),
-         [](CommProperties& p) { p.wSettableData = DATABITS_8; }, PortErrorDataBit},
+         [](CommProperties& p) { p.wSettableData = kDataBits8; }, PortErrorDataBit},
         {"data bit letter unknown", Settings(u"4800", u'9', u'2', u'N', u'N'), [](CommProperties&) {},
          PortErrorDataBit},
         {"two stop bits not settable", Settings(u"4800", u'8', u'2', u'N', u'N'),
-         [](CommProperties& p) { p.wSettableStopParity &= ~STOPBITS_20; }, PortErrorStopBit},
+         [](CommProperties& p) { p.wSettableStopParity &= ~kStopBits20; }, PortErrorStopBit},
         {"even parity not settable", Settings(u"4800", u'8', u'1', u'E', u'N'),
-         [](CommProperties& p) { p.wSettableStopParity &= ~PARITY_EVEN; }, PortErrorParity},
-        {"rts/cts without PCF_RTSCTS", Settings(u"4800", u'8', u'1', u'N', u'R'),
-         [](CommProperties& p) { p.dwProvCapabilities &= ~PCF_RTSCTS; }, PortErrorFlowControl},
-        {"xon/xoff without PCF_XONXOFF (as under Wine)", Settings(u"4800", u'8', u'1', u'N', u'X'),
+         [](CommProperties& p) { p.wSettableStopParity &= ~kParityEven; }, PortErrorParity},
+        {"rts/cts without kCapabilityRtsCts", Settings(u"4800", u'8', u'1', u'N', u'R'),
+         [](CommProperties& p) { p.dwProvCapabilities &= ~kCapabilityRtsCts; }, PortErrorFlowControl},
+        {"xon/xoff without kCapabilityXonXoff (as under Wine)", Settings(u"4800", u'8', u'1', u'N', u'X'),
          [](CommProperties&) {}, PortErrorFlowControl},
         {"everything unusable: baud first", Settings(u"1", u'9', u'9', u'Z', u'Z'),
          [](CommProperties& p) { p.dwMaxBaud = 0; }, PortErrorBaudRate},
@@ -142,11 +187,12 @@ TEST(PortOpening, FirstUnusableSettingInFixedOrderIsReported) {
 
 TEST(PortOpening, UserRateCapablePortRunsAtTheRateAskedFor) {
     Opening opening;
-    opening.port.Properties.dwSettableBaud &= ~BAUD_57600;  // BAUD_USER stays in dwMaxBaud
+    opening.port.Properties = fakes::UsbUserRateProperties();
     ASSERT_EQ(opening.Open(Settings(u"57600", u'8', u'2', u'N', u'N')), kPortOpened);
     EXPECT_EQ(opening.port.StateSet()->BaudRate, 57600u);
 
     Opening unlisted;
+    unlisted.port.Properties = fakes::UsbUserRateProperties();
     ASSERT_EQ(unlisted.Open(Settings(u"14400", u'8', u'2', u'N', u'N')), kPortOpened);
     EXPECT_EQ(unlisted.port.StateSet()->BaudRate, 115200u);
 }
@@ -160,7 +206,7 @@ TEST(PortOpening, FixedSettingsAreWrittenAndPortValuesKeptWhateverTheStartingSta
         const DeviceControlBlock& state = *opening.port.StateSet();
         EXPECT_EQ(state.fBinary, 1u);
         EXPECT_EQ(state.fOutxCtsFlow, 1u);
-        EXPECT_EQ(state.fDtrControl, DTR_CONTROL_ENABLE);
+        EXPECT_EQ(state.fDtrControl, kDtrControlEnable);
         EXPECT_EQ(state.fDsrSensitivity, 0u);
         EXPECT_EQ(state.fTXContinueOnXoff, 1u);
         EXPECT_EQ(state.fOutX, 0u);

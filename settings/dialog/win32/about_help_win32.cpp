@@ -41,12 +41,12 @@ void BeginHelpForThisRun() {
     SettingsDialogRun& run = TheSettingsDialog();
     run.HelpCookie = 0;
     run.HelpInitialised = boundFunction != nullptr;
-    if (run.HelpInitialised) (void)CallHtmlHelp(nullptr, nullptr, kHelpInitialize, reinterpret_cast<DWORD_PTR>(&run.HelpCookie));
+    if (run.HelpInitialised) (void)CallHtmlHelp(nullptr, nullptr, HH_INITIALIZE, reinterpret_cast<DWORD_PTR>(&run.HelpCookie));
 }
 
 void EndHelpForThisRun() {
     SettingsDialogRun& run = TheSettingsDialog();
-    if (run.HelpInitialised) (void)CallHtmlHelp(nullptr, nullptr, kHelpUninitialize, run.HelpCookie);
+    if (run.HelpInitialised) (void)CallHtmlHelp(nullptr, nullptr, HH_UNINITIALIZE, run.HelpCookie);
     run.HelpInitialised = false;
 }
 
@@ -56,7 +56,7 @@ void ShowHelpForCurrentPage(HWND window) {
     if (!run.HelpInitialised && BindHtmlHelp() != nullptr) BeginHelpForThisRun();
     std::wstring path = run.HelpFilePath;
     path += run.State.CurrentPageIndex == 1 ? L"::/HTML/function.html" : L"::/HTML/communication.html";
-    (void)CallHtmlHelp(window, path.c_str(), kHelpDisplayToc, 0);
+    (void)CallHtmlHelp(window, path.c_str(), HH_DISPLAY_TOC, 0);
 }
 
 INT_PTR CALLBACK AboutBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM) {

@@ -53,7 +53,7 @@ DWORD WINAPI SettingsThreadProcedure(LPVOID) {
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
             if (TranslateAcceleratorW(run.SettingsWindow, accelerators, &message)) continue;
             if (IsDialogMessageW(run.SettingsWindow, &message)) continue;
-            if (CallHtmlHelp(nullptr, nullptr, kHelpPretranslateMessage, reinterpret_cast<DWORD_PTR>(&message)))
+            if (CallHtmlHelp(nullptr, nullptr, HH_PRETRANSLATEMESSAGE, reinterpret_cast<DWORD_PTR>(&message)))
                 continue;
             (void)TranslateMessage(&message);
             (void)DispatchMessageW(&message);

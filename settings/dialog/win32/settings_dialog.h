@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <htmlhelp.h>
+
 #include <string>
 
 #include "settings/dialog/settings_window.h"
@@ -38,12 +40,6 @@ HWND CallHtmlHelp(HWND caller, const wchar_t* file, UINT command, DWORD_PTR data
 // HH_INITIALIZE / HH_UNINITIALIZE for the dialog's thread, when help is bound.
 void BeginHelpForThisRun();
 void EndHelpForThisRun();
-constexpr UINT kHelpDisplayToc = 0x0001;
-constexpr UINT kHelpCloseAll = 0x0012;
-constexpr UINT kHelpGetWindowHandle = 0x0020;
-constexpr UINT kHelpInitialize = 0x001C;
-constexpr UINT kHelpUninitialize = 0x001D;
-constexpr UINT kHelpPretranslateMessage = 0x00FD;
 
 // Opens the help file at the topic of the page on show.
 void ShowHelpForCurrentPage(HWND window);

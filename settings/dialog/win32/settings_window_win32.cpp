@@ -112,8 +112,8 @@ INT_PTR InitialiseWindow(HWND window) {
 void CloseSettingsWindow(HWND window) {
     SettingsDialogRun& run = TheSettingsDialog();
     if (!run.HelpFilePath.empty() &&
-        CallHtmlHelp(window, run.HelpFilePath.c_str(), kHelpGetWindowHandle, reinterpret_cast<DWORD_PTR>(L"MyType")))
-        (void)CallHtmlHelp(nullptr, nullptr, kHelpCloseAll, 0);
+        CallHtmlHelp(window, run.HelpFilePath.c_str(), HH_GET_WIN_HANDLE, reinterpret_cast<DWORD_PTR>(L"MyType")))
+        (void)CallHtmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
     DestroyCurrentPage(run);
     (void)DestroyWindow(window);
 }
