@@ -4,6 +4,7 @@ set(TELLUR_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
 add_library(tellur_receiver_win32 STATIC
+  resident/receiver/win32/cancel_port_operation.cpp
   resident/receiver/win32/win32_keyboard.cpp
   resident/receiver/win32/overlapped_answer_line.cpp
   resident/receiver/win32/receiver.cpp)

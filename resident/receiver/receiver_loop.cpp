@@ -27,6 +27,7 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
     std::uint8_t buffer[kReceiveBlockSize];
 
     ReceiverEnd end = ReceiverEnd::Stopped;
+    std::uint32_t failedWaits = 0;  // in a row, with nothing received in between
     while (end == ReceiverEnd::Stopped && loop.Flags.ReceiverRunning.load(std::memory_order_acquire)) {
         std::uint32_t queued = 0;
         if (!loop.Port.ClearErrors(queued)) {
@@ -34,12 +35,23 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
             break;
         }
         if (loop.Flags.ReceivingEnabled.load(std::memory_order_acquire) && queued > 0) {
+            failedWaits = 0;
             std::uint32_t received = 0;
-            if (!loop.Port.ReadQueued(buffer, std::min(queued, kReceiveBlockSize), received)) {
-                if (!RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
-                continue;
+            ReadResult read = loop.Port.ReadQueued(buffer, std::min(queued, kReceiveBlockSize), received);
+            if (read == ReadResult::Pending) read = loop.Port.FinishPendingRead(received);
+            switch (read) {
+                case ReadResult::Completed:
+                    if (received > 0)
+                        ProcessReceivedBytes(loop.Assembly, buffer, std::min(received, kReceiveBlockSize), context);
+                    break;
+                case ReadResult::Stopped:
+                    loop.Port.ResetStop();  // the loop test then sees the stop
+                    break;
+                case ReadResult::Pending:
+                case ReadResult::Failed:
+                    if (!RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
+                    break;
             }
-            if (received > 0) ProcessReceivedBytes(loop.Assembly, buffer, std::min(received, kReceiveBlockSize), context);
             continue;
         }
         std::uint32_t eventMask = 0;
@@ -48,10 +60,12 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
                 loop.Port.ResetStop();  // the loop test then sees the stop
                 break;
             case PortWait::PortEvent:
+                failedWaits = 0;
                 if ((eventMask & kPortEventLineError) != 0 && !RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
                 break;
             case PortWait::Failed:
-                if (!RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
+                if (!RecoverFromError(loop) || ++failedWaits >= kFailedWaitsBeforeGivingUp)
+                    end = ReceiverEnd::DeviceGone;
                 break;
         }
     }

@@ -3,8 +3,9 @@
 // line error or a failed read or wait, discard the driver's queue and abandon
 // the frame in progress, silently, and go on. When the port stops answering
 // even a status query, its device has gone (an adapter unplugged, a cable
-// pulled from a virtual port): the loop ends and says so, rather than spin on
-// waits that complete at once. The port is a seam; the thread around the loop
+// pulled from a virtual port), and when it refuses every port-event wait it
+// is no better: the loop ends and says so, rather than spin on waits that
+// complete or fail at once. The port is a seam; the thread around the loop
 // is in the Win32 room.
 #pragma once
 
@@ -20,6 +21,15 @@ constexpr std::uint32_t kPortEventLineError = 0x0080;          // EV_ERR
 constexpr std::uint32_t kReceiveBlockSize = 1024;
 
 enum class PortWait { Stop, PortEvent, Failed };
+// How a read ends: at once or later with its bytes, by the stop event (the
+// read has been cancelled and is over), or failed.
+enum class ReadResult { Completed, Pending, Stopped, Failed };
+
+// Port-event waits that fail one after another, with nothing received in
+// between, before the loop gives the port up as it does a port whose device
+// has gone: a driver that refuses every wait at once would otherwise keep the
+// loop spinning.
+constexpr std::uint32_t kFailedWaitsBeforeGivingUp = 3;
 
 // The open port as the loop uses it; results the loop does not act on are not returned.
 struct ReceiverPort {
@@ -29,10 +39,15 @@ struct ReceiverPort {
     // ClearCommError: clears the error state and gives the number of bytes
     // queued; false when the port no longer answers (its device has gone).
     virtual bool ClearErrors(std::uint32_t& queued) = 0;
-    // Reads bytes already queued; false when the read fails or does not
-    // complete at once. received comes from the completed read.
-    virtual bool ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) = 0;
-    // Starts a port-event wait and waits for it or the stop event, without time-out.
+    // Starts a read of bytes already queued: Completed (received comes from
+    // the completed read), Pending (some drivers complete even such a read
+    // later) or Failed.
+    virtual ReadResult ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) = 0;
+    // Waits for the pending read or the stop event: Completed with received,
+    // Stopped once the read has been cancelled and is over, or Failed.
+    virtual ReadResult FinishPendingRead(std::uint32_t& received) = 0;
+    // Starts a port-event wait and waits for it or the stop event, without
+    // time-out; Failed at once when the wait cannot be started.
     virtual PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) = 0;
     virtual void PurgeReceive() = 0;  // PURGE_RXCLEAR
     virtual void ClearRts() = 0;

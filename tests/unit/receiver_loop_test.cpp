@@ -2,6 +2,7 @@
 // recovery from line errors and failed reads, and the end on a stop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <utility>
@@ -26,18 +27,32 @@ public:
         queued = static_cast<std::uint32_t>(queue.size());
         return true;
     }
-    bool ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
+    ReadResult ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
         log.push_back("read " + std::to_string(count));
         if (failNextRead) {
             failNextRead = false;
-            return false;
+            return ReadResult::Failed;
         }
-        received = 0;
-        for (; received < count && !queue.empty(); ++received) {
-            buffer[received] = queue.front();
-            queue.pop_front();
+        if (pendNextRead) {  // the driver completes the read later, into the same buffer
+            pendNextRead = false;
+            pendingBuffer_ = buffer;
+            pendingCount_ = count;
+            return ReadResult::Pending;
         }
-        return true;
+        received = Take(buffer, count);
+        return ReadResult::Completed;
+    }
+    ReadResult FinishPendingRead(std::uint32_t& received) override {
+        log.push_back("finish read");
+        if (pendingBuffer_ == nullptr) return ReadResult::Failed;  // nothing was pending
+        std::uint8_t* buffer = pendingBuffer_;
+        pendingBuffer_ = nullptr;
+        if (pendingReadEnd == ReadResult::Stopped) {
+            flags_.ReceivingEnabled = false;
+            flags_.ReceiverRunning = false;
+        }
+        if (pendingReadEnd == ReadResult::Completed) received = Take(buffer, pendingCount_);
+        return pendingReadEnd;
     }
     PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) override {
         if (waits.empty()) {
@@ -76,10 +91,22 @@ public:
     std::deque<std::uint8_t> queue;
     std::deque<Wait> waits;
     bool failNextRead = false;
+    bool pendNextRead = false;
+    ReadResult pendingReadEnd = ReadResult::Completed;  // how a pending read ends
     std::vector<std::string> log;
 
 private:
+    std::uint32_t Take(std::uint8_t* buffer, std::uint32_t count) {
+        std::uint32_t taken = 0;
+        for (; taken < count && !queue.empty(); ++taken) {
+            buffer[taken] = queue.front();
+            queue.pop_front();
+        }
+        return taken;
+    }
     ReceiverFlags& flags_;
+    std::uint8_t* pendingBuffer_ = nullptr;
+    std::uint32_t pendingCount_ = 0;
 };
 
 struct Receiving {
@@ -150,6 +177,49 @@ TEST(ReceiverLoop, FailedReadOrWaitRecoversAndGoesOn) {
     receiving.Run();
     EXPECT_EQ(receiving.keyboard.Transcript(), "OK");
     EXPECT_EQ(std::count(receiving.port.log.begin(), receiving.port.log.end(), "purge"), 3);  // two recoveries, the end
+}
+
+// Drivers on the kernel driver framework may pend even a read of queued bytes.
+TEST(ReceiverLoop, ReadThatPendsIsWaitedForAndItsBytesAreTyped) {
+    const struct {
+        const char* name;
+        ReadResult end;
+        const char* typed;
+        ReceiverEnd receiverEnd;
+        long purges;
+    } cases[] = {
+        {"completes later", ReadResult::Completed, "AB OK", ReceiverEnd::Stopped, 1},
+        {"fails later: recovered, next frame typed", ReadResult::Failed, " OK", ReceiverEnd::Stopped, 2},
+        {"stop while pending: nothing typed", ReadResult::Stopped, "", ReceiverEnd::Stopped, 1},
+    };
+    for (const auto& c : cases) {
+        Receiving receiving;
+        receiving.port.pendNextRead = true;
+        receiving.port.pendingReadEnd = c.end;
+        receiving.port.Arrive("\x02" "AB\x03");
+        receiving.port.Arrive("\x02" " OK\x03");
+        EXPECT_EQ(receiving.Run(), c.receiverEnd) << c.name;
+        EXPECT_EQ(receiving.keyboard.Transcript(), c.typed) << c.name;
+        EXPECT_EQ(std::count(receiving.port.log.begin(), receiving.port.log.end(), "finish read"), 1) << c.name;
+        EXPECT_EQ(std::count(receiving.port.log.begin(), receiving.port.log.end(), "purge"), c.purges) << c.name;
+    }
+}
+
+// A driver that refuses every port-event wait at once, while its status still
+// answers, would keep the loop spinning; a received byte resets the count.
+TEST(ReceiverLoop, WaitsFailingAtOnceInARowGiveThePortUp) {
+    Receiving giveUp;
+    for (std::uint32_t i = 0; i < kFailedWaitsBeforeGivingUp + 5; ++i) giveUp.port.Arrive("", 0, PortWait::Failed);
+    EXPECT_EQ(giveUp.Run(), ReceiverEnd::DeviceGone);
+    EXPECT_EQ(giveUp.port.waits.size(), 5u) << "waited again after the last failure allowed";
+
+    Receiving goesOn;
+    for (std::uint32_t round = 0; round < 3; ++round) {
+        for (std::uint32_t i = 0; i + 1 < kFailedWaitsBeforeGivingUp; ++i) goesOn.port.Arrive("", 0, PortWait::Failed);
+        goesOn.port.Arrive("\x02" "Z\x03");
+    }
+    EXPECT_EQ(goesOn.Run(), ReceiverEnd::Stopped);
+    EXPECT_EQ(goesOn.keyboard.Transcript(), "ZZZ");
 }
 
 // Whatever way the wait ends when the device goes (at once with no event, an

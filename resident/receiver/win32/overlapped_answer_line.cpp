@@ -3,6 +3,8 @@
 // are reused, so a later answer or the end of the receiver never races it.
 #include "resident/receiver/win32/overlapped_answer_line.h"
 
+#include "resident/receiver/win32/cancel_port_operation.h"
+
 namespace tellurin {
 
 OverlappedAnswerLine::OverlappedAnswerLine(HANDLE port, HANDLE writeEvent) : port_(port) {
@@ -15,7 +17,7 @@ void OverlappedAnswerLine::EndPendingWrite() {
     if (!writePending_) return;
     DWORD written = 0;
     if (!GetOverlappedResult(port_, &block_, &written, FALSE) && GetLastError() == ERROR_IO_INCOMPLETE) {
-        (void)CancelIoEx(port_, &block_);
+        CancelPortOperation(port_, &block_);
         (void)GetOverlappedResult(port_, &block_, &written, TRUE);
     }
     writePending_ = false;

@@ -5,6 +5,7 @@
 #include "common/message_codes.h"
 
 #include "resident/receiver/receiver_loop.h"
+#include "resident/receiver/win32/cancel_port_operation.h"
 #include "resident/receiver/win32/overlapped_answer_line.h"
 #include "resident/receiver/win32/win32_keyboard.h"
 
@@ -33,26 +34,45 @@ public:
         return true;
     }
 
-    bool ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
+    ReadResult ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
         PrepareBlock();
         DWORD bytes = 0;
         if (ReadFile(port_, buffer, count, nullptr, &readBlock_)) {
-            if (!GetOverlappedResult(port_, &readBlock_, &bytes, FALSE)) return false;
+            if (!GetOverlappedResult(port_, &readBlock_, &bytes, FALSE)) return ReadResult::Failed;
             received = bytes;
-            return true;
+            return ReadResult::Completed;
         }
-        // A read that does not complete at once is an error here; it must be
-        // over before the block and the buffer are used again.
-        if (GetLastError() == ERROR_IO_PENDING) EndOperation();
-        return false;
+        // Drivers built on the kernel driver framework (the inbox USB CDC
+        // driver among them) may pend even a read of bytes already queued.
+        return GetLastError() == ERROR_IO_PENDING ? ReadResult::Pending : ReadResult::Failed;
+    }
+
+    ReadResult FinishPendingRead(std::uint32_t& received) override {
+        const HANDLE waitList[2] = {stopEvent_, readBlock_.hEvent};
+        DWORD bytes = 0;
+        switch (WaitForMultipleObjects(2, waitList, FALSE, INFINITE)) {
+            case WAIT_OBJECT_0 + 1:
+                if (!GetOverlappedResult(port_, &readBlock_, &bytes, FALSE)) return ReadResult::Failed;
+                received = bytes;
+                return ReadResult::Completed;
+            case WAIT_OBJECT_0:
+                // The buffer and the block must be left by the read before the
+                // loop goes on; what it brought is not wanted after a stop.
+                EndOperation();
+                return ReadResult::Stopped;
+            default:
+                EndOperation();
+                return ReadResult::Failed;
+        }
     }
 
     PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) override {
         if (!waitPending_) {
             PrepareBlock();
             eventMask_ = 0;
-            if (WaitCommEvent(port_, &eventMask_, &readBlock_) || GetLastError() == ERROR_IO_PENDING)
-                waitPending_ = true;
+            if (!WaitCommEvent(port_, &eventMask_, &readBlock_) && GetLastError() != ERROR_IO_PENDING)
+                return PortWait::Failed;  // no wait was started: its event would never be set
+            waitPending_ = true;
         }
         const HANDLE waitList[2] = {stopEvent_, readBlock_.hEvent};
         switch (WaitForMultipleObjects(2, waitList, FALSE, INFINITE)) {
@@ -77,7 +97,7 @@ public:
     bool EndOutstandingWait() {
         if (!waitPending_) return true;
         (void)SetCommMask(port_, 0);
-        (void)CancelIoEx(port_, &readBlock_);
+        CancelPortOperation(port_, &readBlock_);
         if (WaitForSingleObject(readBlock_.hEvent, kWaitEndMilliseconds) != WAIT_OBJECT_0) return false;
         waitPending_ = false;
         return true;
@@ -92,7 +112,7 @@ private:
     }
     void EndOperation() {
         DWORD bytes = 0;
-        (void)CancelIoEx(port_, &readBlock_);
+        CancelPortOperation(port_, &readBlock_);
         (void)GetOverlappedResult(port_, &readBlock_, &bytes, TRUE);
     }
 
