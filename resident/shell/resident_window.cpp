@@ -5,9 +5,37 @@
 namespace tellurin {
 namespace {
 
-bool ShellCall(ResidentWindow& window, ShellIconOperation operation) {
-    if (window.Platform.NotifyIcon(operation)) return true;
-    window.Services.ShowMessage(MessageFunctionFailure, FailureTrayIcon);
+// Puts the icon into the notification area. An add that timed out at logon
+// may have been carried out after all, and a shell that restarted unseen has
+// forgotten an icon still counted as shown, so each kind of call falls back
+// on the other.
+bool PlaceIcon(ResidentWindow& window, ShellIconOperation first) {
+    if (window.Platform.NotifyIcon(first)) return true;
+    return window.Platform.NotifyIcon(first == ShellIconOperation::Add ? ShellIconOperation::Modify
+                                                                       : ShellIconOperation::Add);
+}
+
+void EndTrayRetry(ResidentWindow& window) {
+    if (!window.Marks.TrayRetrying) return;
+    window.Marks.TrayRetrying = false;
+    window.Platform.StopTimer(TrayRetryTimer);
+}
+
+// Shows the icon; when the shell refuses, the program goes on without it and
+// tries again quietly, with a back-off. False when refused.
+bool ShowIcon(ResidentWindow& window, ShellIconOperation first) {
+    ResidentMarks& marks = window.Marks;
+    if (PlaceIcon(window, first)) {
+        marks.TrayIconShown = true;
+        EndTrayRetry(window);
+        return true;
+    }
+    marks.TrayIconShown = false;
+    if (!marks.TrayRetrying) {
+        marks.TrayRetrying = true;
+        marks.TrayRetryDelay = kFirstReopenDelay;
+        window.Platform.StartTimer(TrayRetryTimer, kFirstReopenDelay);
+    }
     return false;
 }
 
@@ -33,11 +61,10 @@ std::intptr_t OnCreate(ResidentWindow& window) {
         return -1;
     }
     window.Platform.LoadTrayIconImage();
-    // The program starts with Windows, possibly before the taskbar exists: if
-    // the shell refuses the icon now, the program goes on without it and adds
-    // it when the taskbar announces itself.
-    if (window.Function.TrayIcon != u'N' && window.Platform.NotifyIcon(ShellIconOperation::Add))
-        window.Marks.TrayIconShown = true;
+    // The program starts with Windows, possibly before the taskbar answers:
+    // if the shell refuses the icon now, the program goes on without it and
+    // adds it on a retry or when the taskbar announces itself.
+    if (window.Function.TrayIcon != u'N') (void)ShowIcon(window, ShellIconOperation::Add);
     window.Platform.PostToSelf(UM_OPEN_PORT);
     return 0;
 }
@@ -46,7 +73,7 @@ std::intptr_t OnCreate(ResidentWindow& window) {
 void EndReopening(ResidentWindow& window) {
     if (!window.Marks.Reopening) return;
     window.Marks.Reopening = false;
-    window.Platform.StopReopenTimer();
+    window.Platform.StopTimer(ReopenTimer);
 }
 
 void OnDestroy(ResidentWindow& window) {
@@ -75,11 +102,12 @@ void OnOpenSettings(ResidentWindow& window) {
 
 void OnSettingsClosed(ResidentWindow& window) {
     // On any failure SettingsOpen stays set, so nothing new starts before the end.
-    if (!window.Marks.SettingsOpen || !window.Services.FinishSettingsDialog() || !window.Services.LoadSettings() ||
-        UpdateTrayIcon(window, TrayRefresh) == 0) {
+    if (!window.Marks.SettingsOpen || !window.Services.FinishSettingsDialog() || !window.Services.LoadSettings()) {
         window.Platform.PostToSelf(UM_QUIT);
         return;
     }
+    // A refused icon is retried; it never costs the user the settings just saved.
+    (void)UpdateTrayIcon(window, TrayRefresh);
     window.Marks.SettingsOpen = false;
     RestoreForeground(window);
     window.Platform.PostToSelf(UM_OPEN_PORT);
@@ -134,11 +162,11 @@ void OnPortLost(ResidentWindow& window) {
     window.Services.StopReceiver();
     window.Marks.Reopening = true;
     window.Marks.ReopenDelay = kFirstReopenDelay;
-    window.Platform.StartReopenTimer(kFirstReopenDelay);
+    window.Platform.StartTimer(ReopenTimer, kFirstReopenDelay);
 }
 
 void OnReopenTimer(ResidentWindow& window) {
-    window.Platform.StopReopenTimer();  // a single shot
+    window.Platform.StopTimer(ReopenTimer);  // a single shot
     ResidentMarks& marks = window.Marks;
     if (!marks.Reopening || marks.Quitting) return;
     if (marks.SettingsOpen) {
@@ -151,14 +179,31 @@ void OnReopenTimer(ResidentWindow& window) {
         OnOpenPort(window);
         return;
     }
-    marks.ReopenDelay = marks.ReopenDelay >= kLongestReopenDelay / 2 ? kLongestReopenDelay : marks.ReopenDelay * 2;
-    window.Platform.StartReopenTimer(marks.ReopenDelay);
+    marks.ReopenDelay = NextRetryDelay(marks.ReopenDelay);
+    window.Platform.StartTimer(ReopenTimer, marks.ReopenDelay);
+}
+
+void OnTrayRetryTimer(ResidentWindow& window) {
+    window.Platform.StopTimer(TrayRetryTimer);  // a single shot
+    ResidentMarks& marks = window.Marks;
+    if (!marks.TrayRetrying) return;
+    if (marks.Quitting || window.Function.TrayIcon == u'N') {
+        marks.TrayRetrying = false;
+        return;
+    }
+    if (PlaceIcon(window, ShellIconOperation::Add)) {
+        marks.TrayIconShown = true;
+        marks.TrayRetrying = false;
+        return;
+    }
+    marks.TrayRetryDelay = NextRetryDelay(marks.TrayRetryDelay);
+    window.Platform.StartTimer(TrayRetryTimer, marks.TrayRetryDelay);
 }
 
 // The shell (re)started: its notification area is empty again.
 void OnTaskbarCreated(ResidentWindow& window) {
     if (window.Function.TrayIcon == u'N' || window.Marks.Quitting) return;
-    window.Marks.TrayIconShown = window.Platform.NotifyIcon(ShellIconOperation::Add);
+    (void)ShowIcon(window, ShellIconOperation::Add);
 }
 
 }  // namespace
@@ -167,27 +212,31 @@ int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode) {
     ResidentMarks& marks = window.Marks;
     const bool wanted = window.Function.TrayIcon != u'N';
     switch (mode) {
-        case TrayRemove:
-            if (!marks.TrayIconShown) return 1;
+        case TrayRemove: {
+            // While an add is being retried, an earlier one that timed out may
+            // still have been carried out: that icon is removed too, quietly.
+            const bool counted = marks.TrayIconShown;
+            const bool mayExist = counted || marks.TrayRetrying;
+            EndTrayRetry(window);
             marks.TrayIconShown = false;
-            return ShellCall(window, ShellIconOperation::Delete) ? 1 : 0;
+            if (!mayExist || window.Platform.NotifyIcon(ShellIconOperation::Delete) || !counted) return 1;
+            window.Services.ShowMessage(MessageFunctionFailure, FailureTrayIcon);
+            return 0;
+        }
         case TrayAdd:
             if (!wanted) return 1;
-            marks.TrayIconShown = true;
-            return ShellCall(window, ShellIconOperation::Add) ? 1 : 0;
+            return ShowIcon(window, ShellIconOperation::Add) ? 1 : 0;
         case TrayRefresh:
-            if (marks.TrayIconShown) {
-                if (!wanted) return UpdateTrayIcon(window, TrayRemove);
-                return ShellCall(window, ShellIconOperation::Modify) ? 1 : 0;
-            }
-            return wanted ? UpdateTrayIcon(window, TrayAdd) : 1;
+            if (!wanted) return UpdateTrayIcon(window, TrayRemove);
+            return ShowIcon(window, marks.TrayIconShown ? ShellIconOperation::Modify : ShellIconOperation::Add) ? 1
+                                                                                                                : 0;
         default:
             return 1;
     }
 }
 
-bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::uintptr_t lParam,
-                           std::intptr_t& result) {
+bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::uintptr_t wParam,
+                           std::uintptr_t lParam, std::intptr_t& result) {
     result = 0;
     if (window.TaskbarCreatedMessage != 0 && message == window.TaskbarCreatedMessage) {
         OnTaskbarCreated(window);
@@ -203,7 +252,11 @@ bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::u
         case UM_OPEN_PORT: OnOpenPort(window); return true;
         case UM_QUIT: OnQuit(window); return true;
         case UM_PORT_LOST: OnPortLost(window); return true;
-        case kTimer: OnReopenTimer(window); return true;
+        case kTimer:
+            if (wParam == ReopenTimer) OnReopenTimer(window);
+            else if (wParam == TrayRetryTimer) OnTrayRetryTimer(window);
+            else return false;
+            return true;
         default: return false;
     }
 }

@@ -18,10 +18,17 @@ constexpr std::uint32_t kLeftButtonDown = 0x0201;
 constexpr std::uint32_t kRightButtonDown = 0x0204;
 constexpr std::uint32_t kTimer = 0x0113;  // WM_TIMER
 
-// Quiet reopening after the port's device has gone: the first try after a
-// second, then each wait twice the last, up to 16 s.
+// Quiet retries (reopening the port after its device has gone, adding the
+// tray icon after the shell refused it): the first try after a second, then
+// each wait twice the last, up to 16 s.
 constexpr std::uint32_t kFirstReopenDelay = 1000;
 constexpr std::uint32_t kLongestReopenDelay = 16000;
+constexpr std::uint32_t NextRetryDelay(std::uint32_t delay) {
+    return delay >= kLongestReopenDelay / 2 ? kLongestReopenDelay : delay * 2;
+}
+
+// The window's timers, each a single shot; the number is the timer's id.
+enum ResidentTimer : std::uintptr_t { ReopenTimer = 1, TrayRetryTimer = 2 };
 
 enum TrayMode : std::int32_t { TrayRemove = 0, TrayAdd = 1, TrayRefresh = 2 };
 enum class ShellIconOperation { Add, Modify, Delete };
@@ -35,6 +42,8 @@ struct ResidentMarks {
     void* RestoreWindow;
     bool Reopening;              // the port's device went; retrying quietly
     std::uint32_t ReopenDelay;   // milliseconds until the next try
+    bool TrayRetrying;           // the shell refused the icon; retrying quietly
+    std::uint32_t TrayRetryDelay;
 };
 
 // The window, the shell and the synchronisation objects.
@@ -56,9 +65,8 @@ struct ResidentWindowPlatform {
     virtual void GiveForeground(void* window) = 0;
     virtual void DestroySelf() = 0;
     virtual void PostQuit() = 0;
-    // The window's one timer, a single shot of the reopening back-off.
-    virtual void StartReopenTimer(std::uint32_t milliseconds) = 0;
-    virtual void StopReopenTimer() = 0;
+    virtual void StartTimer(ResidentTimer timer, std::uint32_t milliseconds) = 0;
+    virtual void StopTimer(ResidentTimer timer) = 0;
 };
 
 // What the handlers call out to: the message box and exit code, the library
@@ -88,12 +96,15 @@ struct ResidentWindow {
 };
 
 // Adds, refreshes or removes the tray icon as TrayIcon asks; 0 when the shell
-// refused (the failure has been shown), non-zero otherwise.
+// refused, non-zero otherwise. A refused add or refresh is retried quietly on
+// a timer (the shell may not answer yet at logon); a refused removal is shown.
+// Neither ends the program.
 int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode);
 
 // Handles the messages above; false for anything else (default handling).
-// result is the window procedure's result for a handled message.
-bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::uintptr_t lParam,
-                           std::intptr_t& result);
+// wParam and lParam are the message's; result is the window procedure's
+// result for a handled message.
+bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::uintptr_t wParam,
+                           std::uintptr_t lParam, std::intptr_t& result);
 
 }  // namespace tellurin

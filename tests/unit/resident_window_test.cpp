@@ -29,7 +29,8 @@ public:
     void LoadTrayIconImage() override { Record("image"); }
     bool NotifyIcon(ShellIconOperation operation) override {
         const char* names[] = {"icon+", "icon~", "icon-"};
-        return Record(names[static_cast<int>(operation)], shellOk);
+        const bool accepted[] = {addOk, modifyOk, true};
+        return Record(names[static_cast<int>(operation)], shellOk && accepted[static_cast<int>(operation)]);
     }
     void PostToSelf(std::uint32_t message) override { posted.push_back(message); }
     void* ForegroundWindow() override { return foreground; }
@@ -37,12 +38,13 @@ public:
     void GiveForeground(void* window) override { foregroundGiven.push_back(window); }
     void DestroySelf() override { Record("destroy"); }
     void PostQuit() override { Record("quit"); }
-    void StartReopenTimer(std::uint32_t milliseconds) override {
-        EXPECT_FALSE(timerRunning) << "a second timer started";
-        timerRunning = true;
-        timerDelays.push_back(milliseconds);
+    void StartTimer(ResidentTimer timer, std::uint32_t milliseconds) override {
+        bool& running = timer == ReopenTimer ? timerRunning : trayTimerRunning;
+        EXPECT_FALSE(running) << "timer " << timer << " started twice";
+        running = true;
+        (timer == ReopenTimer ? timerDelays : trayDelays).push_back(milliseconds);
     }
-    void StopReopenTimer() override { timerRunning = false; }
+    void StopTimer(ResidentTimer timer) override { (timer == ReopenTimer ? timerRunning : trayTimerRunning) = false; }
     // Services
     void ShowMessage(std::int32_t code, std::int32_t detail) override {
         messages.push_back(std::to_string(code) + "/" + std::to_string(detail));
@@ -69,16 +71,22 @@ public:
     // The window under test.
     std::intptr_t Send(std::uint32_t message, std::uintptr_t lParam = 0) {
         std::intptr_t result = -99;
-        if (!HandleResidentMessage(window, message, lParam, result)) return -98;
+        if (!HandleResidentMessage(window, message, 0, lParam, result)) return -98;
+        return result;
+    }
+    std::intptr_t Tick(ResidentTimer timer) {
+        std::intptr_t result = -99;
+        if (!HandleResidentMessage(window, kTimer, timer, 0, result)) return -98;
         return result;
     }
     // Messages to dispatch during the next ShowMessage or OpenPortAndReceive.
     void WhileBusy(std::vector<std::pair<std::uint32_t, std::uintptr_t>> nested) { nested_ = std::move(nested); }
 
-    bool syncOk = true, shellOk = true, startOk = true, finishOk = true, loadOk = true;
+    bool syncOk = true, shellOk = true, addOk = true, modifyOk = true, startOk = true, finishOk = true,
+         loadOk = true;
     std::int32_t openResult = 0;
-    bool receiverLostDevice = false, deviceAvailable = false, timerRunning = false;
-    std::vector<std::uint32_t> timerDelays;
+    bool receiverLostDevice = false, deviceAvailable = false, timerRunning = false, trayTimerRunning = false;
+    std::vector<std::uint32_t> timerDelays, trayDelays;
     char16_t reloadTrayIcon = 0;
     void* foreground = reinterpret_cast<void*>(0x1111);
     void* deadWindow = nullptr;
@@ -134,6 +142,67 @@ TEST(ResidentWindow, IconRefusedAtStartIsAddedWhenTheTaskbarAppears) {
     world.Send(kTaskbarCreated);
     EXPECT_TRUE(world.marks.TrayIconShown);
     EXPECT_EQ(world.calls.back(), "icon+");
+}
+
+// At logon the shell may time out on an add and still carry it out later, or
+// restart unseen: the icon is put in place by add or modify, whichever the
+// shell takes, refusals are retried quietly with a back-off, and none of it
+// ends the program or shows a box.
+TEST(ResidentWindow, TrayRefusalsAreRetriedQuietlyAndNeverEndTheProgram) {
+    FakeResidentWorld world;
+    world.marks.SettingsOpen = true;
+    world.marks.TrayIconShown = true;
+    world.shellOk = false;
+    world.Send(UM_SETTINGS_CLOSED);
+    EXPECT_EQ(world.calls, (Calls{"finish", "load", "icon~", "icon+"}));
+    EXPECT_TRUE(world.messages.empty());
+    EXPECT_EQ(world.posted, Posts{UM_OPEN_PORT});
+    EXPECT_FALSE(world.marks.SettingsOpen);
+    EXPECT_FALSE(world.marks.TrayIconShown);
+    for (int retry = 0; retry < 5; ++retry) world.Tick(TrayRetryTimer);
+    EXPECT_EQ(world.trayDelays, (std::vector<std::uint32_t>{1000, 2000, 4000, 8000, 16000, 16000}));
+
+    world.shellOk = true;
+    world.addOk = false;  // an earlier add was carried out after all: only a modify succeeds
+    world.calls.clear();
+    world.Tick(TrayRetryTimer);
+    EXPECT_EQ(world.calls, (Calls{"icon+", "icon~"}));
+    EXPECT_TRUE(world.marks.TrayIconShown);
+    EXPECT_FALSE(world.trayTimerRunning);
+    world.Tick(TrayRetryTimer);  // a tick already queued does nothing
+    EXPECT_EQ(world.calls.size(), 2u);
+
+    FakeResidentWorld forgotten;  // the shell restarted unseen: the refresh's modify fails, an add serves
+    forgotten.marks.SettingsOpen = true;
+    forgotten.marks.TrayIconShown = true;
+    forgotten.modifyOk = false;
+    forgotten.Send(UM_SETTINGS_CLOSED);
+    EXPECT_EQ(forgotten.calls, (Calls{"finish", "load", "icon~", "icon+"}));
+    EXPECT_TRUE(forgotten.marks.TrayIconShown);
+    EXPECT_TRUE(forgotten.trayDelays.empty());
+
+    FakeResidentWorld ending;  // an add that may have been carried out is removed at the end, quietly
+    ending.shellOk = false;
+    ending.Send(kWindowCreate);
+    ending.shellOk = true;
+    ending.calls.clear();
+    ending.Send(kWindowDestroy);
+    EXPECT_EQ(ending.calls, (Calls{"stop", "icon-", "unsync", "quit"}));
+    EXPECT_TRUE(ending.messages.empty());
+    EXPECT_FALSE(ending.trayTimerRunning);
+}
+
+// Where registering "TaskbarCreated" failed, its number is 0: message 0 must
+// not stand for it.
+TEST(ResidentWindow, UnregisteredTaskbarMessageIsNeverMatched) {
+    FakeResidentWorld world;
+    world.window.TaskbarCreatedMessage = 0;
+    world.shellOk = false;
+    world.Send(kWindowCreate);
+    world.shellOk = true;
+    world.calls.clear();
+    EXPECT_EQ(world.Send(0), -98);
+    EXPECT_TRUE(world.calls.empty());
 }
 
 TEST(ResidentWindow, NoIconWhenTrayIconIsOffEvenAfterTaskbarRestart) {
@@ -226,8 +295,6 @@ TEST(ResidentWindow, SettingsClosedFailuresEndTheProgramAndKeepTheMark) {
         {"no dialog open", [](FakeResidentWorld& w) { w.marks.SettingsOpen = false; }, {}, {}},
         {"finish fails", [](FakeResidentWorld& w) { w.finishOk = false; }, {"finish"}, {}},
         {"reload fails", [](FakeResidentWorld& w) { w.loadOk = false; }, {"finish", "load"}, {}},
-        {"icon refresh refused", [](FakeResidentWorld& w) { w.shellOk = false; }, {"finish", "load", "icon+"},
-         {"4/1"}},
     };
     for (const auto& c : cases) {
         FakeResidentWorld world;
@@ -312,19 +379,19 @@ TEST(ResidentWindow, LostDeviceIsReopenedQuietlyWithABackOff) {
     world.receiverLostDevice = true;
     world.Send(UM_PORT_LOST);
     EXPECT_EQ(world.calls, Calls{"stop"});
-    for (int retry = 0; retry < 6; ++retry) world.Send(kTimer);
+    for (int retry = 0; retry < 6; ++retry) world.Tick(ReopenTimer);
     EXPECT_EQ(world.timerDelays, (std::vector<std::uint32_t>{1000, 2000, 4000, 8000, 16000, 16000, 16000}));
     EXPECT_TRUE(world.messages.empty());
     EXPECT_FALSE(world.marks.PortOpening);
 
     world.deviceAvailable = true;
     world.calls.clear();
-    world.Send(kTimer);
+    world.Tick(ReopenTimer);
     EXPECT_EQ(world.calls, (Calls{"probe", "open"}));
     EXPECT_FALSE(world.marks.Reopening);
     EXPECT_FALSE(world.timerRunning);
 
-    world.Send(kTimer);  // a tick already queued when the retries ended does nothing
+    world.Tick(ReopenTimer);  // a tick already queued when the retries ended does nothing
     EXPECT_EQ(world.calls, (Calls{"probe", "open"}));
 }
 
@@ -358,7 +425,7 @@ TEST(ResidentWindow, SettingsOrQuitEndTheQuietRetries) {
     EXPECT_FALSE(world.marks.Reopening);
     EXPECT_FALSE(world.timerRunning);
     world.deviceAvailable = true;
-    world.Send(kTimer);
+    world.Tick(ReopenTimer);
     EXPECT_EQ(world.calls, (Calls{"stop", "stop", "start"}));
 
     FakeResidentWorld ending;

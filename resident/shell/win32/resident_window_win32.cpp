@@ -15,8 +15,6 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-constexpr UINT_PTR kReopenTimerId = 1;
-
 class Win32ResidentPlatform final : public ResidentWindowPlatform {
 public:
     Win32ResidentPlatform(ResidentProgram& program, HWND window) : program_(program), window_(window) {}
@@ -89,10 +87,10 @@ public:
     void GiveForeground(void* window) override { (void)SetForegroundWindow(static_cast<HWND>(window)); }
     void DestroySelf() override { (void)DestroyWindow(window_); }
     void PostQuit() override { PostQuitMessage(0); }
-    void StartReopenTimer(std::uint32_t milliseconds) override {
-        (void)SetTimer(window_, kReopenTimerId, milliseconds, nullptr);
+    void StartTimer(ResidentTimer timer, std::uint32_t milliseconds) override {
+        (void)SetTimer(window_, timer, milliseconds, nullptr);
     }
-    void StopReopenTimer() override { (void)KillTimer(window_, kReopenTimerId); }
+    void StopTimer(ResidentTimer timer) override { (void)KillTimer(window_, timer); }
 
 private:
     ResidentProgram& program_;
@@ -135,7 +133,9 @@ LRESULT CALLBACK ResidentWindowProcedure(HWND window, UINT message, WPARAM wPara
     ResidentWindow resident{program.Marks, platform, services, program.Function, program.TaskbarCreatedMessage,
                             static_cast<const void*>(IdentityTable)};
     std::intptr_t result = 0;
-    if (HandleResidentMessage(resident, message, static_cast<std::uintptr_t>(lParam), result)) return result;
+    if (HandleResidentMessage(resident, message, static_cast<std::uintptr_t>(wParam),
+                              static_cast<std::uintptr_t>(lParam), result))
+        return result;
     return DefWindowProcW(window, message, wParam, lParam);
 }
 

@@ -48,6 +48,12 @@ public:
     bool HandOverToFirstInstance() override {
         HWND first = FindWindowW(kWindowClass, kWindowTitle);
         if (first == nullptr) return false;
+        // The user started this process, so it may hand the foreground on:
+        // without this, Windows refuses the dialog's SetForegroundWindow and
+        // the settings open behind the current application.
+        DWORD firstProcess = 0;
+        if (GetWindowThreadProcessId(first, &firstProcess) != 0 && firstProcess != 0)
+            (void)AllowSetForegroundWindow(firstProcess);
         (void)PostMessageW(first, UM_OPEN_SETTINGS, 0, 0);
         return true;
     }
