@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a build of the Windows binaries by inspection (the i686 build cannot run
 # here): machine type, GUI subsystem of TELLUR.EXE, exactly the three
-# undecorated exports of TELLURS.DLL, and imports from system DLLs only.
+# undecorated exports of TELLURS.DLL, imports from system DLLs only and none
+# newer than the oldest Windows the program accepts.
 #   check_binaries.sh <build dir> <x86_64|i686>
 set -euo pipefail
 dir=$1 arch=$2
@@ -25,13 +26,26 @@ for binary in TELLUR.EXE TELLURS.DLL; do
     done < <("$objdump" -p "$path" | awk '/DLL Name:/ {print $3}' | sort -u)
 done
 
+# The version check lets the program start on Windows XP and Server 2003, so
+# nothing newer may be imported: the loader would refuse the program before
+# its own message could say why. These are the later functions this code could
+# reach for; they are looked up at run time instead.
+too_new='^(CancelIoEx|CancelSynchronousIo|GetTickCount64|InitializeCriticalSectionEx|CreateEventExW|CreateMutexExW|SetDefaultDllDirectories|AddDllDirectory|LoadIconMetric|LoadIconWithScaleDown|GetDpiForWindow|GetDpiForSystem|GetSystemMetricsForDpi|SetProcessDPIAware|SetProcessDpiAwarenessContext|SetThreadDpiAwarenessContext|ChangeWindowMessageFilter|ChangeWindowMessageFilterEx|TaskDialog|TaskDialogIndirect|InitOnceExecuteOnce|AcquireSRWLockExclusive|SleepConditionVariableCS)$'
+for binary in TELLUR.EXE TELLURS.DLL; do
+    while read -r function; do
+        [[ $function =~ $too_new ]] && fail "$binary imports $function, which Windows XP lacks"
+    done < <("$objdump" -p "$dir/$binary" | awk '/DLL Name:/ {inside = 1; next} inside && /^\t[0-9a-f]+\t/ {print $3}')
+done
+
 headers=$("$objdump" -p "$dir/TELLUR.EXE")
+grep -Eq '[[:space:]]AllowSetForegroundWindow$' <<<"$headers" ||
+    fail "TELLUR.EXE does not import AllowSetForegroundWindow: the settings would open behind other windows"
 grep -Eq 'Subsystem[[:space:]]+00000002' <<<"$headers" || fail "TELLUR.EXE is not a GUI program"
 exports=$("$objdump" -p "$dir/TELLURS.DLL" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
     awk '/\[/ && $NF !~ /Table/ {print $NF}' | sort | tr '\n' ' ')
 [ "$exports" = "TELLURS_00 TELLURS_01 TELLURS_02 " ] || fail "TELLURS.DLL exports '$exports'"
 
 if [ "$failures" -eq 0 ]; then
-    echo "$arch binaries: $format, system imports only, exports $exports"
+    echo "$arch binaries: $format, system imports only, none newer than XP, exports $exports"
 fi
 exit "$failures"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up and its failures on the real binaries: a second start hands over to
-# the first; a missing TELLURS.DLL, a refused Windows version and a port with
+# the first; every stored rate and line setting reaches the line; a missing
+# TELLURS.DLL, a refused Windows version and a port with
 # no device each show their message and end with their exit code; an empty
 # registry is filled with the first-use values.
 #   resident_startup_test.sh <harness dir> <64-bit build dir>
@@ -24,6 +25,49 @@ win_run "$BIN/driver.exe" click "$SETTINGS_DIALOG" 2
 wait_until_gone '#32770' "$SETTINGS_DIALOG"
 quit_resident
 check "it ends with exit code 0" 0 "$EXIT_CODE"
+
+# The line as the program set it, read from the host side of its pty. A Linux
+# pty forces CS8 and clears PARENB, so the data bits and whether parity is on
+# cannot be seen there; the speed, CSTOPB, PARODD and CRTSCTS can.
+program_end=$(readlink -f "$TELLUR_E2E_DIR/serial-5-program")
+line_settings() { stty -F "$program_end" -a 2>/dev/null | tr ';\n' '  '; }
+# Waits (up to 5 s) until the line shows every setting given (words or
+# phrases, as stty prints them); prints those it showed.
+line_shows() {
+    local shown setting missing
+    for ((i = 0; i < 50; i++)); do
+        shown=" $(line_settings) " missing=0
+        for setting in "$@"; do [[ $shown == *" $setting "* ]] || missing=1; done
+        [ "$missing" -eq 0 ] && break
+        sleep 0.1
+    done
+    for setting in "$@"; do [[ $shown == *" $setting "* ]] && printf '%s ' "$setting"; done
+}
+# Starts the program on the stored settings, checks that it opened the port
+# without a question and that the line shows the settings, and ends it.
+check_line() {  # check_line <what> <setting>...
+    start_resident
+    wait_for_port_open 5 100 || true
+    check "$1 on the line" "$(printf '%s ' "${@:2}")" "$(line_shows "${@:2}")"
+    local question
+    question=$(win_output "$BIN/driver.exe" box-text 300 2>/dev/null || echo none)
+    check "$1: no question" none "$question"
+    if [ "$question" = none ]; then quit_resident; else answer_box no; wait_for_resident; fi
+}
+
+echo "== every rate of the list reaches the line"
+for rate in 110 300 600 1200 2400 4800 9600 19200 38400 57600 115200; do
+    configure_resident 5 BaudRate=$rate
+    check_line "$rate baud" "speed $rate baud"
+done
+
+echo "== stop bits, odd parity and RTS/CTS reach the line"
+configure_resident 5 BaudRate=9600 StopBit=2 Parity=O FlowControl=R
+check_line "8O2 with RTS/CTS" cstopb parodd crtscts
+# Output always waits for CTS (a fixed setting), which the pty shows as
+# CRTSCTS too, so flow control none cannot be told from RTS/CTS here.
+configure_resident 5 BaudRate=9600 StopBit=1 Parity=E FlowControl=N
+check_line "8E1" -cstopb -parodd
 
 echo "== a missing TELLURS.DLL"
 alone="$TELLUR_E2E_DIR/alone"

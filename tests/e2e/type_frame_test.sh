@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Types a frame through the real Win32 keyboard layer (SendInput with scan
 # codes) into the key sink and compares every message the sink received:
-# head key Ctrl+A, mixed-case text, terminator Enter.
+# head key Ctrl+A, mixed-case text, terminator Enter; then right Ctrl and the
+# arrows, which must carry the extended bit.
 #   type_frame_test.sh <harness dir> <directory of the 64-bit test helpers>
 set -euo pipefail
 export TELLUR_E2E_DIR=$1
@@ -39,6 +40,23 @@ WM_KEYUP vk=58 scan=2D ext=0
 WM_KEYDOWN vk=0D scan=1C ext=0
 WM_CHAR 0D
 WM_KEYUP vk=0D scan=1C ext=0
+LOG
+wait_for_lines "$work/keys.log" "$(wc -l < "$work/expected.log")" 100 || true
+
+# Right Ctrl as head key, Down and Left as terminators, none with bit 11 in the
+# stored value: each key of the enhanced clusters arrives with the extended
+# bit, which Windows needs to tell Down from the keypad's 2.
+win_run "$BIN/type_frame.exe" 00A3 0028 0025 9 N "7"
+cat >> "$work/expected.log" <<'LOG'
+WM_KEYDOWN vk=11 scan=1D ext=1
+WM_KEYUP vk=11 scan=1D ext=1
+WM_KEYDOWN vk=37 scan=08 ext=0
+WM_CHAR 37
+WM_KEYUP vk=37 scan=08 ext=0
+WM_KEYDOWN vk=28 scan=50 ext=1
+WM_KEYUP vk=28 scan=50 ext=1
+WM_KEYDOWN vk=25 scan=4B ext=1
+WM_KEYUP vk=25 scan=4B ext=1
 LOG
 wait_for_lines "$work/keys.log" "$(wc -l < "$work/expected.log")" 100 || true
 win_run "$BIN/driver.exe" close TellurKeySink - || true
