@@ -95,6 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"StxEtxAck_NoiseNeverAnswered", u'5', "abc\x03\r\n", "", ""},
         FramingCase{"StxEtxAck_HighBytesDroppedFrameStaysGood", u'5', "\x02" "A\x7f\x80\xff" "B\x03", "AB|", "A"},
         FramingCase{"StxEtxAck_HighBytesOnlyNak", u'5', "\x02\x7f\x80\xfe\x03", "", "N"},
+        // The edges of the printable range: space and tilde are kept, 0x1F and 0x7F are not.
+        FramingCase{"StxEtxAck_PrintableEdgesKept", u'5', "\x02\x1f \x7e\x7f\x03", " ~|", "A"},
         // Codes outside "0".."5" frame as STX/ETX without answers.
         FramingCase{"OutOfRangeCode_StxEtxNoAnswer", u'9', "A\r\x02" "B\x03\x02\x03", "B|", ""},
         FramingCase{"NulCode_StxEtxNoAnswer", u'\0', "\x02" "C\x03", "C|", ""},
