@@ -3,6 +3,12 @@
 set(TELLUR_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
+# Reproducible binaries: the same sources give the same bytes wherever and
+# whenever they are built. No link time in the PE header (its check sum then
+# follows), and no build directory in anything the compiler writes.
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=tellurin -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+set(TELLUR_REPRODUCIBLE_LINK -Wl,--no-insert-timestamp)
+
 add_library(tellur_receiver_win32 STATIC
   resident/receiver/win32/cancel_port_operation.cpp
   resident/receiver/win32/win32_keyboard.cpp
@@ -24,7 +30,7 @@ add_executable(tellur WIN32
 set_target_properties(tellur PROPERTIES OUTPUT_NAME TELLUR SUFFIX .EXE)
 add_dependencies(tellur tellur_platform_check)
 target_compile_options(tellur PRIVATE ${TELLUR_PRODUCT_FLAGS})
-target_link_options(tellur PRIVATE -municode ${TELLUR_STATIC_RUNTIME})
+target_link_options(tellur PRIVATE -municode ${TELLUR_STATIC_RUNTIME} ${TELLUR_REPRODUCIBLE_LINK})
 target_link_libraries(tellur PRIVATE tellur_shell_logic tellur_receiver_win32)
 
 add_library(tellurs SHARED
@@ -42,7 +48,7 @@ target_link_libraries(tellurs PRIVATE tellurs_dialog_logic tellurs_store_logic c
 set_target_properties(tellurs PROPERTIES OUTPUT_NAME TELLURS PREFIX "" SUFFIX .DLL)
 target_compile_options(tellurs PRIVATE ${TELLUR_PRODUCT_FLAGS})
 # The .def file alone decides the export table: exactly the three numbered entries.
-target_link_options(tellurs PRIVATE ${TELLUR_STATIC_RUNTIME} -Wl,--exclude-all-symbols)
+target_link_options(tellurs PRIVATE ${TELLUR_STATIC_RUNTIME} ${TELLUR_REPRODUCIBLE_LINK} -Wl,--exclude-all-symbols)
 
 # Helper programs of the end-to-end tests (console programs, so their output
 # reaches the harness).
@@ -73,6 +79,7 @@ add_custom_command(
   COMMAND iconv -f UTF-8 -t CP932 ${TELLUR_HELP_SOURCES}/tellurhlp.hhp -o ${TELLUR_HELP_WORK}/tellurhlp.hhp
   COMMAND iconv -f UTF-8 -t CP932 ${TELLUR_HELP_SOURCES}/toc.hhc -o ${TELLUR_HELP_WORK}/toc.hhc
   COMMAND ${CMAKE_COMMAND} -E chdir ${TELLUR_HELP_WORK} ${TELLUR_CHMCMD} tellurhlp.hhp
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tools/clear_chm_times.sh ${TELLUR_HELP_WORK}/TELLURHLP.CHM
   COMMAND ${CMAKE_COMMAND} -E copy ${TELLUR_HELP_WORK}/TELLURHLP.CHM ${CMAKE_CURRENT_BINARY_DIR}/TELLURHLP.CHM
   DEPENDS ${TELLUR_HELP_SOURCES}/tellurhlp.hhp ${TELLUR_HELP_SOURCES}/toc.hhc
           ${TELLUR_HELP_SOURCES}/HTML/communication.html ${TELLUR_HELP_SOURCES}/HTML/function.html
@@ -88,6 +95,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL x86_64)
     COMMAND ${TELLUR_MAKENSIS} -V2 -DBUILD_DIR=${CMAKE_CURRENT_BINARY_DIR} -DOUT_FILE=${TELLUR_INSTALLER}
             ${CMAKE_CURRENT_SOURCE_DIR}/installer/tellurin.nsi
     DEPENDS tellur tellurs tellur_help ${CMAKE_CURRENT_SOURCE_DIR}/installer/tellurin.nsi
+            ${CMAKE_CURRENT_SOURCE_DIR}/resident/shell/win32/icons/tellur.ico
     VERBATIM)
   add_custom_target(tellur_installer ALL DEPENDS ${TELLUR_INSTALLER})
 endif()

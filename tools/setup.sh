@@ -10,7 +10,7 @@ packages=(
     wine wine64 xvfb x11-xserver-utils socat               # running them end to end
     fonts-ipafont-gothic imagemagick                       # Japanese text, screenshots
     fp-utils                                               # chmcmd, the help compiler
-    nsis zip                                               # release artifacts
+    nsis zip osslsigncode openssl                          # release artifacts, signing
 )
 
 missing=()

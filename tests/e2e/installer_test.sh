@@ -2,7 +2,9 @@
 # The per-user installer under Wine: a silent install puts the files, the
 # Start-menu entry and the start with Windows in place; the installed program
 # types a frame from the virtual line; a silent uninstall stops it and removes
-# the files, and the settings key when asked.
+# the files, and the settings key when asked; the installer's pages are
+# Japanese under a Japanese display language; an upgrade ends the running copy
+# and removes the start with Windows when it is unticked.
 #   installer_test.sh <harness dir> <64-bit build dir>
 . "$(dirname "$0")/resident_common.sh" "$@"
 line=$(serial_pair 5)
@@ -52,5 +54,28 @@ win_run "$installed/Uninstall.exe" /S || true
 for ((i = 0; i < 100; i++)); do [ -e "$installed/TELLUR.EXE" ] || break; sleep 0.2; done
 check "files removed" no "$([ -e "$installed/TELLUR.EXE" ] && echo yes || echo no)"
 check "settings kept" "REG_SZ COM5" "$(reg_value "$SETTINGS_KEY\Communication" CommPort)"
+
+echo "== with a Japanese display language the installer speaks Japanese"
+LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 win_start SETUP_PID "$BIN/Tellurin-3.0.4.3-x64-setup.exe"
+check "its first page is titled in Japanese" found \
+    "$(win_run "$BIN/driver.exe" find '#32770' 'Tellurin 3.0.4.3 セットアップ' 10000 >/dev/null && echo found || echo missing)"
+win_run "$BIN/driver.exe" close '#32770' 'Tellurin 3.0.4.3 セットアップ' >/dev/null 2>&1 || true
+wait "$SETUP_PID" 2>/dev/null || true
+
+echo "== an upgrade ends the running copy and takes back the start with Windows when unticked"
+win_run "$BIN/Tellurin-3.0.4.3-x64-setup.exe" /S
+check "starts with Windows" yes "$([ "$(run_value)" != "<missing>" ] && echo yes || echo no)"
+start_resident "$installed"
+code=0
+win_run "$BIN/Tellurin-3.0.4.3-x64-setup.exe" /S /NOAUTOSTART || code=$?
+check "upgrade exit code" 0 "$code"
+wait_for_resident
+check "the running copy was ended (exit code 0)" 0 "$EXIT_CODE"
+check "upgraded files in place" yes "$([ -f "$installed/TELLUR.EXE" ] && [ -f "$installed/Uninstall.exe" ] && echo yes || echo no)"
+check "start with Windows removed" "<missing>" "$(run_value)"
+check "size shown in the uninstall entry" yes \
+    "$([[ $(reg_value 'Software\Microsoft\Windows\CurrentVersion\Uninstall\Tellurin' EstimatedSize) == "REG_DWORD 0x"[1-9a-f]* ]] && echo yes || echo no)"
+win_run "$installed/Uninstall.exe" /S || true
+for ((i = 0; i < 100; i++)); do [ -e "$installed/TELLUR.EXE" ] || break; sleep 0.2; done
 stop_sink
 exit "$failures"

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Packs built binaries into the release artifacts: a portable zip for each
+# architecture (TELLUR.EXE, TELLURS.DLL, TELLURHLP.CHM), the per-user installer
+# for 64-bit Windows, and SHA256SUMS over them all. Signs the binaries, the
+# installer and its uninstaller when TELLURIN_SIGN_PFX names a certificate
+# (see tools/sign_file.sh).
+#
+# The artifacts are reproducible: every time stored in them is the last
+# commit's (SOURCE_DATE_EPOCH, taken from git when not set), entries are in a
+# fixed order with fixed permissions, and nothing records where they were made.
+#   package_release.sh <x86_64 build dir> <i686 build dir> <output dir>
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+win64=$(realpath "$1") win32=$(realpath "$2") out=$3
+version=3.0.4.3
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
+
+if [ -n "${TELLURIN_SIGN_PFX:-}" ]; then
+    [ -r "$TELLURIN_SIGN_PFX" ] || { echo "cannot read the signing certificate $TELLURIN_SIGN_PFX" >&2; exit 1; }
+    # The password is checked before anything is built on it.
+    if ! openssl pkcs12 -in "$TELLURIN_SIGN_PFX" -passin env:TELLURIN_SIGN_PASS -noout 2>/dev/null &&
+        ! openssl pkcs12 -legacy -in "$TELLURIN_SIGN_PFX" -passin env:TELLURIN_SIGN_PASS -noout 2>/dev/null; then
+        echo "cannot open the signing certificate $TELLURIN_SIGN_PFX: wrong password (TELLURIN_SIGN_PASS) or not a PKCS#12 file" >&2
+        exit 1
+    fi
+    sign=("$root/tools/sign_file.sh")
+    echo "signing with $TELLURIN_SIGN_PFX${TELLURIN_SIGN_TIMESTAMP_URL:+, time-stamped by $TELLURIN_SIGN_TIMESTAMP_URL}"
+else
+    sign=()
+    echo "unsigned release: TELLURIN_SIGN_PFX names no certificate"
+fi
+
+rm -rf "$out" && mkdir -p "$out"
+out=$(realpath "$out")
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+
+for arch in x64:"$win64" x86:"$win32"; do
+    name=Tellurin-$version-${arch%%:*}
+    mkdir -p "$stage/$name"
+    cp "${arch#*:}"/{TELLUR.EXE,TELLURS.DLL,TELLURHLP.CHM} "$stage/$name/"
+    if [ ${#sign[@]} -gt 0 ]; then
+        for binary in TELLUR.EXE TELLURS.DLL; do "${sign[@]}" "$stage/$name/$binary"; done
+    fi
+    chmod 755 "$stage/$name" && chmod 644 "$stage/$name"/*
+    touch -h -d "@$SOURCE_DATE_EPOCH" "$stage/$name" "$stage/$name"/*
+    # Sorted entries, no extra attributes (owners, Unix times), times in UTC.
+    (cd "$stage" && find "$name" | LC_ALL=C sort | TZ=UTC zip -X -q -@ "$out/$name.zip")
+done
+
+installer=$out/Tellurin-$version-x64-setup.exe
+nsis_sign=()
+[ ${#sign[@]} -gt 0 ] && nsis_sign=(-DSIGN_SCRIPT="${sign[0]}")
+makensis -V2 -DBUILD_DIR="$stage/Tellurin-$version-x64" -DOUT_FILE="$installer" "${nsis_sign[@]}" \
+    "$root/installer/tellurin.nsi"
+[ ${#sign[@]} -gt 0 ] && "${sign[@]}" "$installer"
+
+(cd "$out" && sha256sum -- *.zip *.exe > SHA256SUMS)
+ls -l "$out"
