@@ -88,7 +88,8 @@ static_assert(KeyListMatches());
 
 // Window messages, commands and results.
 static_assert(kWindowCreate == WM_CREATE && kWindowDestroy == WM_DESTROY && kLeftButtonDown == WM_LBUTTONDOWN &&
-              kRightButtonDown == WM_RBUTTONDOWN && kTimer == WM_TIMER);
+              kRightButtonDown == WM_RBUTTONDOWN && kTimer == WM_TIMER && kDpiChanged == WM_DPICHANGED &&
+              kDisplayChanged == WM_DISPLAYCHANGE);
 static_assert(kCommandOk == IDOK && kCommandCancel == IDCANCEL);
 static_assert(UM_GET_IDENTITY >= WM_USER && UM_PORT_LOST < WM_APP && UM_UPDATE_APPLY >= WM_USER &&
               UM_CLOSE_SETTINGS < WM_APP, "private messages lie in the window class's own range");

@@ -2,17 +2,37 @@
 // the test-and-set of the marks and are never held across a call out.
 #include "resident/shell/resident_window.h"
 
+#include "common/settings_text.h"
+
 namespace tellurin {
 namespace {
+
+constexpr std::size_t kTipUnits = 128;  // the tip field, terminator included
+
+TrayAppearance CurrentAppearance(const ResidentWindow& window) {
+    const TrayState state = CurrentTrayState(window.Marks);
+    return TrayAppearance{TrayTip(state, window.Communication), state == TrayState::Receiving};
+}
 
 // Puts the icon into the notification area. An add that timed out at logon
 // may have been carried out after all, and a shell that restarted unseen has
 // forgotten an icon still counted as shown, so each kind of call falls back
 // on the other.
 bool PlaceIcon(ResidentWindow& window, ShellIconOperation first) {
-    if (window.Platform.NotifyIcon(first)) return true;
-    return window.Platform.NotifyIcon(first == ShellIconOperation::Add ? ShellIconOperation::Modify
-                                                                       : ShellIconOperation::Add);
+    const TrayAppearance appearance = CurrentAppearance(window);
+    if (window.Platform.NotifyIcon(first, appearance)) return true;
+    return window.Platform.NotifyIcon(
+        first == ShellIconOperation::Add ? ShellIconOperation::Modify : ShellIconOperation::Add, appearance);
+}
+
+// Each change of state shows in the tray, through the usual refresh.
+void RefreshTrayStatus(ResidentWindow& window) {
+    if (window.Marks.TrayIconShown) (void)UpdateTrayIcon(window, TrayRefresh);
+}
+
+void StopReceiving(ResidentWindow& window) {
+    window.Services.StopReceiver();
+    window.Marks.Receiving = false;
 }
 
 void EndTrayRetry(ResidentWindow& window) {
@@ -78,7 +98,7 @@ void EndReopening(ResidentWindow& window) {
 
 void OnDestroy(ResidentWindow& window) {
     EndReopening(window);
-    window.Services.StopReceiver();
+    StopReceiving(window);
     (void)UpdateTrayIcon(window, TrayRemove);
     window.Platform.DestroySyncObjects();
     window.Platform.PostQuit();
@@ -96,7 +116,8 @@ void OnTrayNotify(ResidentWindow& window, std::uintptr_t mouseMessage) {
 void OnOpenSettings(ResidentWindow& window) {
     if (!ClaimBusy(window, &ResidentMarks::SettingsOpen)) return;
     EndReopening(window);  // the port is opened again, with its questions, when the dialog closes
-    window.Services.StopReceiver();
+    StopReceiving(window);
+    RefreshTrayStatus(window);
     if (!window.Services.StartSettingsDialog()) window.Platform.PostToSelf(UM_QUIT);
 }
 
@@ -106,9 +127,9 @@ void OnSettingsClosed(ResidentWindow& window) {
         window.Platform.PostToSelf(UM_QUIT);
         return;
     }
+    window.Marks.SettingsOpen = false;
     // A refused icon is retried; it never costs the user the settings just saved.
     (void)UpdateTrayIcon(window, TrayRefresh);
-    window.Marks.SettingsOpen = false;
     RestoreForeground(window);
     window.Platform.PostToSelf(UM_OPEN_PORT);
 }
@@ -116,7 +137,10 @@ void OnSettingsClosed(ResidentWindow& window) {
 void OnOpenPort(ResidentWindow& window) {
     if (!ClaimBusy(window, &ResidentMarks::PortOpening)) return;
     EndReopening(window);
+    window.Marks.Receiving = false;  // the library stops any receiver first
     const std::int32_t result = window.Services.OpenPortAndReceive();
+    window.Marks.Receiving = result == 0;
+    RefreshTrayStatus(window);
     switch (result) {
         case 0:
             break;
@@ -159,10 +183,11 @@ void OnPortLost(ResidentWindow& window) {
     const ResidentMarks& marks = window.Marks;
     if (marks.Quitting || marks.SettingsOpen || marks.PortOpening || marks.Reopening) return;
     if (!window.Services.ReceiverLostDevice()) return;  // the port was reopened since
-    window.Services.StopReceiver();
+    StopReceiving(window);
     window.Marks.Reopening = true;
     window.Marks.ReopenDelay = kFirstReopenDelay;
     window.Platform.StartTimer(ReopenTimer, kFirstReopenDelay);
+    RefreshTrayStatus(window);
 }
 
 void OnReopenTimer(ResidentWindow& window) {
@@ -200,6 +225,12 @@ void OnTrayRetryTimer(ResidentWindow& window) {
     window.Platform.StartTimer(TrayRetryTimer, marks.TrayRetryDelay);
 }
 
+// The display's scaling changed: the shell's icon size with it.
+void OnScalingChanged(ResidentWindow& window) {
+    window.Platform.LoadTrayIconImage();
+    RefreshTrayStatus(window);
+}
+
 // The shell (re)started: its notification area is empty again.
 void OnTaskbarCreated(ResidentWindow& window) {
     if (window.Function.TrayIcon == u'N' || window.Marks.Quitting) return;
@@ -207,6 +238,26 @@ void OnTaskbarCreated(ResidentWindow& window) {
 }
 
 }  // namespace
+
+TrayState CurrentTrayState(const ResidentMarks& marks) {
+    if (marks.SettingsOpen) return TrayState::SettingsOpen;
+    if (marks.Reopening) return TrayState::WaitingForDevice;
+    return marks.Receiving ? TrayState::Receiving : TrayState::Stopped;
+}
+
+std::u16string TrayTip(TrayState state, const CommunicationSettings& communication) {
+    const char16_t* stateText = u"停止中";
+    switch (state) {
+        case TrayState::Receiving: stateText = u"受信中"; break;
+        case TrayState::SettingsOpen: stateText = u"設定中（受信停止）"; break;
+        case TrayState::WaitingForDevice: stateText = u"デバイス待ち"; break;
+        case TrayState::Stopped: break;
+    }
+    std::u16string tip = u"Tellurin  " + SettingsText(communication.CommPort) + u" " +
+                         SettingsText(communication.BaudRate) + u"bps " + stateText;
+    if (tip.size() > kTipUnits - 1) tip.resize(kTipUnits - 1);
+    return tip;
+}
 
 int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode) {
     ResidentMarks& marks = window.Marks;
@@ -219,7 +270,8 @@ int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode) {
             const bool mayExist = counted || marks.TrayRetrying;
             EndTrayRetry(window);
             marks.TrayIconShown = false;
-            if (!mayExist || window.Platform.NotifyIcon(ShellIconOperation::Delete) || !counted) return 1;
+            if (!mayExist || window.Platform.NotifyIcon(ShellIconOperation::Delete, TrayAppearance{}) || !counted)
+                return 1;
             window.Services.ShowMessage(MessageFunctionFailure, FailureTrayIcon);
             return 0;
         }
@@ -252,6 +304,8 @@ bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::u
         case UM_OPEN_PORT: OnOpenPort(window); return true;
         case UM_QUIT: OnQuit(window); return true;
         case UM_PORT_LOST: OnPortLost(window); return true;
+        case kDpiChanged: OnScalingChanged(window); return true;
+        case kDisplayChanged: OnScalingChanged(window); return false;  // default handling too
         case kTimer:
             if (wParam == ReopenTimer) OnReopenTimer(window);
             else if (wParam == TrayRetryTimer) OnTrayRetryTimer(window);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "common/message_codes.h"
 #include "common/settings_records.h"
@@ -17,6 +18,10 @@ constexpr std::uint32_t kWindowDestroy = 0x0002;  // WM_DESTROY
 constexpr std::uint32_t kLeftButtonDown = 0x0201;
 constexpr std::uint32_t kRightButtonDown = 0x0204;
 constexpr std::uint32_t kTimer = 0x0113;  // WM_TIMER
+// The display's scaling changed: the tray icon is loaded again at the size the
+// shell now uses.
+constexpr std::uint32_t kDpiChanged = 0x02E0;      // WM_DPICHANGED
+constexpr std::uint32_t kDisplayChanged = 0x007E;  // WM_DISPLAYCHANGE
 
 // Quiet retries (reopening the port after its device has gone, adding the
 // tray icon after the shell refused it): the first try after a second, then
@@ -44,7 +49,19 @@ struct ResidentMarks {
     std::uint32_t ReopenDelay;   // milliseconds until the next try
     bool TrayRetrying;           // the shell refused the icon; retrying quietly
     std::uint32_t TrayRetryDelay;
+    bool Receiving;              // the port is open and the receiver runs
 };
+
+// What the tray tells at a glance: the icon (grey unless receiving) and a tip
+// naming the port, the rate and the state.
+enum class TrayState { Receiving, SettingsOpen, WaitingForDevice, Stopped };
+struct TrayAppearance {
+    std::u16string Tip;
+    bool Receiving;
+};
+TrayState CurrentTrayState(const ResidentMarks& marks);
+// "Tellurin  COM5 9600bps 受信中"; at most 127 units, as the tip field holds.
+std::u16string TrayTip(TrayState state, const CommunicationSettings& communication);
 
 // The window, the shell and the synchronisation objects.
 struct ResidentWindowPlatform {
@@ -56,9 +73,12 @@ struct ResidentWindowPlatform {
     virtual void UnlockBusy() = 0;
     virtual void LockQuit() = 0;
     virtual void UnlockQuit() = 0;
+    // Both tray images (receiving and idle) at the size the shell uses now;
+    // called again when the display's scaling changes.
     virtual void LoadTrayIconImage() = 0;
-    // Shell_NotifyIconW for this window's icon 0 with the tray image and tip.
-    virtual bool NotifyIcon(ShellIconOperation operation) = 0;
+    // Shell_NotifyIconW for this window's icon 0; an add or modify sets the
+    // image and the tip of the appearance.
+    virtual bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) = 0;
     virtual void PostToSelf(std::uint32_t message) = 0;
     virtual void* ForegroundWindow() = 0;
     virtual bool IsLiveWindow(void* window) = 0;
@@ -90,7 +110,8 @@ struct ResidentWindow {
     ResidentMarks& Marks;
     ResidentWindowPlatform& Platform;
     ResidentServices& Services;
-    const FunctionSettings& Function;  // TrayIcon, read when needed
+    const CommunicationSettings& Communication;  // the port and rate the tip names
+    const FunctionSettings& Function;            // TrayIcon, read when needed
     std::uint32_t TaskbarCreatedMessage;  // registered by the shell; 0 when unknown
     const void* Identity;                 // what UM_GET_IDENTITY answers
 };

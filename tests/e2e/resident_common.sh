@@ -128,6 +128,32 @@ answers_on_line() {
     { timeout 1 cat <&"$LINE_FD" || true; } | od -An -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
 }
 
+# The tray icon as a person sees it in Wine's notification area: "receiving"
+# (the teal tile), "idle" (its grey twin), or what was seen instead. Read from
+# a screenshot of the tray window's lower part (its title bar is grey too).
+tray_icon() {
+    local shot="$TELLUR_E2E_DIR/tray.png" teal grey
+    import -window "Wine System Tray" "$shot" 2>/dev/null || { echo "no tray window"; return; }
+    pixels_like() {
+        convert "$shot" -gravity south -crop x22+0+0 +repage -fuzz 6% -fill '#FF00FF' -opaque "$1" \
+            -fill black +opaque '#FF00FF' -format '%[fx:round(mean.r*w*h)]' info:
+    }
+    teal=$(pixels_like '#1F5E6B') grey=$(pixels_like '#848484')
+    if [ "$teal" -ge 40 ] && [ "$grey" -eq 0 ]; then echo receiving
+    elif [ "$grey" -ge 40 ] && [ "$teal" -eq 0 ]; then echo idle
+    else echo "unclear (teal $teal, grey $grey pixels)"; fi
+}
+# Waits (up to 5 s) until the tray shows the icon given; prints what it showed.
+wait_for_tray_icon() {
+    local seen
+    for ((i = 0; i < 25; i++)); do
+        seen=$(tray_icon)
+        [ "$seen" = "$1" ] && break
+        sleep 0.2
+    done
+    echo "$seen"
+}
+
 SETTINGS_DIALOG='Tellurinの設定'
 
 # Waits until a dialog with this title exists (up to 10 s).

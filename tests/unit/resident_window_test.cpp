@@ -27,10 +27,13 @@ public:
     void LockQuit() override { quitLocked = true; }
     void UnlockQuit() override { quitLocked = false; }
     void LoadTrayIconImage() override { Record("image"); }
-    bool NotifyIcon(ShellIconOperation operation) override {
+    TrayAppearance shown;  // what the tray shows after the last accepted add or modify
+    bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) override {
         const char* names[] = {"icon+", "icon~", "icon-"};
         const bool accepted[] = {addOk, modifyOk, true};
-        return Record(names[static_cast<int>(operation)], shellOk && accepted[static_cast<int>(operation)]);
+        const bool result = Record(names[static_cast<int>(operation)], shellOk && accepted[static_cast<int>(operation)]);
+        if (result && operation != ShellIconOperation::Delete) shown = appearance;
+        return result;
     }
     void PostToSelf(std::uint32_t message) override { posted.push_back(message); }
     void* ForegroundWindow() override { return foreground; }
@@ -95,9 +98,10 @@ public:
     std::vector<std::uint32_t> posted;
     std::vector<void*> foregroundGiven;
     ResidentMarks marks{};
+    CommunicationSettings communication = {u"COM5", u"9600", u'N', u'8', u'1', u'N', u'5'};
     FunctionSettings function = kDefaultFunctionSettings;
     int identity = 0;
-    ResidentWindow window{marks, *this, *this, function, kTaskbarCreated, &identity};
+    ResidentWindow window{marks, *this, *this, communication, function, kTaskbarCreated, &identity};
 
 private:
     bool Record(const char* call, bool result = true) {
@@ -190,6 +194,58 @@ TEST(ResidentWindow, TrayRefusalsAreRetriedQuietlyAndNeverEndTheProgram) {
     EXPECT_EQ(ending.calls, (Calls{"stop", "icon-", "unsync", "quit"}));
     EXPECT_TRUE(ending.messages.empty());
     EXPECT_FALSE(ending.trayTimerRunning);
+}
+
+// The tray shows the state at a glance: the tip names port, rate and state,
+// and the icon is the grey one whenever the port is not receiving.
+TEST(ResidentWindow, TrayTipAndIconFollowTheState) {
+    FakeResidentWorld world;
+    struct Step {
+        const char* name;
+        std::function<void(FakeResidentWorld&)> act;
+        const char16_t* tip;
+        bool receiving;
+    };
+    const Step steps[] = {
+        {"created, port not yet open", [](FakeResidentWorld& w) { w.Send(kWindowCreate); },
+         u"Tellurin  COM5 9600bps 停止中", false},
+        {"port opened", [](FakeResidentWorld& w) { w.Send(UM_OPEN_PORT); }, u"Tellurin  COM5 9600bps 受信中", true},
+        {"settings opened", [](FakeResidentWorld& w) { w.Send(UM_OPEN_SETTINGS); },
+         u"Tellurin  COM5 9600bps 設定中（受信停止）", false},
+        {"settings closed with a new rate",
+         [](FakeResidentWorld& w) {
+             w.communication.BaudRate[0] = u'4';
+             w.communication.BaudRate[1] = u'8';
+             w.Send(UM_SETTINGS_CLOSED);
+         },
+         u"Tellurin  COM5 4800bps 停止中", false},
+        {"port opened again", [](FakeResidentWorld& w) { w.Send(UM_OPEN_PORT); }, u"Tellurin  COM5 4800bps 受信中",
+         true},
+        {"device pulled out",
+         [](FakeResidentWorld& w) {
+             w.receiverLostDevice = true;
+             w.Send(UM_PORT_LOST);
+         },
+         u"Tellurin  COM5 4800bps デバイス待ち", false},
+        {"device back", [](FakeResidentWorld& w) {
+             w.deviceAvailable = true;
+             w.Tick(ReopenTimer);
+         }, u"Tellurin  COM5 4800bps 受信中", true},
+        {"port refused", [](FakeResidentWorld& w) {
+             w.openResult = 4;
+             w.Send(UM_OPEN_PORT);
+         }, u"Tellurin  COM5 4800bps 停止中", false},
+    };
+    for (const Step& step : steps) {
+        step.act(world);
+        EXPECT_EQ(world.shown.Tip, step.tip) << step.name;
+        EXPECT_EQ(world.shown.Receiving, step.receiving) << step.name;
+    }
+    EXPECT_LE(TrayTip(TrayState::SettingsOpen, {u"COM256", u"115200", u'N', u'8', u'1', u'N', u'5'}).size(), 127u);
+
+    world.calls.clear();  // a change of scaling loads the images again and shows them
+    EXPECT_EQ(world.Send(kDpiChanged), 0);
+    EXPECT_EQ(world.calls, (Calls{"image", "icon~"}));
 }
 
 // Where registering "TaskbarCreated" failed, its number is 0: message 0 must

@@ -23,7 +23,8 @@ struct ResidentProgram {
     SettingsLibraryClient Client{};
     Receiver ReceiverThread{Communication, Function};
     ResidentMarks Marks{};
-    HICON TrayIconImage = nullptr;
+    HICON TrayIconImage = nullptr;      // icon 102, while receiving
+    HICON TrayIconIdleImage = nullptr;  // icon 103, grey, otherwise
     UINT TaskbarCreatedMessage = 0;
     CRITICAL_SECTION QuitLock{};
     CRITICAL_SECTION BusyLock{};

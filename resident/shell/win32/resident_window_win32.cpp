@@ -3,9 +3,11 @@
 // platform, translating only.
 #include "resident/shell/win32/resident_program.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <initializer_list>
+#include <utility>
 
 #include "common/settings_text.h"
 #include "resident/shell/startup.h"
@@ -14,6 +16,26 @@ namespace tellurin {
 namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+// The tray image at the size the shell draws it at the current scaling:
+// LoadIconMetric (Windows Vista on, looked up so the program still starts on
+// XP) picks or scales the best image; elsewhere the small-icon metrics do.
+HICON LoadTrayImage(int id) {
+    ResidentProgram& program = TheResidentProgram();
+    using LoadIconMetricFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
+    if (HMODULE controls = LoadLibraryW(L"comctl32.dll")) {
+        const auto loadIconMetric = reinterpret_cast<LoadIconMetricFunction>(
+            reinterpret_cast<void*>(GetProcAddress(controls, "LoadIconMetric")));
+        HICON icon = nullptr;
+        const bool loaded = loadIconMetric != nullptr &&
+                            SUCCEEDED(loadIconMetric(program.Instance, MAKEINTRESOURCEW(id), LIM_SMALL, &icon));
+        (void)FreeLibrary(controls);  // the icons it made belong to the system, not to the library
+        if (loaded) return icon;
+    }
+    return static_cast<HICON>(LoadImageW(program.Instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                         LR_DEFAULTCOLOR));
+}
 
 class Win32ResidentPlatform final : public ResidentWindowPlatform {
 public:
@@ -56,27 +78,26 @@ public:
     void UnlockQuit() override { LeaveCriticalSection(&program_.QuitLock); }
 
     void LoadTrayIconImage() override {
-        if (program_.TrayIconImage == nullptr)
-            program_.TrayIconImage = static_cast<HICON>(
-                LoadImageW(program_.Instance, MAKEINTRESOURCEW(102), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+        for (auto [slot, id] : {std::pair{&program_.TrayIconImage, 102}, std::pair{&program_.TrayIconIdleImage, 103}}) {
+            HICON image = LoadTrayImage(id);
+            if (image == nullptr) continue;  // the earlier image serves
+            if (*slot != nullptr) (void)DestroyIcon(*slot);
+            *slot = image;
+        }
     }
 
-    bool NotifyIcon(ShellIconOperation operation) override {
+    bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) override {
         NOTIFYICONDATAW data{};
         data.cbSize = sizeof(NOTIFYICONDATAW);
         data.hWnd = window_;
         data.uID = 0;
         DWORD command = NIM_DELETE;
-        if (operation == ShellIconOperation::Add) {
-            command = NIM_ADD;
+        if (operation != ShellIconOperation::Delete) {
+            command = operation == ShellIconOperation::Add ? NIM_ADD : NIM_MODIFY;
             data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
             data.uCallbackMessage = UM_TRAY_NOTIFY;
-            data.hIcon = program_.TrayIconImage;
-            lstrcpynW(data.szTip, L"Tellurin", ARRAYSIZE(data.szTip));
-        } else if (operation == ShellIconOperation::Modify) {
-            command = NIM_MODIFY;
-            data.uFlags = NIF_ICON;
-            data.hIcon = program_.TrayIconImage;
+            data.hIcon = appearance.Receiving ? program_.TrayIconImage : program_.TrayIconIdleImage;
+            lstrcpynW(data.szTip, reinterpret_cast<const wchar_t*>(appearance.Tip.c_str()), ARRAYSIZE(data.szTip));
         }
         return Shell_NotifyIconW(command, &data) != FALSE;
     }
@@ -130,8 +151,8 @@ LRESULT CALLBACK ResidentWindowProcedure(HWND window, UINT message, WPARAM wPara
     ResidentProgram& program = TheResidentProgram();
     Win32ResidentPlatform platform(program, window);
     Win32ResidentServices services(program, window);
-    ResidentWindow resident{program.Marks, platform, services, program.Function, program.TaskbarCreatedMessage,
-                            static_cast<const void*>(IdentityTable)};
+    ResidentWindow resident{program.Marks,    platform, services, program.Communication, program.Function,
+                            program.TaskbarCreatedMessage, static_cast<const void*>(IdentityTable)};
     std::intptr_t result = 0;
     if (HandleResidentMessage(resident, message, static_cast<std::uintptr_t>(wParam),
                               static_cast<std::uintptr_t>(lParam), result))

@@ -85,12 +85,15 @@ void FailWithPageError(HWND window) {
 
 INT_PTR InitialiseWindow(HWND window) {
     SettingsDialogRun& run = TheSettingsDialog();
-    // Shared: loaded once per process, not once per opening of the dialog.
-    const auto icon = [&](int id) {
-        return LoadImageW(run.Module, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR | LR_SHARED);
+    // Shared: loaded once per process, not once per opening of the dialog; at
+    // the sizes the system uses for window icons at its scaling (each icon
+    // holds images from 16 to 48 pixels).
+    const auto icon = [&](int id, int width, int height) {
+        return LoadImageW(run.Module, MAKEINTRESOURCEW(id), IMAGE_ICON, GetSystemMetrics(width),
+                          GetSystemMetrics(height), LR_DEFAULTCOLOR | LR_SHARED);
     };
-    (void)SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon(103)));
-    (void)SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon(104)));
+    (void)SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon(103, SM_CXSMICON, SM_CYSMICON)));
+    (void)SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon(104, SM_CXICON, SM_CYICON)));
     HWND tabs = GetDlgItem(window, kTabControlId);
     const wchar_t* names[] = {L" 通信設定 ", L" 機能設定 "};
     for (int index = 0; index < 2; ++index) {
@@ -140,6 +143,11 @@ INT_PTR CALLBACK SettingsWindowProcedure(HWND window, UINT message, WPARAM wPara
             HandleSettingsCommand(run.State, LibraryWorkingSettings(), actions, LOWORD(wParam));
             return TRUE;
         }
+        case WM_SIZE:
+            // The window and its controls scale themselves when it moves to a
+            // display of another scaling; the page then fills the tab's new area.
+            if (run.CurrentPage != nullptr) PlacePage(window, run.CurrentPage);
+            return FALSE;
         case UM_UPDATE_APPLY:
             (void)EnableWindow(GetDlgItem(window, kCommandApply), ApplyEnabled(LibraryWorkingSettings()));
             return TRUE;
