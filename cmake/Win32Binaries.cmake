@@ -83,6 +83,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E copy ${TELLUR_HELP_WORK}/TELLURHLP.CHM ${CMAKE_CURRENT_BINARY_DIR}/TELLURHLP.CHM
   DEPENDS ${TELLUR_HELP_SOURCES}/tellurhlp.hhp ${TELLUR_HELP_SOURCES}/toc.hhc
           ${TELLUR_HELP_SOURCES}/HTML/communication.html ${TELLUR_HELP_SOURCES}/HTML/function.html
+          ${TELLUR_HELP_SOURCES}/HTML/troubleshooting.html
   VERBATIM)
 add_custom_target(tellur_help ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/TELLURHLP.CHM)
 

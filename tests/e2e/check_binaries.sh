@@ -45,6 +45,11 @@ exports=$("$objdump" -p "$dir/TELLURS.DLL" | sed -n '/\[Ordinal\/Name Pointer\] 
     awk '/\[/ && $NF !~ /Table/ {print $NF}' | sort | tr '\n' ' ')
 [ "$exports" = "TELLURS_00 TELLURS_01 TELLURS_02 " ] || fail "TELLURS.DLL exports '$exports'"
 
+# Every help page is in the help file's directory (the contents list them).
+for page in communication function troubleshooting; do
+    grep -qa "/HTML/$page.html" "$dir/TELLURHLP.CHM" || fail "TELLURHLP.CHM lacks HTML/$page.html"
+done
+
 if [ "$failures" -eq 0 ]; then
     echo "$arch binaries: $format, system imports only, none newer than XP, exports $exports"
 fi
