@@ -5,6 +5,7 @@
 //   driver.exe post <class|-> <title|-> <message> [<wParam> [<lParam>]]
 //   driver.exe close <class|-> <title|->                     posts WM_CLOSE
 //   driver.exe foreground <class|-> <title|->                brings the window to the foreground
+//   driver.exe rect <class|-> <title|->                      prints "WIDTHxHEIGHT+LEFT+TOP" in screen pixels
 //   driver.exe box-text [<wait ms>]                          text of the "Tellurin" message box (UTF-8)
 //   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
 //   driver.exe usage <class|-> <title|->                     prints "handles=N threads=N working=BYTES pagefile=BYTES"
@@ -216,6 +217,14 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"usage" && argc >= 4) {
         HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
         return window != nullptr ? PrintUsage(window) : 1;
+    }
+    if (command == L"rect" && argc >= 4) {
+        SetProcessDPIAware();  // screen pixels, not coordinates scaled for an unaware program
+        HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
+        RECT area;
+        if (window == nullptr || !GetWindowRect(window, &area)) return 1;
+        std::printf("%ldx%ld+%ld+%ld\n", area.right - area.left, area.bottom - area.top, area.left, area.top);
+        return 0;
     }
     if (command == L"foreground" && argc >= 4) {
         HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);

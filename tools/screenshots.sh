@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the settings dialog (both pages) and the
+# about box under Wine, at 96 and at 144 DPI (the prefix's LogPixels), into
+# docs/. Run after tools/build.sh; brings its own harness up and down.
+#   screenshots.sh [harness dir]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+harness=${1:-$root/build/screenshots}
+"$root/tests/e2e/harness/start.sh" "$harness" "$root/build/native/libmodem_lines_shim.so" >/dev/null
+trap '"$root/tests/e2e/harness/stop.sh" "$harness" >/dev/null 2>&1 || true' EXIT
+. "$root/tests/e2e/resident_common.sh" "$harness" "$root/build/win-x86_64"
+line=$(serial_pair 5)
+open_line "$line"
+configure_resident 5
+
+# One dialog, cut out of the screen by its rectangle.
+shoot() {  # shoot <window title> <file>
+    local area
+    sleep 0.7
+    area=$(win_output "$BIN/driver.exe" rect '#32770' "$1")
+    import -display "$DISPLAY" -window root -crop "$area" +repage "$2"
+}
+
+for dpi in 96 144; do
+    "$WINE" reg.exe add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    start_resident
+    wait_for_port_open 5 || true
+    open_dialog
+    shoot "$SETTINGS_DIALOG" "$root/docs/settings-communication-$dpi.png"
+    dialog tab 1001 1
+    shoot "$SETTINGS_DIALOG" "$root/docs/settings-function-$dpi.png"
+    dialog command 40003
+    wait_for_dialog 'Tellurinのバージョン情報'
+    shoot 'Tellurinのバージョン情報' "$root/docs/about-$dpi.png"
+    win_run "$BIN/driver.exe" click 'Tellurinのバージョン情報' 1
+    wait_until_gone '#32770' 'Tellurinのバージョン情報'
+    dialog click 2
+    wait_until_gone '#32770' "$SETTINGS_DIALOG"
+    quit_resident
+done
+ls -l "$root"/docs/*-96.png "$root"/docs/*-144.png
