@@ -128,12 +128,14 @@ answers_on_line() {
     { timeout 1 cat <&"$LINE_FD" || true; } | od -An -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
 }
 
+TRAY_WINDOW_TITLE='Wine System Tray'
 # The tray icon as a person sees it in Wine's notification area: "receiving"
 # (the teal tile), "idle" (its grey twin), or what was seen instead. Read from
 # a screenshot of the tray window's lower part (its title bar is grey too).
 tray_icon() {
-    local shot="$TELLUR_E2E_DIR/tray.png" teal grey
-    import -window "Wine System Tray" "$shot" 2>/dev/null || { echo "no tray window"; return; }
+    local shot="$TELLUR_E2E_DIR/tray.png" area teal grey
+    area=$(win_output "$BIN/driver.exe" rect - "$TRAY_WINDOW_TITLE" 2>/dev/null) || { echo "no tray window"; return; }
+    import -display "$DISPLAY" -window root -crop "$area" +repage "$shot" 2>/dev/null || { echo "no screenshot"; return; }
     pixels_like() {
         convert "$shot" -gravity south -crop x22+0+0 +repage -fuzz 6% -fill '#FF00FF' -opaque "$1" \
             -fill black +opaque '#FF00FF' -format '%[fx:round(mean.r*w*h)]' info:
