@@ -7,8 +7,8 @@ packages=(
     cmake make g++ googletest libgtest-dev libgmock-dev   # native build and unit tests
     clang libclang-rt-14-dev                               # libFuzzer
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686  # Windows binaries
-    wine wine64 xvfb x11-xserver-utils socat               # running them end to end
-    fonts-ipafont-gothic imagemagick                       # Japanese text, screenshots
+    wine wine64 xvfb x11-xserver-utils x11-xkb-utils socat # running them end to end
+    fonts-ipafont-gothic imagemagick locales               # Japanese text and locale, screenshots
     fp-utils                                               # chmcmd, the help compiler
     nsis zip osslsigncode openssl                          # release artifacts, signing
 )
@@ -23,6 +23,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
     $SUDO apt-get update -q
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
+fi
+
+# The end-to-end tests run Wine in the Japanese locale. Wine takes the display
+# language and code page from LANG alone, but converts its command lines and
+# file names through the host's locale, which must then exist.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+    echo "generating the ja_JP.UTF-8 locale"
+    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
 
 # The 32-bit Wine loader must never be installed: this kernel cannot run 32-bit

@@ -59,7 +59,10 @@ screenshot about-box
 win_run "$BIN/driver.exe" click 'Tellurinのバージョン情報' 1
 wait_until_gone '#32770' 'Tellurinのバージョン情報'
 dialog command 40002
-check "help opens its window" "yes" "$(win_run "$BIN/driver.exe" find 'HH Parent' - 10000 >/dev/null && echo yes || echo no)"
+# Its Japanese title reads right only in the Japanese code page, as users have it.
+check "the desk is Japanese" "ui=0411 acp=932" "$(win_output "$BIN/driver.exe" locale)"
+check "help opens its window, titled in Japanese" "yes" \
+    "$(win_run "$BIN/driver.exe" find 'HH Parent' 'Tellurin ヘルプ' 10000 >/dev/null && echo yes || echo no)"
 
 echo "== Cancel without further edits closes without a question; the receiver types with the new settings"
 dialog click 2

@@ -2,13 +2,19 @@
 # Types a frame through the real Win32 keyboard layer (SendInput with scan
 # codes) into the key sink and compares every message the sink received:
 # head key Ctrl+A, mixed-case text, terminator Enter; then right Ctrl and the
-# arrows, which must carry the extended bit.
+# arrows, which must carry the extended bit. Runs in the C locale with the US
+# keyboard layout.
 #   type_frame_test.sh <harness dir> <directory of the 64-bit test helpers>
 set -euo pipefail
 export TELLUR_E2E_DIR=$1
 BIN=$2
 . "$(dirname "$0")/harness/harness.sh"
 harness_env
+# The one test on a US desk: C locale and the US layout (the others run
+# Japanese); the Japanese layout comes back for the tests after it.
+export TELLUR_E2E_LANG=C
+use_keyboard_layout us
+trap 'use_keyboard_layout jp' EXIT
 
 work="$TELLUR_E2E_DIR/type_frame"
 rm -rf "$work" && mkdir -p "$work"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Brings the end-to-end harness up: Xvfb on a free display with the keymap
-# fixed, a fresh Wine prefix that never blocks on a crash dialog and renders
-# Japanese, and one wineserver kept alive for the whole run.
+# Brings the end-to-end harness up: Xvfb on a free display with the Japanese
+# keyboard layout, a fresh Wine prefix that never blocks on a crash dialog and
+# renders Japanese, and one wineserver kept alive for the whole run.
 #   start.sh <harness dir> <modem-line library>
 set -euo pipefail
 export TELLUR_E2E_DIR=$1
@@ -19,8 +19,8 @@ harness_track $!
 wait_for_file "$TELLUR_E2E_DIR/display" 100 nonempty || { echo "Xvfb did not start" >&2; exit 1; }
 DISPLAY=":$(tr -d '[:space:]' < "$TELLUR_E2E_DIR/display")"
 export DISPLAY
-# Xvfb's default keymap gives "(", ")" and "<" keys Wine maps wrongly.
-xmodmap -e 'keycode 94 = NoSymbol' -e 'keycode 187 = NoSymbol' -e 'keycode 188 = NoSymbol'
+# Our users' keyboards are Japanese (106/109 keys); a test may switch.
+use_keyboard_layout jp
 
 cat > "$E2E_STATE" <<STATE
 DISPLAY=$DISPLAY
@@ -31,6 +31,8 @@ unset LD_PRELOAD  # not needed while the prefix is made
 
 "$WINE" wineboot.exe -i >"$TELLUR_E2E_DIR/wineboot.log" 2>&1
 wineserver -w
+# Japanese Windows draws dialogs in MS UI Gothic; the prefix has no such font,
+# and Wine's fallback is wider and cuts labels short, so the IPA fonts stand in.
 cat > "$TELLUR_E2E_DIR/harness.reg" <<'REG'
 REGEDIT4
 
@@ -39,6 +41,11 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Decorated"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"MS UI Gothic"="IPAPGothic"
+"MS PGothic"="IPAPGothic"
+"MS Gothic"="IPAGothic"
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]
 "Tahoma"=hex(7):69,70,61,67,70,2e,74,74,66,2c,49,50,41,50,47,6f,74,68,69,63,00,00

@@ -6,6 +6,7 @@
 //   driver.exe close <class|-> <title|->                     posts WM_CLOSE
 //   driver.exe foreground <class|-> <title|->                brings the window to the foreground
 //   driver.exe rect <class|-> <title|->                      prints "WIDTHxHEIGHT+LEFT+TOP" in screen pixels
+//   driver.exe locale                                        prints "ui=<language id> acp=<ANSI code page>"
 //   driver.exe box-text [<wait ms>]                          text of the "Tellurin" message box (UTF-8)
 //   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
 //   driver.exe usage <class|-> <title|->                     prints "handles=N threads=N working=BYTES pagefile=BYTES"
@@ -217,6 +218,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"usage" && argc >= 4) {
         HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
         return window != nullptr ? PrintUsage(window) : 1;
+    }
+    if (command == L"locale") {
+        std::printf("ui=%04X acp=%u\n", static_cast<unsigned>(GetUserDefaultUILanguage()), GetACP());
+        return 0;
     }
     if (command == L"rect" && argc >= 4) {
         SetProcessDPIAware();  // screen pixels, not coordinates scaled for an unaware program
