@@ -23,6 +23,15 @@ add_library(tellur_platform_check OBJECT common/win32/platform_values_check.cpp)
 target_include_directories(tellur_platform_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(tellur_platform_check PRIVATE ${TELLUR_PRODUCT_FLAGS})
 
+# windres reports no dependencies of its own: a changed icon or manifest must
+# still rebuild the resources that hold it.
+set(TELLUR_SHELL_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/resident/shell/win32)
+set_source_files_properties(resident/shell/win32/tellur.rc PROPERTIES OBJECT_DEPENDS
+  "${TELLUR_SHELL_RESOURCES}/tellur.manifest;${TELLUR_SHELL_RESOURCES}/icons/tellur.ico;${TELLUR_SHELL_RESOURCES}/icons/tray.ico;${TELLUR_SHELL_RESOURCES}/icons/tray-idle.ico")
+set(TELLUR_DIALOG_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/settings/dialog/win32)
+set_source_files_properties(settings/dialog/win32/tellurs.rc PROPERTIES OBJECT_DEPENDS
+  "${TELLUR_DIALOG_RESOURCES}/icons/settings16.ico;${TELLUR_DIALOG_RESOURCES}/icons/settings32.ico")
+
 add_executable(tellur WIN32
   resident/shell/win32/tellur_main.cpp
   resident/shell/win32/resident_window_win32.cpp

@@ -39,8 +39,7 @@ echo "== silent uninstall, settings removed on request"
 win_run "$installed/Uninstall.exe" /S /REMOVESETTINGS || true
 wait_for_resident
 check "the running program was stopped (exit code 0)" 0 "$EXIT_CODE"
-# The uninstaller hands over to a copy of itself and returns before it is done.
-for ((i = 0; i < 100; i++)); do [ -e "$installed/TELLUR.EXE" ] || break; sleep 0.2; done
+wait_until_uninstalled "$installed" || true
 check "files removed" no "$([ -e "$installed" ] && echo yes || echo no)"
 check "Start-menu entry removed" no "$([ -e "$menu" ] && echo yes || echo no)"
 check "start with Windows removed" "<missing>" "$(run_value)"
@@ -51,7 +50,7 @@ echo "== a silent uninstall without the option keeps the settings"
 win_run "$BIN/Tellurin-3.0.4.3-x64-setup.exe" /S
 configure_resident 5
 win_run "$installed/Uninstall.exe" /S || true
-for ((i = 0; i < 100; i++)); do [ -e "$installed/TELLUR.EXE" ] || break; sleep 0.2; done
+wait_until_uninstalled "$installed" || true
 check "files removed" no "$([ -e "$installed/TELLUR.EXE" ] && echo yes || echo no)"
 check "settings kept" "REG_SZ COM5" "$(reg_value "$SETTINGS_KEY\Communication" CommPort)"
 
@@ -76,6 +75,6 @@ check "start with Windows removed" "<missing>" "$(run_value)"
 check "size shown in the uninstall entry" yes \
     "$([[ $(reg_value 'Software\Microsoft\Windows\CurrentVersion\Uninstall\Tellurin' EstimatedSize) == "REG_DWORD 0x"[1-9a-f]* ]] && echo yes || echo no)"
 win_run "$installed/Uninstall.exe" /S || true
-for ((i = 0; i < 100; i++)); do [ -e "$installed/TELLUR.EXE" ] || break; sleep 0.2; done
+wait_until_uninstalled "$installed" || true
 stop_sink
 exit "$failures"

@@ -23,7 +23,7 @@ done
 openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" -out "$work/signer.pfx" \
     -passout pass:test-password
 # ok when the file's signature verifies against the certificate given.
-verified() { osslsigncode verify -CAfile "$2" -in "$1" >"$1.verify.log" 2>&1 && echo ok || echo failed; }
+verified() { osslsigncode verify -CAfile "$2" -in "$1" >>"$work/verify.log" 2>&1 && echo ok || echo failed; }
 
 echo "== a signed release"
 export TELLURIN_SIGN_PFX="$work/signer.pfx" TELLURIN_SIGN_PASS=test-password
@@ -44,7 +44,7 @@ echo "== the installer writes a signed uninstaller"
 win_run "$setup" /S /NOAUTOSTART
 check "signature of the uninstaller" ok "$(verified "$installed/Uninstall.exe" "$work/signer.pem")"
 win_run "$installed/Uninstall.exe" /S || true
-for ((i = 0; i < 100; i++)); do [ -e "$installed/TELLUR.EXE" ] || break; sleep 0.2; done
+wait_until_uninstalled "$installed" || true
 
 echo "== a wrong password stops the release"
 code=0

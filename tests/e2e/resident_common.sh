@@ -128,6 +128,13 @@ answers_on_line() {
     { timeout 1 cat <&"$LINE_FD" || true; } | od -An -tx1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
 }
 
+# The uninstaller hands over to a copy of itself and returns before that copy
+# is done: waits (up to 20 s) until the installation folder is gone.
+wait_until_uninstalled() {
+    for ((i = 0; i < 100; i++)); do [ -e "$1" ] || return 0; sleep 0.2; done
+    return 1
+}
+
 TRAY_WINDOW_TITLE='Wine System Tray'
 # The tray icon as a person sees it in Wine's notification area: "receiving"
 # (the teal tile), "idle" (its grey twin), or what was seen instead. Read from
