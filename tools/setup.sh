@@ -10,7 +10,7 @@ packages=(
     wine wine64 xvfb x11-xserver-utils x11-xkb-utils socat # running them end to end
     fonts-ipafont-gothic imagemagick locales               # Japanese text and locale, screenshots
     fp-utils                                               # chmcmd, the help compiler
-    nsis zip osslsigncode openssl                          # release artifacts, signing
+    nsis zip unzip osslsigncode openssl                    # release artifacts, signing
 )
 
 missing=()
