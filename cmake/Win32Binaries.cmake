@@ -30,7 +30,7 @@ set_source_files_properties(resident/shell/win32/tellur.rc PROPERTIES OBJECT_DEP
   "${TELLUR_SHELL_RESOURCES}/tellur.manifest;${TELLUR_SHELL_RESOURCES}/icons/tellur.ico;${TELLUR_SHELL_RESOURCES}/icons/tray.ico;${TELLUR_SHELL_RESOURCES}/icons/tray-idle.ico")
 set(TELLUR_DIALOG_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/settings/dialog/win32)
 set_source_files_properties(settings/dialog/win32/tellurs.rc PROPERTIES OBJECT_DEPENDS
-  "${TELLUR_DIALOG_RESOURCES}/icons/settings16.ico;${TELLUR_DIALOG_RESOURCES}/icons/settings32.ico")
+  "${TELLUR_DIALOG_RESOURCES}/icons/settings.ico")
 
 add_executable(tellur WIN32
   resident/shell/win32/tellur_main.cpp

@@ -154,5 +154,4 @@ if __name__ == "__main__":
     write_icon(os.path.join(folder, "tray-idle.ico"), smooth, greyed)
     dialog = os.path.join(os.path.dirname(__file__), "..", "settings", "dialog", "win32", "icons")
     os.makedirs(dialog, exist_ok=True)
-    write_icon(os.path.join(dialog, "settings16.ico"), smooth)
-    write_icon(os.path.join(dialog, "settings32.ico"), smooth)
+    write_icon(os.path.join(dialog, "settings.ico"), smooth)

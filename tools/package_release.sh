@@ -12,7 +12,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 win64=$(realpath "$1") win32=$(realpath "$2") out=$3
-version=3.0.4.3
+version=$(sed -n 's/^project(Tellurin VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
 
 if [ -n "${TELLURIN_SIGN_PFX:-}" ]; then
@@ -23,12 +23,14 @@ if [ -n "${TELLURIN_SIGN_PFX:-}" ]; then
         echo "cannot open the signing certificate $TELLURIN_SIGN_PFX: wrong password (TELLURIN_SIGN_PASS) or not a PKCS#12 file" >&2
         exit 1
     fi
-    sign=("$root/tools/sign_file.sh")
+    signing=true
     echo "signing with $TELLURIN_SIGN_PFX${TELLURIN_SIGN_TIMESTAMP_URL:+, time-stamped by $TELLURIN_SIGN_TIMESTAMP_URL}"
 else
-    sign=()
+    signing=false
     echo "unsigned release: TELLURIN_SIGN_PFX names no certificate"
 fi
+
+sign() { if $signing; then "$root/tools/sign_file.sh" "$1"; fi; }
 
 rm -rf "$out" && mkdir -p "$out"
 out=$(realpath "$out")
@@ -39,9 +41,7 @@ for arch in x64:"$win64" x86:"$win32"; do
     name=Tellurin-$version-${arch%%:*}
     mkdir -p "$stage/$name"
     cp "${arch#*:}"/{TELLUR.EXE,TELLURS.DLL,TELLURHLP.CHM} "$stage/$name/"
-    if [ ${#sign[@]} -gt 0 ]; then
-        for binary in TELLUR.EXE TELLURS.DLL; do "${sign[@]}" "$stage/$name/$binary"; done
-    fi
+    for binary in TELLUR.EXE TELLURS.DLL; do sign "$stage/$name/$binary"; done
     chmod 755 "$stage/$name" && chmod 644 "$stage/$name"/*
     touch -h -d "@$SOURCE_DATE_EPOCH" "$stage/$name" "$stage/$name"/*
     # Sorted entries, no extra attributes (owners, Unix times), times in UTC.
@@ -49,11 +49,11 @@ for arch in x64:"$win64" x86:"$win32"; do
 done
 
 installer=$out/Tellurin-$version-x64-setup.exe
-nsis_sign=()
-[ ${#sign[@]} -gt 0 ] && nsis_sign=(-DSIGN_SCRIPT="${sign[0]}")
-makensis -V2 -DBUILD_DIR="$stage/Tellurin-$version-x64" -DOUT_FILE="$installer" "${nsis_sign[@]}" \
+nsis_options=()
+if $signing; then nsis_options+=(-DSIGN_SCRIPT="$root/tools/sign_file.sh"); fi
+makensis -V2 -DBUILD_DIR="$stage/Tellurin-$version-x64" -DOUT_FILE="$installer" "${nsis_options[@]}" \
     "$root/installer/tellurin.nsi"
-[ ${#sign[@]} -gt 0 ] && "${sign[@]}" "$installer"
+sign "$installer"
 
 (cd "$out" && sha256sum -- *.zip *.exe > SHA256SUMS)
 ls -l "$out"

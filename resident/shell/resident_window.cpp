@@ -42,8 +42,9 @@ void EndTrayRetry(ResidentWindow& window) {
 }
 
 // Shows the icon; when the shell refuses, the program goes on without it and
-// tries again quietly, with a back-off. False when refused.
-bool ShowIcon(ResidentWindow& window, ShellIconOperation first) {
+// tries again quietly after retryDelay (unless a retry is already waiting).
+// False when refused.
+bool ShowIcon(ResidentWindow& window, ShellIconOperation first, std::uint32_t retryDelay = kFirstRetryDelay) {
     ResidentMarks& marks = window.Marks;
     if (PlaceIcon(window, first)) {
         marks.TrayIconShown = true;
@@ -53,8 +54,8 @@ bool ShowIcon(ResidentWindow& window, ShellIconOperation first) {
     marks.TrayIconShown = false;
     if (!marks.TrayRetrying) {
         marks.TrayRetrying = true;
-        marks.TrayRetryDelay = kFirstReopenDelay;
-        window.Platform.StartTimer(TrayRetryTimer, kFirstReopenDelay);
+        marks.TrayRetryDelay = retryDelay;
+        window.Platform.StartTimer(TrayRetryTimer, retryDelay);
     }
     return false;
 }
@@ -185,8 +186,8 @@ void OnPortLost(ResidentWindow& window) {
     if (!window.Services.ReceiverLostDevice()) return;  // the port was reopened since
     StopReceiving(window);
     window.Marks.Reopening = true;
-    window.Marks.ReopenDelay = kFirstReopenDelay;
-    window.Platform.StartTimer(ReopenTimer, kFirstReopenDelay);
+    window.Marks.ReopenDelay = kFirstRetryDelay;
+    window.Platform.StartTimer(ReopenTimer, kFirstRetryDelay);
     RefreshTrayStatus(window);
 }
 
@@ -212,17 +213,9 @@ void OnTrayRetryTimer(ResidentWindow& window) {
     window.Platform.StopTimer(TrayRetryTimer);  // a single shot
     ResidentMarks& marks = window.Marks;
     if (!marks.TrayRetrying) return;
-    if (marks.Quitting || window.Function.TrayIcon == u'N') {
-        marks.TrayRetrying = false;
-        return;
-    }
-    if (PlaceIcon(window, ShellIconOperation::Add)) {
-        marks.TrayIconShown = true;
-        marks.TrayRetrying = false;
-        return;
-    }
-    marks.TrayRetryDelay = NextRetryDelay(marks.TrayRetryDelay);
-    window.Platform.StartTimer(TrayRetryTimer, marks.TrayRetryDelay);
+    marks.TrayRetrying = false;  // this retry is being made
+    if (marks.Quitting || window.Function.TrayIcon == u'N') return;
+    (void)ShowIcon(window, ShellIconOperation::Add, NextRetryDelay(marks.TrayRetryDelay));
 }
 
 // The display's scaling changed: the shell's icon size with it.
@@ -270,8 +263,8 @@ int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode) {
             const bool mayExist = counted || marks.TrayRetrying;
             EndTrayRetry(window);
             marks.TrayIconShown = false;
-            if (!mayExist || window.Platform.NotifyIcon(ShellIconOperation::Delete, TrayAppearance{}) || !counted)
-                return 1;
+            if (!mayExist || window.Platform.NotifyIcon(ShellIconOperation::Delete, TrayAppearance{})) return 1;
+            if (!counted) return 1;  // an icon never confirmed: no message about it
             window.Services.ShowMessage(MessageFunctionFailure, FailureTrayIcon);
             return 0;
         }

@@ -26,10 +26,10 @@ constexpr std::uint32_t kDisplayChanged = 0x007E;  // WM_DISPLAYCHANGE
 // Quiet retries (reopening the port after its device has gone, adding the
 // tray icon after the shell refused it): the first try after a second, then
 // each wait twice the last, up to 16 s.
-constexpr std::uint32_t kFirstReopenDelay = 1000;
-constexpr std::uint32_t kLongestReopenDelay = 16000;
+constexpr std::uint32_t kFirstRetryDelay = 1000;
+constexpr std::uint32_t kLongestRetryDelay = 16000;
 constexpr std::uint32_t NextRetryDelay(std::uint32_t delay) {
-    return delay >= kLongestReopenDelay / 2 ? kLongestReopenDelay : delay * 2;
+    return delay >= kLongestRetryDelay / 2 ? kLongestRetryDelay : delay * 2;
 }
 
 // The window's timers, each a single shot; the number is the timer's id.

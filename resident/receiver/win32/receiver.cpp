@@ -48,9 +48,8 @@ public:
     }
 
     ReadResult FinishPendingRead(std::uint32_t& received) override {
-        const HANDLE waitList[2] = {stopEvent_, readBlock_.hEvent};
         DWORD bytes = 0;
-        switch (WaitForMultipleObjects(2, waitList, FALSE, INFINITE)) {
+        switch (WaitForBlockOrStop()) {
             case WAIT_OBJECT_0 + 1:
                 if (!GetOverlappedResult(port_, &readBlock_, &bytes, FALSE)) return ReadResult::Failed;
                 received = bytes;
@@ -74,8 +73,7 @@ public:
                 return PortWait::Failed;  // no wait was started: its event would never be set
             waitPending_ = true;
         }
-        const HANDLE waitList[2] = {stopEvent_, readBlock_.hEvent};
-        switch (WaitForMultipleObjects(2, waitList, FALSE, INFINITE)) {
+        switch (WaitForBlockOrStop()) {
             case WAIT_OBJECT_0:
                 return PortWait::Stop;  // the port-event wait stays outstanding
             case WAIT_OBJECT_0 + 1:
@@ -104,6 +102,12 @@ public:
     }
 
 private:
+    // WAIT_OBJECT_0 for the stop, WAIT_OBJECT_0 + 1 for the status block's
+    // operation; no time-out.
+    DWORD WaitForBlockOrStop() {
+        const HANDLE waitList[2] = {stopEvent_, readBlock_.hEvent};
+        return WaitForMultipleObjects(2, waitList, FALSE, INFINITE);
+    }
     void PrepareBlock() {
         readBlock_.Internal = 0;
         readBlock_.InternalHigh = 0;

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "common/settings_text.h"
+#include "common/win32/system_function.h"
 #include "resident/shell/startup.h"
 
 namespace tellurin {
@@ -17,24 +18,17 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
+using LoadIconMetricFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
+
 // The tray image at the size the shell draws it at the current scaling:
-// LoadIconMetric (Windows Vista on, looked up so the program still starts on
-// XP) picks or scales the best image; elsewhere the small-icon metrics do.
-HICON LoadTrayImage(int id) {
-    ResidentProgram& program = TheResidentProgram();
-    using LoadIconMetricFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
-    if (HMODULE controls = LoadLibraryW(L"comctl32.dll")) {
-        const auto loadIconMetric = reinterpret_cast<LoadIconMetricFunction>(
-            reinterpret_cast<void*>(GetProcAddress(controls, "LoadIconMetric")));
-        HICON icon = nullptr;
-        const bool loaded = loadIconMetric != nullptr &&
-                            SUCCEEDED(loadIconMetric(program.Instance, MAKEINTRESOURCEW(id), LIM_SMALL, &icon));
-        (void)FreeLibrary(controls);  // the icons it made belong to the system, not to the library
-        if (loaded) return icon;
-    }
-    return static_cast<HICON>(LoadImageW(program.Instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                         LR_DEFAULTCOLOR));
+// LoadIconMetric (Windows Vista on) picks or scales the best image; where it
+// is missing the small-icon metrics do.
+HICON LoadTrayImage(HINSTANCE instance, int id, LoadIconMetricFunction loadIconMetric) {
+    HICON icon = nullptr;
+    if (loadIconMetric != nullptr && SUCCEEDED(loadIconMetric(instance, MAKEINTRESOURCEW(id), LIM_SMALL, &icon)))
+        return icon;
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
 }
 
 class Win32ResidentPlatform final : public ResidentWindowPlatform {
@@ -78,12 +72,16 @@ public:
     void UnlockQuit() override { LeaveCriticalSection(&program_.QuitLock); }
 
     void LoadTrayIconImage() override {
+        HMODULE controls = LoadLibraryW(L"comctl32.dll");
+        const auto loadIconMetric = FindSystemFunction<LoadIconMetricFunction>(controls, "LoadIconMetric");
         for (auto [slot, id] : {std::pair{&program_.TrayIconImage, 102}, std::pair{&program_.TrayIconIdleImage, 103}}) {
-            HICON image = LoadTrayImage(id);
+            HICON image = LoadTrayImage(program_.Instance, id, loadIconMetric);
             if (image == nullptr) continue;  // the earlier image serves
             if (*slot != nullptr) (void)DestroyIcon(*slot);
             *slot = image;
         }
+        // The icons it made belong to the system, not to the library.
+        if (controls != nullptr) (void)FreeLibrary(controls);
     }
 
     bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) override {

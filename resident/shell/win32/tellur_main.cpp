@@ -3,6 +3,7 @@
 // platform.
 #include <windows.h>
 
+#include "common/win32/system_function.h"
 #include "resident/shell/startup.h"
 #include "resident/shell/win32/resident_program.h"
 
@@ -22,9 +23,8 @@ constexpr wchar_t kWindowTitle[] = L"Tellurin";
 void MakeLibrarySearchSafe() {
     (void)SetDllDirectoryW(L"");
     using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto setDefault = reinterpret_cast<SetDefaultDirectories>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    const auto setDefault = FindSystemFunction<SetDefaultDirectories>(GetModuleHandleW(L"kernel32.dll"),
+                                                                       "SetDefaultDllDirectories");
     if (setDefault != nullptr) (void)setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

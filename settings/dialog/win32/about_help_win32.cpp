@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "common/message_codes.h"
+#include "common/win32/system_function.h"
 #include "settings/dialog/win32/settings_dialog.h"
 
 namespace tellurin {
@@ -23,8 +24,7 @@ HtmlHelpFunction BindHtmlHelp() {
     if (length == 0 || length + 12 >= MAX_PATH) return nullptr;
     std::wcscat(path, L"\\hhctrl.ocx");
     HMODULE control = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (control == nullptr) return nullptr;
-    boundFunction = reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(control, "HtmlHelpW")));
+    boundFunction = FindSystemFunction<HtmlHelpFunction>(control, "HtmlHelpW");
     return boundFunction;
 }
 
