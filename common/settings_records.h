@@ -40,6 +40,10 @@ struct FunctionSettings {
     std::uint16_t KeySpeed;
     char16_t CapsLock;
     char16_t TrayIcon;
+    // Beyond the six stored from the start; a store written by an older
+    // version lacks them and they take their defaults.
+    char16_t CharacterCode;  // '0' ASCII, '1' Shift-JIS, '2' UTF-8, '3' automatic
+    char16_t ImeOff;         // 'Y': an open IME is closed while a frame is typed
 };
 
 static_assert(sizeof(char16_t) == 2, "settings text is UTF-16");
@@ -48,16 +52,18 @@ static_assert(offsetof(CommunicationSettings, BaudRate) == 14, "record crosses t
 static_assert(offsetof(CommunicationSettings, Parity) == 28, "record crosses the library boundary");
 static_assert(offsetof(CommunicationSettings, Protocol) == 36, "record crosses the library boundary");
 static_assert(alignof(CommunicationSettings) == 2, "record crosses the library boundary");
-static_assert(sizeof(FunctionSettings) == 12, "record crosses the library boundary");
+static_assert(sizeof(FunctionSettings) == 16, "record crosses the library boundary");
 static_assert(offsetof(FunctionSettings, KeySpeed) == 6, "record crosses the library boundary");
 static_assert(offsetof(FunctionSettings, TrayIcon) == 10, "record crosses the library boundary");
+static_assert(offsetof(FunctionSettings, ImeOff) == 14, "record crosses the library boundary");
 
 // The resident program's initial values: COM1 at 4800 baud, 8N2, Xon/Xoff,
 // protocol '1'; no head key, Enter after each frame, speed step 5, no case
-// inversion, tray icon shown.
+// inversion, tray icon shown, frames read as ASCII, an open IME closed while
+// typing.
 constexpr CommunicationSettings kDefaultCommunicationSettings = {
     u"COM1", u"4800", u'N', u'8', u'2', u'X', u'1'};
-constexpr FunctionSettings kDefaultFunctionSettings = {0x0000, 0x000D, 0x0000, 5, u'N', u'Y'};
+constexpr FunctionSettings kDefaultFunctionSettings = {0x0000, 0x000D, 0x0000, 5, u'N', u'Y', u'0', u'Y'};
 
 // The baud rates a port may be set to, in the order every list shows them.
 constexpr const char16_t* kBaudRateTexts[] = {u"110",   u"300",   u"600",   u"1200",
