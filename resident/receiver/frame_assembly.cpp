@@ -26,7 +26,12 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
     if (IsAnswerProtocol(context.Communication.Protocol)) context.Line.WriteAnswer(ChooseAnswer(assembly));
 
     assembly.State = FrameState::Delivering;
-    if (!assembly.FrameBad) TypeFrame(assembly.FrameBuffer, context.Function, context.Scans, context.Keys);
+    if (!assembly.FrameBad) {
+        char16_t text[kFrameBufferSize];
+        for (std::uint32_t index = 0; index < assembly.FrameLength; ++index)
+            text[index] = static_cast<unsigned char>(assembly.FrameBuffer[index]);
+        TypeFrame(std::u16string_view(text, assembly.FrameLength), context.Function, context.Scans, context.Keys);
+    }
     assembly.State = FrameState::Idle;
 }
 

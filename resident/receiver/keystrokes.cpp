@@ -69,7 +69,7 @@ void SendKeyChord(KeyChord chord, Keyboard& keyboard) {
     keyboard.SendKeyEvent(extended ? kExtendedKeyUp : kKeyUp, key, LowByte(scanCode));
 }
 
-void TypeFrame(const char* frameText, const FunctionSettings& settings,
+void TypeFrame(std::u16string_view frameText, const FunctionSettings& settings,
                const ModifierScanCodes& scans, Keyboard& keyboard) {
     const std::uint32_t pause = KeyDelayFor(settings.KeySpeed);
     HeldModifiers held{};
@@ -77,8 +77,10 @@ void TypeFrame(const char* frameText, const FunctionSettings& settings,
     if (NamesKey(settings.HeadKey)) TypeChordKey(settings.HeadKey, held, scans, pause, keyboard);
 
     const bool invertCase = settings.CapsLock == u'Y';
-    for (const char* cursor = frameText; *cursor != '\0'; ++cursor) {
-        const char character = invertCase ? InvertLetterCase(*cursor) : *cursor;
+    for (const char16_t unit : frameText) {
+        if (unit < 0x20 || unit > 0x7E) continue;
+        const auto ascii = static_cast<char>(unit);
+        const char character = invertCase ? InvertLetterCase(ascii) : ascii;
         // Bits above the shift state are never passed on to the events.
         const auto chord = static_cast<KeyChord>(keyboard.KeyForCharacter(character) & 0x07FF);
         if (!NamesKey(chord)) continue;  // no key in this layout: left out silently

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "common/settings_records.h"
 #include "resident/receiver/keyboard.h"
@@ -46,8 +47,9 @@ void SyncModifiers(KeyChord chord, HeldModifiers& held, const ModifierScanCodes&
 // a scan code.
 void SendKeyChord(KeyChord chord, Keyboard& keyboard);
 
-// Types a NUL-terminated frame of characters 0x20..0x7E with the keys around it.
-void TypeFrame(const char* frameText, const FunctionSettings& settings,
+// Types a frame's text (UTF-16 units) with the keys around it. Characters
+// 0x20..0x7E are typed as keys of the layout; others are left out.
+void TypeFrame(std::u16string_view frameText, const FunctionSettings& settings,
                const ModifierScanCodes& scans, Keyboard& keyboard);
 
 }  // namespace tellurin

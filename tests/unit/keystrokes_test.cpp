@@ -15,7 +15,11 @@ struct Typing {
     explicit Typing(FunctionSettings settings) : settings(settings) {
         scans = LookUpModifierScanCodes(keyboard);
     }
-    void Type(const char* text) { TypeFrame(text, settings, scans, keyboard); }
+    void Type(const char* text) {
+        std::u16string units;
+        for (const char* cursor = text; *cursor != '\0'; ++cursor) units += static_cast<unsigned char>(*cursor);
+        TypeFrame(units, settings, scans, keyboard);
+    }
     FunctionSettings settings;
     fakes::FakeKeyboard keyboard;
     ModifierScanCodes scans{};
@@ -144,7 +148,7 @@ TEST(Keystrokes, ShiftStateBitsAboveAltInLayoutNeverReachEvents) {
         }
     } keyboard;
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
-    TypeFrame("a", WithKeys(0, 0, 0, 9), scans, keyboard);
+    TypeFrame(u"a", WithKeys(0, 0, 0, 9), scans, keyboard);
     EXPECT_EQ(keyboard.Trace(), "v41 ^41 ");
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "resident/receiver/keystrokes.h"
 #include "resident/receiver/win32/win32_keyboard.h"
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
 
     tellurin::Win32Keyboard keyboard;
     const tellurin::ModifierScanCodes scans = tellurin::LookUpModifierScanCodes(keyboard);
-    tellurin::TypeFrame(argv[6], settings, scans, keyboard);
+    std::u16string text;
+    for (const char* cursor = argv[6]; *cursor != '\0'; ++cursor) text += static_cast<unsigned char>(*cursor);
+    tellurin::TypeFrame(text, settings, scans, keyboard);
     return 0;
 }
