@@ -23,7 +23,10 @@ struct DiscardingKeyboard final : Keyboard {
 };
 
 struct DiscardingLine final : AnswerLine {
-    void WriteAnswer(std::uint8_t) override { ++answers; }
+    AnswerOutcome WriteAnswer(std::uint8_t) override {
+        ++answers;
+        return AnswerOutcome::Written;
+    }
     unsigned long long answers = 0;
 };
 

@@ -13,7 +13,8 @@ add_library(tellur_receiver_win32 STATIC
   resident/receiver/win32/cancel_port_operation.cpp
   resident/receiver/win32/win32_keyboard.cpp
   resident/receiver/win32/overlapped_answer_line.cpp
-  resident/receiver/win32/receiver.cpp)
+  resident/receiver/win32/receiver.cpp
+  resident/receiver/win32/win32_input_target.cpp)
 target_link_libraries(tellur_receiver_win32 PUBLIC tellur_receiver_logic)
 target_compile_options(tellur_receiver_win32 PRIVATE ${TELLUR_PRODUCT_FLAGS})
 

@@ -44,6 +44,9 @@ constexpr std::uint32_t UM_QUIT = 0x604;
 // Posted by a receiver thread whose port's device has gone; the window then
 // reopens the port quietly, with a back-off, until the device is back.
 constexpr std::uint32_t UM_PORT_LOST = 0x610;
+// Posted by a receiver thread when the reasons it sees for scans not arriving
+// change; the window reads them from the receiver and tells the user.
+constexpr std::uint32_t UM_RECEPTION_CAUSES = 0x611;
 
 // The finish form of the dialog entry answers this when the dialog's thread
 // has not ended within its wait: the library must then stay loaded.

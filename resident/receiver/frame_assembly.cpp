@@ -19,11 +19,41 @@ std::uint8_t ChooseAnswer(FrameAssembly& assembly) {
     return kAck;
 }
 
+void RaiseCause(ReceptionContext& context, std::uint32_t cause) { context.Causes.Raise(cause, context.CauseListener); }
+
+// A good frame that no application would receive is kept back like a bad
+// one: under an answer protocol the device hears NAK and keeps it.
+void HoldBackUnreachableFrame(FrameAssembly& assembly, ReceptionContext& context) {
+    switch (JudgeTarget(context.Target)) {
+        case TargetReach::Reachable:
+            return;
+        case TargetReach::DesktopLocked:
+            RaiseCause(context, CauseDesktopLocked);
+            break;
+        case TargetReach::TargetElevated:
+            RaiseCause(context, CauseTargetElevated);
+            break;
+    }
+    assembly.FrameBad = true;
+}
+
 void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
     assembly.State = FrameState::Answering;
     if (assembly.FrameBuffer[0] == '\0') assembly.FrameBad = true;
+    if (!assembly.FrameBad) HoldBackUnreachableFrame(assembly, context);
     // The answer mode is read when the frame completes, the framing only at start.
-    if (IsAnswerProtocol(context.Communication.Protocol)) context.Line.WriteAnswer(ChooseAnswer(assembly));
+    if (IsAnswerProtocol(context.Communication.Protocol)) {
+        switch (context.Line.WriteAnswer(ChooseAnswer(assembly))) {
+            case AnswerOutcome::Written:
+                context.Causes.Clear(CauseAnswerBlocked, context.CauseListener);
+                break;
+            case AnswerOutcome::TimedOut:
+                RaiseCause(context, CauseAnswerBlocked);
+                break;
+            case AnswerOutcome::Failed:
+                break;
+        }
+    }
 
     assembly.State = FrameState::Delivering;
     if (!assembly.FrameBad) {
@@ -31,6 +61,9 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
         for (std::uint32_t index = 0; index < assembly.FrameLength; ++index)
             text[index] = static_cast<unsigned char>(assembly.FrameBuffer[index]);
         TypeFrame(std::u16string_view(text, assembly.FrameLength), context.Function, context.Scans, context.Keys);
+        // A typed frame shows the line, the protocol and the target work;
+        // only an answer's own trouble waits for an answer that gets out.
+        context.Causes.Clear(kAllReceptionCauses & ~CauseAnswerBlocked, context.CauseListener);
     }
     assembly.State = FrameState::Idle;
 }
@@ -47,9 +80,28 @@ void Collect(FrameAssembly& assembly, std::uint8_t byte, ReceptionContext& conte
     }
     // Control bytes, bytes from 0x7F up and characters past the 1023rd are
     // dropped without making the frame bad.
-    if (assembly.FrameLength < kMaxFrameLength && IsPrintable(byte)) {
+    if (!IsPrintable(byte)) return;
+    if (assembly.FrameLength < kMaxFrameLength) {
         assembly.FrameBuffer[assembly.FrameLength] = static_cast<char>(byte);
         assembly.FrameLength += 1;
+    } else if (assembly.Rule.StartByte == 0) {
+        // A CR-ended frame longer than any frame can be: the device ends its
+        // frames some other way.
+        RaiseCause(context, CauseNoFrames);
+    }
+}
+
+// Under STX/ETX, a byte outside any frame.
+void CountStrayByte(FrameAssembly& assembly, ReceptionContext& context) {
+    if (++assembly.StrayBytes == kStrayBytesBeforeNotice) RaiseCause(context, CauseNoFrames);
+}
+
+// Under CR LF, how the byte after a frame's CR ends it.
+void CountSecondEnd(FrameAssembly& assembly, std::uint8_t byte, ReceptionContext& context) {
+    if (byte == assembly.Rule.SecondEndByte) {
+        assembly.UnfinishedFrames = 0;
+    } else if (++assembly.UnfinishedFrames == kUnfinishedFramesBeforeNotice) {
+        RaiseCause(context, CauseNoFrames);
     }
 }
 
@@ -69,6 +121,8 @@ bool IsAnswerProtocol(char16_t protocol) {
 void ResetFrameAssembly(FrameAssembly& assembly, char16_t protocol) {
     assembly.Rule = FramingRuleFor(protocol);
     assembly.State = FrameState::Idle;
+    assembly.StrayBytes = 0;
+    assembly.UnfinishedFrames = 0;
 }
 
 void ProcessReceivedBytes(FrameAssembly& assembly, const std::uint8_t* block, std::uint32_t length,
@@ -81,7 +135,12 @@ void ProcessReceivedBytes(FrameAssembly& assembly, const std::uint8_t* block, st
             assembly.FrameLength = 0;
             assembly.FrameBad = false;
             if (assembly.Rule.StartByte != 0) {
-                if (byte == assembly.Rule.StartByte) assembly.State = FrameState::Collecting;
+                if (byte == assembly.Rule.StartByte) {
+                    assembly.State = FrameState::Collecting;
+                    assembly.StrayBytes = 0;
+                } else {
+                    CountStrayByte(assembly, context);
+                }
                 continue;
             }
             assembly.State = FrameState::Collecting;  // this byte already belongs to the frame
@@ -94,6 +153,7 @@ void ProcessReceivedBytes(FrameAssembly& assembly, const std::uint8_t* block, st
             case FrameState::AwaitingSecondEnd:
                 // The byte after CR is used up either way; anything but LF spoils the frame.
                 if (byte != assembly.Rule.SecondEndByte) assembly.FrameBad = true;
+                CountSecondEnd(assembly, byte, context);
                 CompleteFrame(assembly, context);
                 break;
             default:

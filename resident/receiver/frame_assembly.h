@@ -3,6 +3,9 @@
 // ACK/NAK answer), and every good frame is typed. The state is one record held
 // across blocks, so a frame may arrive split anywhere; the consecutive-NAK
 // count in it lives as long as the program, across receiver restarts.
+// A good frame that no application can receive now (locked desktop, elevated
+// target) is handled as a bad one, so the device keeps it; bytes that never
+// make frames raise a reception cause.
 #pragma once
 
 #include <atomic>
@@ -10,8 +13,10 @@
 
 #include "common/settings_records.h"
 #include "resident/receiver/answer_line.h"
+#include "resident/receiver/input_target.h"
 #include "resident/receiver/keyboard.h"
 #include "resident/receiver/keystrokes.h"
+#include "resident/receiver/reception_causes.h"
 
 namespace tellurin {
 
@@ -23,6 +28,14 @@ constexpr std::uint8_t kCr = 0x0D;
 constexpr std::uint32_t kFrameBufferSize = 1024;
 constexpr std::uint32_t kMaxFrameLength = kFrameBufferSize - 1;  // room for the NUL
 constexpr std::uint32_t kNakRunLength = 20;  // the 20th bad frame in a row gets ACK
+
+// When bytes are taken for a protocol mismatch: so many bytes outside any
+// frame with no start byte among them (under STX/ETX), or so many frames in a
+// row whose CR is not followed by LF (under CR LF). A stray byte or a single
+// cut frame never trips either; a frame that overflows its buffer without an
+// end byte (under CR or CR LF) trips at once.
+constexpr std::uint32_t kStrayBytesBeforeNotice = 16;
+constexpr std::uint32_t kUnfinishedFramesBeforeNotice = 3;
 
 enum class FrameState : std::uint8_t {
     Idle = 0,
@@ -45,6 +58,8 @@ struct FrameAssembly {
     std::uint32_t FrameLength;
     bool FrameBad;
     std::uint32_t NakCount;
+    std::uint32_t StrayBytes;        // outside any frame since the last start byte
+    std::uint32_t UnfinishedFrames;  // in a row: CR without LF
 };
 
 // What one call of ProcessReceivedBytes works with besides its state.
@@ -55,6 +70,9 @@ struct ReceptionContext {
     const ModifierScanCodes& Scans;
     AnswerLine& Line;
     Keyboard& Keys;
+    InputTarget& Target;
+    ReceptionCauses& Causes;
+    ReceptionCauseListener& CauseListener;
 };
 
 // Codes "0".."5" as in the dialog's list; anything else frames as STX/ETX.
@@ -62,7 +80,8 @@ FramingRule FramingRuleFor(char16_t protocol);
 bool IsAnswerProtocol(char16_t protocol);
 
 // At each receiver start and after a receive error: back to Idle with the
-// framing of the current protocol. NakCount is deliberately kept.
+// framing of the current protocol. NakCount is deliberately kept; the
+// mismatch counts start again.
 void ResetFrameAssembly(FrameAssembly& assembly, char16_t protocol);
 
 void ProcessReceivedBytes(FrameAssembly& assembly, const std::uint8_t* block, std::uint32_t length,

@@ -6,10 +6,22 @@
 namespace tellurin {
 namespace {
 
+// Reads the port's status, recording line errors and overruns; false when
+// the device has gone.
+bool CheckPort(ReceiverLoop& loop, std::uint32_t& queued) {
+    std::uint32_t errors = 0;
+    if (!loop.Port.ClearErrors(queued, errors)) return false;
+    std::uint32_t causes = 0;
+    if ((errors & (kCommErrorFraming | kCommErrorParity | kCommErrorBreak)) != 0) causes |= CauseLineError;
+    if ((errors & (kCommErrorOverrun | kCommErrorReceiveQueueOverflow)) != 0) causes |= CauseOverrun;
+    if (causes != 0) loop.Causes.Raise(causes, loop.CauseListener);
+    return true;
+}
+
 // False when the device has gone.
 bool RecoverFromError(ReceiverLoop& loop) {
     std::uint32_t queued = 0;
-    if (!loop.Port.ClearErrors(queued)) return false;
+    if (!CheckPort(loop, queued)) return false;
     loop.Port.PurgeReceive();
     loop.Assembly.State = FrameState::Idle;  // a partly received frame is abandoned
     return true;
@@ -23,26 +35,32 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
     loop.Port.ResetStop();
     loop.Port.SetEventMask(kPortEventReceivedCharacter | kPortEventLineError);
     ReceptionContext context{loop.Flags.ReceivingEnabled, loop.Communication, loop.Function, scans, loop.Line,
-                             loop.Keys};
+                             loop.Keys, loop.Target, loop.Causes, loop.CauseListener};
     std::uint8_t buffer[kReceiveBlockSize];
 
     ReceiverEnd end = ReceiverEnd::Stopped;
-    std::uint32_t failedWaits = 0;  // in a row, with nothing received in between
+    std::uint32_t failedWaits = 0;  // in a row, with no byte received in between
+    bool readAllowed = true;        // false after a read that brought nothing: wait first
     while (end == ReceiverEnd::Stopped && loop.Flags.ReceiverRunning.load(std::memory_order_acquire)) {
         std::uint32_t queued = 0;
-        if (!loop.Port.ClearErrors(queued)) {
+        if (!CheckPort(loop, queued)) {
             end = ReceiverEnd::DeviceGone;
             break;
         }
-        if (loop.Flags.ReceivingEnabled.load(std::memory_order_acquire) && queued > 0) {
-            failedWaits = 0;
+        if (readAllowed && loop.Flags.ReceivingEnabled.load(std::memory_order_acquire) && queued > 0) {
             std::uint32_t received = 0;
             ReadResult read = loop.Port.ReadQueued(buffer, std::min(queued, kReceiveBlockSize), received);
             if (read == ReadResult::Pending) read = loop.Port.FinishPendingRead(received);
             switch (read) {
                 case ReadResult::Completed:
-                    if (received > 0)
+                    // A driver may count bytes it then does not deliver: a read
+                    // that brings none goes back to the wait, never straight
+                    // into another read.
+                    readAllowed = received > 0;
+                    if (received > 0) {
+                        failedWaits = 0;
                         ProcessReceivedBytes(loop.Assembly, buffer, std::min(received, kReceiveBlockSize), context);
+                    }
                     break;
                 case ReadResult::Stopped:
                     loop.Port.ResetStop();  // the loop test then sees the stop
@@ -54,14 +72,25 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
             }
             continue;
         }
+        readAllowed = true;
         std::uint32_t eventMask = 0;
         switch (loop.Port.WaitForPortEventOrStop(eventMask)) {
             case PortWait::Stop:
                 loop.Port.ResetStop();  // the loop test then sees the stop
                 break;
             case PortWait::PortEvent:
-                failedWaits = 0;
-                if ((eventMask & kPortEventLineError) != 0 && !RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
+                if ((eventMask & kPortEventLineError) != 0) {
+                    if (!RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
+                } else if (eventMask == 0) {
+                    // No event (the mask was changed, or the device is going):
+                    // harmless once, a spin when it repeats with nothing queued.
+                    std::uint32_t waiting = 0;
+                    if (!CheckPort(loop, waiting)) {
+                        end = ReceiverEnd::DeviceGone;
+                    } else if (waiting == 0 && ++failedWaits >= kFailedWaitsBeforeGivingUp) {
+                        end = ReceiverEnd::DeviceGone;
+                    }
+                }
                 break;
             case PortWait::Failed:
                 if (!RecoverFromError(loop) || ++failedWaits >= kFailedWaitsBeforeGivingUp)

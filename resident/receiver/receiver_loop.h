@@ -5,8 +5,11 @@
 // even a status query, its device has gone (an adapter unplugged, a cable
 // pulled from a virtual port), and when it refuses every port-event wait it
 // is no better: the loop ends and says so, rather than spin on waits that
-// complete or fail at once. The port is a seam; the thread around the loop
-// is in the Win32 room.
+// complete or fail at once. A wait counts as failed when it ends with an
+// error or with no event while nothing is queued, and only bytes really
+// received show that the port works again. Line errors and overruns are
+// recorded as reception causes for the tray. The port is a seam; the thread
+// around the loop is in the Win32 room.
 #pragma once
 
 #include <atomic>
@@ -18,17 +21,26 @@ namespace tellurin {
 
 constexpr std::uint32_t kPortEventReceivedCharacter = 0x0001;  // EV_RXCHAR
 constexpr std::uint32_t kPortEventLineError = 0x0080;          // EV_ERR
+// ClearCommError's error bits.
+constexpr std::uint32_t kCommErrorReceiveQueueOverflow = 0x0001;  // CE_RXOVER
+constexpr std::uint32_t kCommErrorOverrun = 0x0002;               // CE_OVERRUN
+constexpr std::uint32_t kCommErrorParity = 0x0004;                // CE_RXPARITY
+constexpr std::uint32_t kCommErrorFraming = 0x0008;               // CE_FRAME
+constexpr std::uint32_t kCommErrorBreak = 0x0010;                 // CE_BREAK
 constexpr std::uint32_t kReceiveBlockSize = 1024;
 
+// PortEvent: the wait finished without error (the mask may still be 0);
+// Failed: it could not start, or finished with an error (cancelled, the
+// device removed).
 enum class PortWait { Stop, PortEvent, Failed };
 // How a read ends: at once or later with its bytes, by the stop event (the
 // read has been cancelled and is over), or failed.
 enum class ReadResult { Completed, Pending, Stopped, Failed };
 
-// Port-event waits that fail one after another, with nothing received in
+// Port-event waits that fail one after another, with no byte received in
 // between, before the loop gives the port up as it does a port whose device
-// has gone: a driver that refuses every wait at once would otherwise keep the
-// loop spinning.
+// has gone: a driver that refuses every wait at once, or ends each with no
+// event, would otherwise keep the loop spinning.
 constexpr std::uint32_t kFailedWaitsBeforeGivingUp = 3;
 
 // The open port as the loop uses it; results the loop does not act on are not returned.
@@ -36,9 +48,10 @@ struct ReceiverPort {
     virtual ~ReceiverPort() = default;
     virtual void SetEventMask(std::uint32_t mask) = 0;
     virtual void ResetStop() = 0;
-    // ClearCommError: clears the error state and gives the number of bytes
-    // queued; false when the port no longer answers (its device has gone).
-    virtual bool ClearErrors(std::uint32_t& queued) = 0;
+    // ClearCommError: clears the error state and gives its error bits and the
+    // number of bytes queued; false when the port no longer answers (its
+    // device has gone).
+    virtual bool ClearErrors(std::uint32_t& queued, std::uint32_t& errors) = 0;
     // Starts a read of bytes already queued: Completed (received comes from
     // the completed read), Pending (some drivers complete even such a read
     // later) or Failed.
@@ -47,7 +60,8 @@ struct ReceiverPort {
     // Stopped once the read has been cancelled and is over, or Failed.
     virtual ReadResult FinishPendingRead(std::uint32_t& received) = 0;
     // Starts a port-event wait and waits for it or the stop event, without
-    // time-out; Failed at once when the wait cannot be started.
+    // time-out; Failed at once when the wait cannot be started, and when it
+    // finishes with an error.
     virtual PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) = 0;
     virtual void PurgeReceive() = 0;  // PURGE_RXCLEAR
     virtual void ClearRts() = 0;
@@ -69,6 +83,9 @@ struct ReceiverLoop {
     const FunctionSettings& Function;
     Keyboard& Keys;
     AnswerLine& Line;
+    InputTarget& Target;
+    ReceptionCauses& Causes;  // lives as long as the program
+    ReceptionCauseListener& CauseListener;
 };
 
 enum class ReceiverEnd { Stopped, DeviceGone };

@@ -16,10 +16,14 @@ namespace tellurin::fakes {
 class FakeAnswerLine : public AnswerLine {
 public:
     explicit FakeAnswerLine(const FakeKeyboard& keyboard) : keyboard_(keyboard) {}
-    void WriteAnswer(std::uint8_t answer) override {
+    AnswerOutcome WriteAnswer(std::uint8_t answer) override {
         answers_.push_back(answer);
         keyEventsBefore_.push_back(keyboard_.Events().size());
+        return outcome;
     }
+    // What each write reports: a line without CTS holds every answer back
+    // for the whole wait (TimedOut).
+    AnswerOutcome outcome = AnswerOutcome::Written;
     const std::vector<std::uint8_t>& Answers() const { return answers_; }
     const std::vector<std::size_t>& KeyEventsBefore() const { return keyEventsBefore_; }
     // "A" for ACK, "N" for NAK, "?" otherwise: compact for table tests.

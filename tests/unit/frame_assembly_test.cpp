@@ -8,6 +8,7 @@
 
 #include "resident/receiver/frame_assembly.h"
 #include "tests/fakes/fake_answer_line.h"
+#include "tests/fakes/fake_input_target.h"
 #include "tests/fakes/fake_keyboard.h"
 
 namespace tellurin {
@@ -23,7 +24,7 @@ struct Reception {
         ResetFrameAssembly(assembly, protocol);
     }
     void Feed(const std::string& bytes) {
-        ReceptionContext context{enabled, communication, function, scans, line, keyboard};
+        ReceptionContext context{enabled, communication, function, scans, line, keyboard, target, causes, listener};
         ProcessReceivedBytes(assembly, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                              static_cast<std::uint32_t>(bytes.size()), context);
     }
@@ -41,6 +42,9 @@ struct Reception {
     std::atomic<bool> enabled{true};
     fakes::FakeKeyboard keyboard;
     fakes::FakeAnswerLine line{keyboard};
+    fakes::FakeInputTarget target;
+    ReceptionCauses causes;
+    fakes::CountingCauseListener listener;
     FrameAssembly assembly{};
 };
 

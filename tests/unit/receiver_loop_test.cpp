@@ -10,25 +10,36 @@
 
 #include "resident/receiver/receiver_loop.h"
 #include "tests/fakes/fake_answer_line.h"
+#include "tests/fakes/fake_input_target.h"
 #include "tests/fakes/fake_keyboard.h"
 
 namespace tellurin {
 namespace {
 
 // A port whose driver queue the test fills; each wait takes the next scripted
-// outcome, and the stop arrives when the script runs out.
+// outcome, and the stop arrives when the script runs out. Besides a well
+// behaved driver it plays the odd ones Windows' serial drivers are known
+// for: line errors in ClearCommError, reads that pend, waits that finish with
+// an error or with no event, and a queue count that reads never deliver.
 class ScriptedPort : public ReceiverPort {
 public:
     explicit ScriptedPort(ReceiverFlags& flags) : flags_(flags) {}
     void SetEventMask(std::uint32_t mask) override { log.push_back("mask " + std::to_string(mask)); }
     void ResetStop() override { log.push_back("reset stop"); }
-    bool ClearErrors(std::uint32_t& queued) override {
+    bool ClearErrors(std::uint32_t& queued, std::uint32_t& errors) override {
         if (deviceGone) return false;
-        queued = static_cast<std::uint32_t>(queue.size());
+        queued = static_cast<std::uint32_t>(queue.size()) + phantomQueued;
+        errors = lineErrors;
+        lineErrors = 0;  // ClearCommError clears what it reports
         return true;
     }
     ReadResult ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
         log.push_back("read " + std::to_string(count));
+        if (++readsSinceWait > 50) {  // the loop spins on reads: end it so the test can fail
+            flags_.ReceivingEnabled = false;
+            flags_.ReceiverRunning = false;
+            log.push_back("spinning");
+        }
         if (failNextRead) {
             failNextRead = false;
             return ReadResult::Failed;
@@ -61,31 +72,41 @@ public:
             log.push_back("wait: stop");
             return PortWait::Stop;
         }
-        auto [outcome, mask, bytes, gone] = waits.front();
+        auto [outcome, mask, bytes, gone, afterRecovery] = waits.front();
         waits.pop_front();
         deviceGone = gone;
         queue.insert(queue.end(), bytes.begin(), bytes.end());
+        arrivingAfterPurge = afterRecovery;
         eventMask = mask;
+        readsSinceWait = 0;
         log.push_back("wait");
         return outcome;
     }
     void PurgeReceive() override {
         queue.clear();
+        // Bytes on their way when the queue was purged land just after it.
+        queue.insert(queue.end(), arrivingAfterPurge.begin(), arrivingAfterPurge.end());
+        arrivingAfterPurge.clear();
         log.push_back("purge");
     }
     void ClearRts() override { log.push_back("clear rts"); }
 
     void Arrive(std::string bytes, std::uint32_t mask = kPortEventReceivedCharacter,
                 PortWait outcome = PortWait::PortEvent) {
-        waits.push_back({outcome, mask, std::move(bytes), false});
+        waits.push_back({outcome, mask, std::move(bytes), false, ""});
+    }
+    // A wait that fails while bytes are on their way: they outlive the recovery.
+    void FailWithBytesAfterRecovery(std::string bytes) {
+        waits.push_back({PortWait::Failed, 0, "", false, std::move(bytes)});
     }
     // The device goes with this wait's outcome: from then on the port answers nothing.
-    void Vanish(PortWait outcome, std::uint32_t mask = 0) { waits.push_back({outcome, mask, "", true}); }
+    void Vanish(PortWait outcome, std::uint32_t mask = 0) { waits.push_back({outcome, mask, "", true, ""}); }
     struct Wait {
         PortWait outcome;
         std::uint32_t mask;
         std::string bytes;
         bool deviceGoes;
+        std::string bytesAfterRecovery;
     };
     bool deviceGone = false;
     std::deque<std::uint8_t> queue;
@@ -93,6 +114,10 @@ public:
     bool failNextRead = false;
     bool pendNextRead = false;
     ReadResult pendingReadEnd = ReadResult::Completed;  // how a pending read ends
+    std::uint32_t phantomQueued = 0;  // counted by ClearCommError, never delivered by a read
+    std::uint32_t lineErrors = 0;     // CE_* bits of the next ClearCommError
+    std::string arrivingAfterPurge;
+    int readsSinceWait = 0;
     std::vector<std::string> log;
 
 private:
@@ -118,7 +143,7 @@ struct Receiving {
         function.TermKey1 = 0;
     }
     ReceiverEnd Run() {
-        ReceiverLoop loop{flags, port, assembly, communication, function, keyboard, line};
+        ReceiverLoop loop{flags, port, assembly, communication, function, keyboard, line, target, causes, listener};
         return RunReceiverLoop(loop);
     }
     std::vector<std::string> Reads() const {
@@ -134,6 +159,9 @@ struct Receiving {
     FunctionSettings function = kDefaultFunctionSettings;
     fakes::FakeKeyboard keyboard;
     fakes::FakeAnswerLine line{keyboard};
+    fakes::FakeInputTarget target;
+    ReceptionCauses causes;
+    fakes::CountingCauseListener listener;
 };
 
 TEST(ReceiverLoop, SetsUpWaitsAndEndsWithRtsDroppedAndQueuePurged) {
@@ -220,6 +248,84 @@ TEST(ReceiverLoop, WaitsFailingAtOnceInARowGiveThePortUp) {
     }
     EXPECT_EQ(goesOn.Run(), ReceiverEnd::Stopped);
     EXPECT_EQ(goesOn.keyboard.Transcript(), "ZZZ");
+}
+
+// Only bytes really received show that the port works: a failed wait, and a
+// wait that ends with no event while nothing is queued, count towards giving
+// the port up; an event that brings nothing neither counts nor resets.
+// Script letters: F failed wait, 0 no event and nothing queued, E an event
+// that brings no byte, B an event with a frame, R a failed wait whose frame
+// arrives just after the recovery, Z no event with a frame queued.
+TEST(ReceiverLoop, FailedWaitCountIsResetOnlyByBytesReceived) {
+    const struct {
+        const char* script;
+        ReceiverEnd end;
+        std::size_t waitsLeft;
+        const char* typed;
+    } cases[] = {
+        {"FFFB", ReceiverEnd::DeviceGone, 1, ""},
+        {"FFBFFB", ReceiverEnd::Stopped, 0, "ZZ"},
+        {"FFEFB", ReceiverEnd::DeviceGone, 1, ""},   // an empty event is no sign of life
+        {"F0FB", ReceiverEnd::DeviceGone, 1, ""},    // nor is an event with no mask
+        {"000B", ReceiverEnd::DeviceGone, 1, ""},    // a driver ending every wait at once
+        {"FRFFB", ReceiverEnd::Stopped, 0, "ZZ"},    // bytes after a recovery reset the count
+        {"FFZFFB", ReceiverEnd::Stopped, 0, "ZZ"},   // no mask, but bytes were there
+        {"0E0E0B", ReceiverEnd::DeviceGone, 1, ""},
+    };
+    for (const auto& c : cases) {
+        Receiving receiving;
+        for (const char* letter = c.script; *letter != '\0'; ++letter) {
+            switch (*letter) {
+                case 'F': receiving.port.Arrive("", 0, PortWait::Failed); break;
+                case '0': receiving.port.Arrive("", 0); break;
+                case 'E': receiving.port.Arrive(""); break;
+                case 'B': receiving.port.Arrive("\x02" "Z\x03"); break;
+                case 'R': receiving.port.FailWithBytesAfterRecovery("\x02" "Z\x03"); break;
+                case 'Z': receiving.port.Arrive("\x02" "Z\x03", 0); break;
+            }
+        }
+        EXPECT_EQ(receiving.Run(), c.end) << c.script;
+        EXPECT_EQ(receiving.port.waits.size(), c.waitsLeft) << c.script;
+        EXPECT_EQ(receiving.keyboard.Transcript(), c.typed) << c.script;
+    }
+}
+
+// Some drivers count bytes in ClearCommError that a read then does not
+// deliver: each empty read goes back to the wait, so the loop never spins.
+TEST(ReceiverLoop, ReadThatBringsNothingGoesBackToTheWait) {
+    Receiving receiving;
+    receiving.port.phantomQueued = 3;
+    receiving.port.Arrive("");
+    receiving.port.Arrive("");
+    EXPECT_EQ(receiving.Run(), ReceiverEnd::Stopped);
+    EXPECT_EQ(std::count(receiving.port.log.begin(), receiving.port.log.end(), "spinning"), 0);
+    EXPECT_EQ(receiving.Reads().size(), 3u) << "one read after each wait, and one before the first";
+}
+
+// Line errors and overruns that ClearCommError reports become reception
+// causes; a frame typed afterwards clears them.
+TEST(ReceiverLoop, LineErrorsAndOverrunsAreRecordedUntilAFrameIsTyped) {
+    const struct {
+        std::uint32_t errors;
+        std::uint32_t cause;
+    } cases[] = {
+        {kCommErrorFraming, CauseLineError},          {kCommErrorParity, CauseLineError},
+        {kCommErrorBreak, CauseLineError},            {kCommErrorOverrun, CauseOverrun},
+        {kCommErrorReceiveQueueOverflow, CauseOverrun},
+    };
+    for (const auto& c : cases) {
+        Receiving receiving;
+        receiving.port.lineErrors = c.errors;
+        receiving.port.Arrive("", kPortEventLineError);
+        receiving.Run();
+        EXPECT_EQ(receiving.causes.Active(), c.cause) << c.errors;
+        EXPECT_EQ(receiving.listener.notices, 1) << c.errors;
+
+        receiving.flags.ReceiverRunning = receiving.flags.ReceivingEnabled = true;
+        receiving.port.Arrive("\x02" "OK\x03");
+        receiving.Run();
+        EXPECT_EQ(receiving.causes.Active(), 0u) << c.errors;
+    }
 }
 
 // Whatever way the wait ends when the device goes (at once with no event, an

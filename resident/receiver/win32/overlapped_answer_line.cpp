@@ -23,21 +23,24 @@ void OverlappedAnswerLine::EndPendingWrite() {
     writePending_ = false;
 }
 
-void OverlappedAnswerLine::WriteAnswer(std::uint8_t answer) {
+AnswerOutcome OverlappedAnswerLine::WriteAnswer(std::uint8_t answer) {
     EndPendingWrite();
     answerByte_ = answer;
     block_.Offset = 0;
     block_.OffsetHigh = 0;
     block_.Internal = 0;
     block_.InternalHigh = 0;
-    if (WriteFile(port_, &answerByte_, 1, nullptr, &block_)) return;
-    if (GetLastError() != ERROR_IO_PENDING) return;  // failed writes are not reported
+    if (WriteFile(port_, &answerByte_, 1, nullptr, &block_)) return AnswerOutcome::Written;
+    if (GetLastError() != ERROR_IO_PENDING) return AnswerOutcome::Failed;
     writePending_ = true;
     if (WaitForSingleObject(block_.hEvent, kAnswerWriteWaitMilliseconds) == WAIT_OBJECT_0) {
         writePending_ = false;
-        return;
+        DWORD written = 0;
+        const bool ok = GetOverlappedResult(port_, &block_, &written, FALSE) && written == 1;
+        return ok ? AnswerOutcome::Written : AnswerOutcome::Failed;
     }
     EndPendingWrite();
+    return AnswerOutcome::TimedOut;
 }
 
 }  // namespace tellurin

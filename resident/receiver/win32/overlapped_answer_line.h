@@ -18,7 +18,7 @@ public:
     OverlappedAnswerLine(const OverlappedAnswerLine&) = delete;
     OverlappedAnswerLine& operator=(const OverlappedAnswerLine&) = delete;
 
-    void WriteAnswer(std::uint8_t answer) override;
+    AnswerOutcome WriteAnswer(std::uint8_t answer) override;
 
 private:
     void EndPendingWrite();

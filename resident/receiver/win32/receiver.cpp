@@ -7,6 +7,7 @@
 #include "resident/receiver/receiver_loop.h"
 #include "resident/receiver/win32/cancel_port_operation.h"
 #include "resident/receiver/win32/overlapped_answer_line.h"
+#include "resident/receiver/win32/win32_input_target.h"
 #include "resident/receiver/win32/win32_keyboard.h"
 
 namespace tellurin {
@@ -16,26 +17,36 @@ constexpr DWORD kStopWaitMilliseconds = 10000;
 constexpr DWORD kWaitEndMilliseconds = 2000;
 
 // The port as the loop sees it, over this thread's duplicate of the handle.
-// The read status block serves both the port-event wait and the reads.
+// Reads and the port-event wait have a status block each, and the wait its
+// own manual-reset event (as WaitCommEvent asks), created by this object and
+// kept with it: a wait that could not be seen to end can then never signal
+// into a read, nor into a later receiver's wait.
 class Win32ReceiverPort final : public ReceiverPort {
 public:
     Win32ReceiverPort(HANDLE port, const ReceiverEvents& events) : port_(port), stopEvent_(events.StopEvent) {
         readBlock_.hEvent = events.ReadEvent;
+        waitBlock_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     }
+    ~Win32ReceiverPort() override {
+        if (waitBlock_.hEvent != nullptr) (void)CloseHandle(waitBlock_.hEvent);
+    }
+    Win32ReceiverPort(const Win32ReceiverPort&) = delete;
+    Win32ReceiverPort& operator=(const Win32ReceiverPort&) = delete;
 
     void SetEventMask(std::uint32_t mask) override { (void)SetCommMask(port_, mask); }
     void ResetStop() override { (void)ResetEvent(stopEvent_); }
 
-    bool ClearErrors(std::uint32_t& queued) override {
-        DWORD errors = 0;
+    bool ClearErrors(std::uint32_t& queued, std::uint32_t& errors) override {
+        DWORD errorBits = 0;
         COMSTAT status{};
-        if (!ClearCommError(port_, &errors, &status)) return false;
+        if (!ClearCommError(port_, &errorBits, &status)) return false;
         queued = status.cbInQue;
+        errors = errorBits;
         return true;
     }
 
     ReadResult ReadQueued(std::uint8_t* buffer, std::uint32_t count, std::uint32_t& received) override {
-        PrepareBlock();
+        PrepareBlock(readBlock_);
         DWORD bytes = 0;
         if (ReadFile(port_, buffer, count, nullptr, &readBlock_)) {
             if (!GetOverlappedResult(port_, &readBlock_, &bytes, FALSE)) return ReadResult::Failed;
@@ -49,7 +60,7 @@ public:
 
     ReadResult FinishPendingRead(std::uint32_t& received) override {
         DWORD bytes = 0;
-        switch (WaitForBlockOrStop()) {
+        switch (WaitForBlockOrStop(readBlock_)) {
             case WAIT_OBJECT_0 + 1:
                 if (!GetOverlappedResult(port_, &readBlock_, &bytes, FALSE)) return ReadResult::Failed;
                 received = bytes;
@@ -66,18 +77,24 @@ public:
     }
 
     PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) override {
+        if (waitBlock_.hEvent == nullptr) return PortWait::Failed;
         if (!waitPending_) {
-            PrepareBlock();
+            PrepareBlock(waitBlock_);
+            (void)ResetEvent(waitBlock_.hEvent);
             eventMask_ = 0;
-            if (!WaitCommEvent(port_, &eventMask_, &readBlock_) && GetLastError() != ERROR_IO_PENDING)
+            if (!WaitCommEvent(port_, &eventMask_, &waitBlock_) && GetLastError() != ERROR_IO_PENDING)
                 return PortWait::Failed;  // no wait was started: its event would never be set
             waitPending_ = true;
         }
-        switch (WaitForBlockOrStop()) {
+        DWORD ignored = 0;
+        switch (WaitForBlockOrStop(waitBlock_)) {
             case WAIT_OBJECT_0:
                 return PortWait::Stop;  // the port-event wait stays outstanding
             case WAIT_OBJECT_0 + 1:
                 waitPending_ = false;
+                // A wait can finish with an error (cancelled, the device
+                // removed), its mask then 0: only the operation's result tells.
+                if (!GetOverlappedResult(port_, &waitBlock_, &ignored, FALSE)) return PortWait::Failed;
                 eventMask = eventMask_;
                 return PortWait::PortEvent;
             default:
@@ -95,8 +112,8 @@ public:
     bool EndOutstandingWait() {
         if (!waitPending_) return true;
         (void)SetCommMask(port_, 0);
-        CancelPortOperation(port_, &readBlock_);
-        if (WaitForSingleObject(readBlock_.hEvent, kWaitEndMilliseconds) != WAIT_OBJECT_0) return false;
+        CancelPortOperation(port_, &waitBlock_);
+        if (WaitForSingleObject(waitBlock_.hEvent, kWaitEndMilliseconds) != WAIT_OBJECT_0) return false;
         waitPending_ = false;
         return true;
     }
@@ -104,15 +121,15 @@ public:
 private:
     // WAIT_OBJECT_0 for the stop, WAIT_OBJECT_0 + 1 for the status block's
     // operation; no time-out.
-    DWORD WaitForBlockOrStop() {
-        const HANDLE waitList[2] = {stopEvent_, readBlock_.hEvent};
+    DWORD WaitForBlockOrStop(const OVERLAPPED& block) {
+        const HANDLE waitList[2] = {stopEvent_, block.hEvent};
         return WaitForMultipleObjects(2, waitList, FALSE, INFINITE);
     }
-    void PrepareBlock() {
-        readBlock_.Internal = 0;
-        readBlock_.InternalHigh = 0;
-        readBlock_.Offset = 0;
-        readBlock_.OffsetHigh = 0;
+    static void PrepareBlock(OVERLAPPED& block) {
+        block.Internal = 0;
+        block.InternalHigh = 0;
+        block.Offset = 0;
+        block.OffsetHigh = 0;
     }
     void EndOperation() {
         DWORD bytes = 0;
@@ -123,8 +140,22 @@ private:
     HANDLE port_;
     HANDLE stopEvent_;
     OVERLAPPED readBlock_{};
+    OVERLAPPED waitBlock_{};
     DWORD eventMask_ = 0;
     bool waitPending_ = false;
+};
+
+// Tells the resident window that the reception causes changed; posted, so
+// the receiver never waits for the window.
+class PostingCauseListener final : public ReceptionCauseListener {
+public:
+    explicit PostingCauseListener(HWND window) : window_(window) {}
+    void ReceptionCausesChanged() override {
+        if (window_ != nullptr) (void)PostMessageW(window_, UM_RECEPTION_CAUSES, 0, 0);
+    }
+
+private:
+    HWND window_;
 };
 
 }  // namespace
@@ -133,13 +164,14 @@ private:
 struct ReceiverThreadRecord {
     ReceiverFlags Flags;
     std::atomic<bool> DeviceGone{false};  // set by the thread when its loop ended that way
-    HWND LossWindow = nullptr;            // told with UM_PORT_LOST
+    HWND LossWindow = nullptr;            // told with UM_PORT_LOST and UM_RECEPTION_CAUSES
     HANDLE Port = INVALID_HANDLE_VALUE;  // this thread's duplicate
     HANDLE Thread = nullptr;
     ReceiverEvents Events{};
     CommunicationSettings Communication{};
     FunctionSettings Function{};
     FrameAssembly* Assembly = nullptr;
+    ReceptionCauses* Causes = nullptr;  // the program's
 };
 
 namespace {
@@ -153,8 +185,10 @@ DWORD WINAPI ReceiverThreadProcedure(LPVOID parameter) {
     {
         Win32Keyboard keyboard;
         OverlappedAnswerLine answerLine(record->Port, record->Events.WriteEvent);
-        ReceiverLoop loop{record->Flags, *port, *record->Assembly, record->Communication, record->Function,
-                          keyboard, answerLine};
+        Win32InputTarget target;
+        PostingCauseListener causeListener(record->LossWindow);
+        ReceiverLoop loop{record->Flags, *port,      *record->Assembly, record->Communication, record->Function,
+                          keyboard,      answerLine, target,            *record->Causes,       causeListener};
         end = RunReceiverLoop(loop);
     }
     if (port->EndOutstandingWait()) delete port;
@@ -203,6 +237,7 @@ bool Receiver::StartReceiver() {
     record->Communication = communication_;
     record->Function = function_;
     record->Assembly = &assembly_;
+    record->Causes = &causes_;
     record->LossWindow = lossWindow_;
     if (!DuplicateHandle(GetCurrentProcess(), portHandle_, GetCurrentProcess(), &record->Port, 0, FALSE,
                          DUPLICATE_SAME_ACCESS)) {
@@ -218,6 +253,9 @@ bool Receiver::StartReceiver() {
     }
     record->Flags.ReceivingEnabled.store(true, std::memory_order_release);
     current_ = record;
+    // What held scans back on the last port or with the last settings may be
+    // gone now; what is still true shows again with the next bytes or frame.
+    causes_.Clear(kAllReceptionCauses, silentListener_);
     return true;
 }
 

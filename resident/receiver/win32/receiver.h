@@ -9,6 +9,7 @@
 
 #include "common/settings_records.h"
 #include "resident/receiver/frame_assembly.h"
+#include "resident/receiver/reception_causes.h"
 
 namespace tellurin {
 
@@ -39,6 +40,8 @@ public:
     bool HasLingeringThread();
     // The running receiver's thread has ended because its port's device went.
     bool DeviceGone() const;
+    // Why scans may not be arriving; cleared when a receiver starts.
+    std::uint32_t ActiveReceptionCauses() const { return causes_.Active(); }
 
 private:
     bool EndLingeringThread(DWORD waitMilliseconds);
@@ -49,6 +52,12 @@ private:
     HWND lossWindow_ = nullptr;
     HANDLE portHandle_ = INVALID_HANDLE_VALUE;
     FrameAssembly assembly_{};  // program lifetime: the consecutive-NAK count carries over
+    ReceptionCauses causes_;
+    // The window reads the causes after every port opening, so clearing them
+    // at a start needs no notice.
+    struct : ReceptionCauseListener {
+        void ReceptionCausesChanged() override {}
+    } silentListener_;
     ReceiverThreadRecord* current_ = nullptr;
     ReceiverThreadRecord* lingering_ = nullptr;
 };

@@ -1,0 +1,48 @@
+// Why scans may not be arriving, as the receiver sees it: a small set of
+// causes that the receiver thread raises and clears as it goes, and that the
+// resident window reads to tell the user (a balloon when a cause appears, a
+// second line of the tray tip while it lasts). The set is one atomic word, so
+// the receiver never waits for the window; each change is announced once.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace tellurin {
+
+enum ReceptionCause : std::uint32_t {
+    CauseTargetElevated = 0x01,  // the focused window runs at a higher integrity level
+    CauseDesktopLocked = 0x02,   // the input desktop is not the user's (lock screen, UAC prompt)
+    CauseAnswerBlocked = 0x04,   // an answer byte did not leave within its wait (no CTS)
+    CauseLineError = 0x08,       // framing, parity or break errors: speed or parity mismatch
+    CauseOverrun = 0x10,         // received bytes were lost (driver or UART overrun)
+    CauseNoFrames = 0x20,        // bytes arrive but never make frames: the protocol does not match
+};
+// Most telling first: the order the tip names an active cause in.
+constexpr ReceptionCause kReceptionCausesByPriority[] = {CauseDesktopLocked, CauseTargetElevated, CauseAnswerBlocked,
+                                                         CauseLineError,     CauseOverrun,        CauseNoFrames};
+constexpr std::uint32_t kAllReceptionCauses = 0x3F;
+
+// Told (from the receiver thread) after the set has changed.
+struct ReceptionCauseListener {
+    virtual ~ReceptionCauseListener() = default;
+    virtual void ReceptionCausesChanged() = 0;
+};
+
+// Lives as long as the program; written by the receiver thread, read by the
+// window's thread.
+class ReceptionCauses {
+public:
+    void Raise(std::uint32_t causes, ReceptionCauseListener& listener) {
+        if ((active_.fetch_or(causes, std::memory_order_acq_rel) & causes) != causes) listener.ReceptionCausesChanged();
+    }
+    void Clear(std::uint32_t causes, ReceptionCauseListener& listener) {
+        if ((active_.fetch_and(~causes, std::memory_order_acq_rel) & causes) != 0) listener.ReceptionCausesChanged();
+    }
+    std::uint32_t Active() const { return active_.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<std::uint32_t> active_{0};
+};
+
+}  // namespace tellurin

@@ -1,0 +1,68 @@
+// The input target on Win32; see win32_input_target.h.
+#include "resident/receiver/win32/win32_input_target.h"
+
+#include <windows.h>
+
+namespace tellurin {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+// PROCESS_QUERY_LIMITED_INFORMATION: granted on processes of a higher level
+// too, where PROCESS_QUERY_INFORMATION is refused.
+constexpr DWORD kQueryLimitedInformation = 0x1000;
+
+// The RID of the token's mandatory label; false where the token has none.
+bool TokenIntegrityLevelOf(HANDLE token, std::uint32_t& level) {
+    // TOKEN_MANDATORY_LABEL and its SID, with room to spare.
+    alignas(TOKEN_MANDATORY_LABEL) BYTE buffer[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    if (!GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof(buffer), &size)) return false;
+    const auto* label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer);
+    PSID sid = label->Label.Sid;
+    if (sid == nullptr || !IsValidSid(sid)) return false;
+    const UCHAR count = *GetSidSubAuthorityCount(sid);
+    if (count == 0) return false;
+    level = *GetSidSubAuthority(sid, count - 1U);
+    return true;
+}
+
+bool ProcessIntegrityLevel(HANDLE process, std::uint32_t& level) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return false;
+    const bool known = TokenIntegrityLevelOf(token, level);
+    (void)CloseHandle(token);
+    return known;
+}
+
+}  // namespace
+
+bool Win32InputTarget::InputDesktopName(char16_t (&name)[kDesktopNameUnits]) {
+    HDESK desktop = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+    if (desktop == nullptr) return false;
+    DWORD needed = 0;
+    const bool named = GetUserObjectInformationW(desktop, UOI_NAME, name, sizeof(name), &needed) != FALSE;
+    (void)CloseDesktop(desktop);
+    // A name too long for the buffer is no "Default" either.
+    if (!named) name[0] = u'\0';
+    return true;
+}
+
+bool Win32InputTarget::ForegroundIntegrityLevel(std::uint32_t& level) {
+    HWND foreground = GetForegroundWindow();
+    if (foreground == nullptr) return false;
+    DWORD processId = 0;
+    (void)GetWindowThreadProcessId(foreground, &processId);
+    if (processId == 0) return false;
+    HANDLE process = OpenProcess(kQueryLimitedInformation, FALSE, processId);
+    if (process == nullptr) return false;
+    const bool known = ProcessIntegrityLevel(process, level);
+    (void)CloseHandle(process);
+    return known;
+}
+
+bool Win32InputTarget::OwnIntegrityLevel(std::uint32_t& level) {
+    return ProcessIntegrityLevel(GetCurrentProcess(), level);
+}
+
+}  // namespace tellurin
