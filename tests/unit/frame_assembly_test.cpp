@@ -189,6 +189,118 @@ TEST(FrameAssembly, ProtocolsWithoutAnswerNeverWriteWhateverArrives) {
     }
 }
 
+// Whether a good frame can reach an application: where it cannot, it is
+// answered and kept back like a bad frame and the cause is recorded; where
+// the target cannot be judged, it is typed as before.
+TEST(FrameAssembly, FramesNoApplicationCanReceiveAreNotTypedNorAcknowledged) {
+    enum Setup { UsersDesktop, LockedInputDesktop, SecureDesktopNamed, ElevatedTarget, ElevatedUnreadable, NoLevels };
+    const struct {
+        const char* name;
+        Setup setup;
+        char16_t protocol;
+        const char* frames;
+        const char* answers;
+        std::uint32_t cause;
+    } cases[] = {
+        {"user's desktop, same level: typed", UsersDesktop, u'5', "AB|", "A", 0},
+        {"input desktop cannot be opened (locked)", LockedInputDesktop, u'5', "", "N", CauseDesktopLocked},
+        {"input desktop is Winlogon's", SecureDesktopNamed, u'5', "", "N", CauseDesktopLocked},
+        {"elevated target", ElevatedTarget, u'5', "", "N", CauseTargetElevated},
+        {"elevated target, no answer protocol: lost, told", ElevatedTarget, u'2', "", "", CauseTargetElevated},
+        {"target's level unreadable: typed as before", ElevatedUnreadable, u'5', "AB|", "A", 0},
+        {"no integrity levels (XP): typed as before", NoLevels, u'5', "AB|", "A", 0},
+    };
+    for (const auto& c : cases) {
+        Reception reception(c.protocol);
+        fakes::FakeInputTarget& target = reception.target;
+        target.inputDesktopOpens = c.setup != LockedInputDesktop;
+        if (c.setup == SecureDesktopNamed) target.desktop = u"Winlogon";
+        if (c.setup == ElevatedTarget || c.setup == ElevatedUnreadable || c.setup == NoLevels)
+            target.foregroundLevel = kIntegrityHigh;
+        target.foregroundKnown = c.setup != ElevatedUnreadable;
+        target.ownKnown = c.setup != NoLevels;
+        reception.Feed("\x02" "AB\x03");
+        EXPECT_EQ(reception.Frames(), c.frames) << c.name;
+        EXPECT_EQ(reception.line.AnswerLetters(), c.answers) << c.name;
+        EXPECT_EQ(reception.causes.Active(), c.cause) << c.name;
+    }
+}
+
+// Kept-back frames follow the bad-frame run (the 20th in a row gets ACK); the
+// cause is announced once per occurrence, not once per frame, and goes when
+// a frame is typed again.
+TEST(FrameAssembly, KeptBackFramesFollowTheNakRunAndAreAnnouncedOnce) {
+    Reception reception(u'5');
+    reception.target.desktop = u"Winlogon";
+    for (int frame = 0; frame < 20; ++frame) reception.Feed("\x02" "AB\x03");
+    EXPECT_EQ(reception.line.AnswerLetters(), std::string(19, 'N') + "A");
+    EXPECT_EQ(reception.Frames(), "");
+    EXPECT_EQ(reception.listener.notices, 1);
+
+    reception.target.desktop = u"Default";
+    reception.Feed("\x02" "OK\x03");
+    EXPECT_EQ(reception.Frames(), "OK|");
+    EXPECT_EQ(reception.causes.Active(), 0u);
+    EXPECT_EQ(reception.listener.notices, 2);
+
+    reception.target.foregroundLevel = kIntegrityHigh;  // a second occurrence, of another cause
+    reception.Feed("\x02" "AB\x03" "\x02" "AB\x03");
+    EXPECT_EQ(reception.causes.Active(), CauseTargetElevated);
+    EXPECT_EQ(reception.listener.notices, 3);
+}
+
+// An answer held back for its whole wait (no CTS) is recorded; the frame is
+// still typed, and only an answer that gets out clears the cause.
+TEST(FrameAssembly, AnswerHeldBackIsRecordedUntilAnAnswerGetsOut) {
+    Reception reception(u'3');
+    reception.line.outcome = AnswerOutcome::TimedOut;
+    reception.Feed("A\rB\r");
+    EXPECT_EQ(reception.Frames(), "A|B|");
+    EXPECT_EQ(reception.causes.Active(), CauseAnswerBlocked);
+    EXPECT_EQ(reception.listener.notices, 1);
+    reception.line.outcome = AnswerOutcome::Failed;  // a failed write says nothing about CTS
+    reception.Feed("C\r");
+    EXPECT_EQ(reception.causes.Active(), CauseAnswerBlocked);
+    reception.line.outcome = AnswerOutcome::Written;
+    reception.Feed("D\r");
+    EXPECT_EQ(reception.causes.Active(), 0u);
+}
+
+// Bytes that never make frames under the chosen protocol. A stray byte or a
+// single cut frame never trips it.
+TEST(FrameAssembly, BytesThatNeverMakeFramesAreRecordedPastTheThresholds) {
+    const std::string crFrame = "ABCDEFG\r";  // 8 bytes outside any STX/ETX frame
+    const struct {
+        const char* name;
+        char16_t protocol;
+        std::string input;
+        bool noticed;
+    } cases[] = {
+        {"STX/ETX, CR-ended frames: 15 stray bytes", u'5', "ABCDEFG\rABCDEF\r", false},
+        {"STX/ETX, CR-ended frames: 16 stray bytes", u'5', crFrame + crFrame, true},
+        {"STX/ETX, a start byte restarts the count", u'5', "ABCDEFG\r\x02\x03" + crFrame, false},
+        {"STX/ETX, CR LF after each frame", u'2', std::string("\x02" "A\x03\r\n") + "\x02" "B\x03\r\n" +
+                                                  "\x02" "C\x03\r\n" + "\x02" "D\x03\r\n" +
+                                                  "\x02" "E\x03\r\n" + "\x02" "F\x03\r\n" +
+                                                  "\x02" "G\x03\r\n" + "\x02" "H\x03\r\n" + "\x02" "I\x03\r\n",
+         false},
+        {"CR LF, two frames without LF", u'4', "A\rB\rC", false},
+        {"CR LF, three frames without LF", u'1', "A\rB\rC\rD", true},
+        {"CR LF, an LF in between restarts the count", u'1', "A\rB\rC\r\nD\rE\rF", false},
+        {"CR, 1023 bytes and CR", u'0', std::string(1023, 'x') + "\r", false},
+        {"CR, 1024 bytes without CR", u'0', std::string(1024, 'x'), true},
+        {"CR LF, 1024 bytes without CR", u'1', std::string(1024, 'x'), true},
+    };
+    for (const auto& c : cases) {
+        Reception reception(c.protocol);
+        reception.Feed(c.input);
+        // A typed frame clears the cause again: the causes as they stand.
+        const bool noticed = (reception.causes.Active() & CauseNoFrames) != 0 || reception.listener.notices > 0;
+        EXPECT_EQ(noticed, c.noticed) << c.name;
+        EXPECT_EQ(reception.causes.Active() & ~CauseNoFrames, 0u) << c.name;
+    }
+}
+
 TEST(FrameAssembly, ZeroLengthBlockChangesNothing) {
     Reception reception(u'5');
     reception.Feed("\x02" "A");
