@@ -2,24 +2,28 @@
 // the test-and-set of the marks and are never held across a call out.
 #include "resident/shell/resident_window.h"
 
+#include <utility>
+
 #include "common/settings_text.h"
+#include "resident/receiver/reception_causes.h"
 
 namespace tellurin {
 namespace {
 
 constexpr std::size_t kTipUnits = 128;  // the tip field, terminator included
 
-TrayAppearance CurrentAppearance(const ResidentWindow& window) {
+TrayAppearance CurrentAppearance(const ResidentWindow& window, std::u16string balloon) {
     const TrayState state = CurrentTrayState(window.Marks);
-    return TrayAppearance{TrayTip(state, window.Communication), state == TrayState::Receiving};
+    return TrayAppearance{TrayTip(state, window.Communication, window.Marks.ShownCauses),
+                          state == TrayState::Receiving, std::move(balloon)};
 }
 
 // Puts the icon into the notification area. An add that timed out at logon
 // may have been carried out after all, and a shell that restarted unseen has
 // forgotten an icon still counted as shown, so each kind of call falls back
 // on the other.
-bool PlaceIcon(ResidentWindow& window, ShellIconOperation first) {
-    const TrayAppearance appearance = CurrentAppearance(window);
+bool PlaceIcon(ResidentWindow& window, ShellIconOperation first, std::u16string balloon) {
+    const TrayAppearance appearance = CurrentAppearance(window, std::move(balloon));
     if (window.Platform.NotifyIcon(first, appearance)) return true;
     return window.Platform.NotifyIcon(
         first == ShellIconOperation::Add ? ShellIconOperation::Modify : ShellIconOperation::Add, appearance);
@@ -41,12 +45,13 @@ void EndTrayRetry(ResidentWindow& window) {
     window.Platform.StopTimer(TrayRetryTimer);
 }
 
-// Shows the icon; when the shell refuses, the program goes on without it and
-// tries again quietly after retryDelay (unless a retry is already waiting).
-// False when refused.
-bool ShowIcon(ResidentWindow& window, ShellIconOperation first, std::uint32_t retryDelay = kFirstRetryDelay) {
+// Shows the icon (with a balloon, if one is given); when the shell refuses,
+// the program goes on without it and tries again quietly after retryDelay
+// (unless a retry is already waiting). False when refused.
+bool ShowIcon(ResidentWindow& window, ShellIconOperation first, std::uint32_t retryDelay = kFirstRetryDelay,
+              std::u16string balloon = {}) {
     ResidentMarks& marks = window.Marks;
-    if (PlaceIcon(window, first)) {
+    if (PlaceIcon(window, first, std::move(balloon))) {
         marks.TrayIconShown = true;
         EndTrayRetry(window);
         return true;
@@ -141,6 +146,9 @@ void OnOpenPort(ResidentWindow& window) {
     window.Marks.Receiving = false;  // the library stops any receiver first
     const std::int32_t result = window.Services.OpenPortAndReceive();
     window.Marks.Receiving = result == 0;
+    if (result == 0) window.Marks.ReceiverStartedAt = window.Platform.TickCount();
+    // A new receiver starts with no causes; they show again if still true.
+    window.Marks.ShownCauses = window.Services.ActiveReceptionCauses();
     RefreshTrayStatus(window);
     switch (result) {
         case 0:
@@ -185,10 +193,28 @@ void OnPortLost(ResidentWindow& window) {
     if (marks.Quitting || marks.SettingsOpen || marks.PortOpening || marks.Reopening) return;
     if (!window.Services.ReceiverLostDevice()) return;  // the port was reopened since
     StopReceiving(window);
-    window.Marks.Reopening = true;
-    window.Marks.ReopenDelay = kFirstRetryDelay;
-    window.Platform.StartTimer(ReopenTimer, kFirstRetryDelay);
+    ResidentMarks& lost = window.Marks;
+    const bool shortLived = window.Platform.TickCount() - lost.ReceiverStartedAt < kShortReceiverLife;
+    lost.ReopenDelay =
+        shortLived && lost.ReopenDelay >= kFirstRetryDelay ? NextRetryDelay(lost.ReopenDelay) : kFirstRetryDelay;
+    lost.Reopening = true;
+    window.Platform.StartTimer(ReopenTimer, lost.ReopenDelay);
     RefreshTrayStatus(window);
+}
+
+// The receiver's view of why scans may not be arriving changed: a cause that
+// appears is shown once as a balloon, and each stays in the tip while it
+// lasts. Nothing is modal: nobody may be at the screen.
+void OnReceptionCauses(ResidentWindow& window) {
+    ResidentMarks& marks = window.Marks;
+    const std::uint32_t active = window.Services.ActiveReceptionCauses();
+    const std::uint32_t appeared = active & ~marks.ShownCauses;
+    if (active == marks.ShownCauses) return;
+    marks.ShownCauses = active;
+    if (!marks.TrayIconShown || marks.Quitting || window.Function.TrayIcon == u'N') return;
+    const std::uint32_t balloonCause = MostTellingCause(appeared);
+    (void)ShowIcon(window, ShellIconOperation::Modify, kFirstRetryDelay,
+                   balloonCause != 0 ? ReceptionCauseText(balloonCause) : u"");
 }
 
 void OnReopenTimer(ResidentWindow& window) {
@@ -238,7 +264,26 @@ TrayState CurrentTrayState(const ResidentMarks& marks) {
     return marks.Receiving ? TrayState::Receiving : TrayState::Stopped;
 }
 
-std::u16string TrayTip(TrayState state, const CommunicationSettings& communication) {
+const char16_t* ReceptionCauseText(std::uint32_t cause) {
+    switch (cause) {
+        case CauseTargetElevated: return u"管理者として実行中のウィンドウには入力できません。";
+        case CauseDesktopLocked: return u"画面がロックされているため入力できません。";
+        case CauseAnswerBlocked: return u"応答 (ACK/NAK) を送信できません。ケーブルの CTS 配線を確認してください。";
+        case CauseLineError:
+            return u"通信エラーが発生しています。ボーレート・データビット・パリティの設定を確認してください。";
+        case CauseOverrun: return u"受信データがあふれました。";
+        case CauseNoFrames: return u"データの区切りが見つかりません。伝送手順の設定を確認してください。";
+        default: return u"";
+    }
+}
+
+std::uint32_t MostTellingCause(std::uint32_t causes) {
+    for (const ReceptionCause cause : kReceptionCausesByPriority)
+        if ((causes & cause) != 0) return cause;
+    return 0;
+}
+
+std::u16string TrayTip(TrayState state, const CommunicationSettings& communication, std::uint32_t causes) {
     const char16_t* stateText = u"停止中";
     switch (state) {
         case TrayState::Receiving: stateText = u"受信中"; break;
@@ -248,6 +293,10 @@ std::u16string TrayTip(TrayState state, const CommunicationSettings& communicati
     }
     std::u16string tip = u"Tellurin  " + SettingsText(communication.CommPort) + u" " +
                          SettingsText(communication.BaudRate) + u"bps " + stateText;
+    if (const std::uint32_t cause = MostTellingCause(causes); cause != 0) {
+        tip += u'\n';
+        tip += ReceptionCauseText(cause);
+    }
     if (tip.size() > kTipUnits - 1) tip.resize(kTipUnits - 1);
     return tip;
 }
@@ -297,6 +346,7 @@ bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::u
         case UM_OPEN_PORT: OnOpenPort(window); return true;
         case UM_QUIT: OnQuit(window); return true;
         case UM_PORT_LOST: OnPortLost(window); return true;
+        case UM_RECEPTION_CAUSES: OnReceptionCauses(window); return true;
         case kDpiChanged: OnScalingChanged(window); return true;
         case kDisplayChanged: OnScalingChanged(window); return false;  // default handling too
         case kTimer:

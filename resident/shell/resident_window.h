@@ -1,7 +1,8 @@
 // The hidden resident window's decisions: which private message leads to
 // which call, the marks that keep nested dispatch (while a message box is up)
-// from starting a second dialog or port opening, the tray icon, and the
-// foreground restore. The Win32 window procedure only translates into these.
+// from starting a second dialog or port opening, the tray icon with what it
+// tells about reception, and the foreground restore. The Win32 window
+// procedure only translates into these.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,11 @@ constexpr std::uint32_t kLongestRetryDelay = 16000;
 constexpr std::uint32_t NextRetryDelay(std::uint32_t delay) {
     return delay >= kLongestRetryDelay / 2 ? kLongestRetryDelay : delay * 2;
 }
+// A receiver whose port is lost again within this time of its start did not
+// really work: the quiet reopening goes on with the next longer delay instead
+// of starting over, so a driver that refuses every wait does not have its
+// port (and its DTR and RTS lines) opened and closed every second.
+constexpr std::uint32_t kShortReceiverLife = 2000;
 
 // The window's timers, each a single shot; the number is the timer's id.
 enum ResidentTimer : std::uintptr_t { ReopenTimer = 1, TrayRetryTimer = 2 };
@@ -50,18 +56,28 @@ struct ResidentMarks {
     bool TrayRetrying;           // the shell refused the icon; retrying quietly
     std::uint32_t TrayRetryDelay;
     bool Receiving;              // the port is open and the receiver runs
+    std::uint32_t ReceiverStartedAt;  // tick count of the last successful port opening
+    std::uint32_t ShownCauses;   // the reception causes the tray tells of now
 };
 
 // What the tray tells at a glance: the icon (grey unless receiving) and a tip
 // naming the port, the rate and the state.
 enum class TrayState { Receiving, SettingsOpen, WaitingForDevice, Stopped };
+// Balloon: a warning shown once, when a reason for scans not arriving appears
+// (empty for none).
 struct TrayAppearance {
     std::u16string Tip;
     bool Receiving;
+    std::u16string Balloon;
 };
 TrayState CurrentTrayState(const ResidentMarks& marks);
-// "Tellurin  COM5 9600bps 受信中"; at most 127 units, as the tip field holds.
-std::u16string TrayTip(TrayState state, const CommunicationSettings& communication);
+// "Tellurin  COM5 9600bps 受信中", and as a second line the most telling of the
+// reception causes; at most 127 units, as the tip field holds.
+std::u16string TrayTip(TrayState state, const CommunicationSettings& communication, std::uint32_t causes = 0);
+// What the user is told of one reception cause (ReceptionCause bits).
+const char16_t* ReceptionCauseText(std::uint32_t cause);
+// The most telling cause of a set, or 0.
+std::uint32_t MostTellingCause(std::uint32_t causes);
 
 // The window, the shell and the synchronisation objects.
 struct ResidentWindowPlatform {
@@ -87,6 +103,8 @@ struct ResidentWindowPlatform {
     virtual void PostQuit() = 0;
     virtual void StartTimer(ResidentTimer timer, std::uint32_t milliseconds) = 0;
     virtual void StopTimer(ResidentTimer timer) = 0;
+    // Milliseconds since start-up, wrapping (GetTickCount).
+    virtual std::uint32_t TickCount() = 0;
 };
 
 // What the handlers call out to: the message box and exit code, the library
@@ -104,6 +122,8 @@ struct ResidentServices {
     virtual bool ReceiverLostDevice() = 0;
     // The configured port can be opened now; opened and closed at once, no message.
     virtual bool PortDeviceAvailable() = 0;
+    // Why scans may not be arriving, as the receiver last recorded it.
+    virtual std::uint32_t ActiveReceptionCauses() = 0;
 };
 
 struct ResidentWindow {
@@ -122,7 +142,8 @@ struct ResidentWindow {
 // Neither ends the program.
 int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode);
 
-// Handles the messages above; false for anything else (default handling).
+// Handles the messages above and UM_RECEPTION_CAUSES; false for anything else
+// (default handling).
 // wParam and lParam are the message's; result is the window procedure's
 // result for a handled message.
 bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::uintptr_t wParam,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "resident/receiver/reception_causes.h"
 #include "resident/shell/resident_window.h"
 
 namespace tellurin {
@@ -48,6 +49,7 @@ public:
         (timer == ReopenTimer ? timerDelays : trayDelays).push_back(milliseconds);
     }
     void StopTimer(ResidentTimer timer) override { (timer == ReopenTimer ? timerRunning : trayTimerRunning) = false; }
+    std::uint32_t TickCount() override { return now; }
     // Services
     void ShowMessage(std::int32_t code, std::int32_t detail) override {
         messages.push_back(std::to_string(code) + "/" + std::to_string(detail));
@@ -70,6 +72,7 @@ public:
     }
     bool ReceiverLostDevice() override { return receiverLostDevice; }
     bool PortDeviceAvailable() override { return Record("probe", deviceAvailable); }
+    std::uint32_t ActiveReceptionCauses() override { return causes; }
 
     // The window under test.
     std::intptr_t Send(std::uint32_t message, std::uintptr_t lParam = 0) {
@@ -90,6 +93,8 @@ public:
     std::int32_t openResult = 0;
     bool receiverLostDevice = false, deviceAvailable = false, timerRunning = false, trayTimerRunning = false;
     std::vector<std::uint32_t> timerDelays, trayDelays;
+    std::uint32_t now = 0x7FFFF000;  // GetTickCount wraps: near the top on purpose
+    std::uint32_t causes = 0;
     char16_t reloadTrayIcon = 0;
     void* foreground = reinterpret_cast<void*>(0x1111);
     void* deadWindow = nullptr;
@@ -449,6 +454,74 @@ TEST(ResidentWindow, LostDeviceIsReopenedQuietlyWithABackOff) {
 
     world.Tick(ReopenTimer);  // a tick already queued when the retries ended does nothing
     EXPECT_EQ(world.calls, (Calls{"probe", "open"}));
+}
+
+// A port lost again soon after it was reopened (a driver that refuses every
+// wait) keeps the back-off growing instead of starting over at 1 s; one that
+// ran for a while starts over. The tick count may wrap in between.
+TEST(ResidentWindow, PortLostSoonAfterReopeningKeepsTheBackOffGrowing) {
+    FakeResidentWorld world;
+    world.now = 0xFFFFFC00;
+    world.deviceAvailable = true;
+    for (int loss = 0; loss < 6; ++loss) {
+        world.receiverLostDevice = true;
+        world.Send(UM_PORT_LOST);
+        world.Tick(ReopenTimer);  // the device is there: opened at once
+        world.now += 500;         // and lost again half a second later
+    }
+    EXPECT_EQ(world.timerDelays, (std::vector<std::uint32_t>{1000, 2000, 4000, 8000, 16000, 16000}));
+
+    world.now += 60000;  // this time it worked for a minute
+    world.receiverLostDevice = true;
+    world.Send(UM_PORT_LOST);
+    EXPECT_EQ(world.timerDelays.back(), 1000u);
+}
+
+// Why scans may not arrive: each cause that appears is shown once as a
+// balloon, the most telling one stays as the tip's second line while it
+// lasts, and nothing is shown with the tray icon switched off.
+TEST(ResidentWindow, ReceptionCausesShowOnceAsBalloonAndStayInTheTip) {
+    FakeResidentWorld world;
+    world.Send(kWindowCreate);
+    world.Send(UM_OPEN_PORT);
+    const std::u16string firstLine = u"Tellurin  COM5 9600bps 受信中";
+    const std::u16string noFrames = u"データの区切りが見つかりません。伝送手順の設定を確認してください。";
+    const std::u16string lineError =
+        u"通信エラーが発生しています。ボーレート・データビット・パリティの設定を確認してください。";
+
+    world.causes = CauseNoFrames;
+    world.Send(UM_RECEPTION_CAUSES);
+    EXPECT_EQ(world.shown.Balloon, noFrames);
+    EXPECT_EQ(world.shown.Tip, firstLine + u"\n" + noFrames);
+
+    world.calls.clear();
+    world.Send(UM_RECEPTION_CAUSES);  // nothing changed: no second balloon
+    EXPECT_TRUE(world.calls.empty());
+
+    world.causes = CauseNoFrames | CauseLineError;  // a second cause appears, and is the more telling
+    world.Send(UM_RECEPTION_CAUSES);
+    EXPECT_EQ(world.shown.Balloon, lineError);
+    EXPECT_EQ(world.shown.Tip, firstLine + u"\n" + lineError);
+
+    world.causes = CauseNoFrames;  // one goes: the tip follows, no balloon
+    world.Send(UM_RECEPTION_CAUSES);
+    EXPECT_EQ(world.shown.Balloon, u"");
+    EXPECT_EQ(world.shown.Tip, firstLine + u"\n" + noFrames);
+
+    world.causes = 0;  // a frame was typed
+    world.Send(UM_RECEPTION_CAUSES);
+    EXPECT_EQ(world.shown.Tip, firstLine);
+
+    world.causes = CauseNoFrames;  // a new occurrence is told again
+    world.Send(UM_RECEPTION_CAUSES);
+    EXPECT_EQ(world.shown.Balloon, noFrames);
+
+    FakeResidentWorld hidden;
+    hidden.function.TrayIcon = u'N';
+    hidden.Send(kWindowCreate);
+    hidden.causes = CauseDesktopLocked;
+    hidden.Send(UM_RECEPTION_CAUSES);
+    EXPECT_TRUE(hidden.calls == (Calls{"sync", "image"})) << "the tray was touched with the icon off";
 }
 
 TEST(ResidentWindow, StaleOrBusyPortLostNoticesAreIgnored) {

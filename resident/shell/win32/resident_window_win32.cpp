@@ -96,6 +96,14 @@ public:
             data.uCallbackMessage = UM_TRAY_NOTIFY;
             data.hIcon = appearance.Receiving ? program_.TrayIconImage : program_.TrayIconIdleImage;
             lstrcpynW(data.szTip, reinterpret_cast<const wchar_t*>(appearance.Tip.c_str()), ARRAYSIZE(data.szTip));
+            if (!appearance.Balloon.empty()) {
+                // A warning balloon, shown by the shell; nothing waits for it.
+                data.uFlags |= NIF_INFO;
+                data.dwInfoFlags = NIIF_WARNING;
+                lstrcpynW(data.szInfoTitle, L"Tellurin", ARRAYSIZE(data.szInfoTitle));
+                lstrcpynW(data.szInfo, reinterpret_cast<const wchar_t*>(appearance.Balloon.c_str()),
+                          ARRAYSIZE(data.szInfo));
+            }
         }
         return Shell_NotifyIconW(command, &data) != FALSE;
     }
@@ -110,6 +118,7 @@ public:
         (void)SetTimer(window_, timer, milliseconds, nullptr);
     }
     void StopTimer(ResidentTimer timer) override { (void)KillTimer(window_, timer); }
+    std::uint32_t TickCount() override { return GetTickCount(); }
 
 private:
     ResidentProgram& program_;
@@ -128,6 +137,7 @@ public:
     std::int32_t OpenPortAndReceive() override { return tellurin::OpenPortAndReceive(program_.Client); }
     void StopReceiver() override { program_.ReceiverThread.StopReceiver(); }
     bool ReceiverLostDevice() override { return program_.ReceiverThread.DeviceGone(); }
+    std::uint32_t ActiveReceptionCauses() override { return program_.ReceiverThread.ActiveReceptionCauses(); }
 
     bool PortDeviceAvailable() override {
         const std::u16string path = PortDevicePath(program_.Communication);
