@@ -55,4 +55,33 @@ quit_resident
 check "exit code" 0 "$EXIT_CODE"
 stop_sink
 
+# The balloon is read from Wine's notification area, where it shows as a
+# visible tooltip window; the tip's second line (no pointer hovers over the
+# icon here) is checked in the unit tests.
+echo "== a device that ends its frames with CR while STX/ETX is chosen"
+configure_resident 5
+start_sink "$log"
+start_resident
+wait_for_tray_icon receiving >/dev/null
+for ((i = 0; i < 3; i++)); do send_bytes 'ABC-123\r'; done
+check "balloon on the tray" "データの区切りが見つかりません。伝送手順の設定を確認してください。" \
+    "$(win_output "$BIN/driver.exe" balloon 5000)"
+check "nothing typed" "" "$(typed_text "$log")"
+check "nothing answered" "" "$(answers_on_line)"
+quit_resident
+stop_sink
+echo "== the protocol corrected to CR: typed, and no balloon"
+configure_resident 3
+start_sink "$log"
+start_resident
+wait_for_tray_icon receiving >/dev/null
+send_bytes 'ABC-123\r'
+wait_for_typed "$log" 8
+check "typed" 'ABC-123\r' "$(typed_text "$log")"
+check "ACK" "06" "$(answers_on_line)"
+check "no balloon" "" "$(win_output "$BIN/driver.exe" balloon 1000)"
+quit_resident
+check "exit code" 0 "$EXIT_CODE"
+stop_sink
+
 exit "$failures"

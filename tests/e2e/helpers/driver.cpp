@@ -10,6 +10,8 @@
 //   driver.exe mutex-free <name> [<wait ms>]                 exit 0 once no process holds the named mutex
 //   driver.exe box-text [<wait ms>]                          text of the "Tellurin" message box (UTF-8)
 //   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
+//   driver.exe balloon [<wait ms>]                           text of a tray balloon on show (UTF-8): Wine's
+//                                                            shell shows it as a visible top-level tooltip
 //   driver.exe usage <class|-> <title|->                     prints "handles=N threads=N working=BYTES pagefile=BYTES"
 //                                                            of the window's process, as the system counts them
 // Controls of a dialog, found by id among all its descendants:
@@ -57,6 +59,26 @@ HWND FindWithWait(const std::wstring& windowClass, const std::wstring& title, DW
 }
 
 HWND FindMessageBox(DWORD waitMs) { return FindWithWait(L"#32770", L"Tellurin", waitMs); }
+
+// The text of a visible top-level tooltip with text; empty when none shows.
+std::wstring VisibleTooltipText() {
+    std::wstring found;
+    EnumWindows(
+        [](HWND window, LPARAM found) -> BOOL {
+            wchar_t name[64] = {};
+            if (!IsWindowVisible(window) || GetClassNameW(window, name, 64) == 0 ||
+                std::wcscmp(name, TOOLTIPS_CLASSW) != 0)
+                return TRUE;
+            // WM_GETTEXT itself: GetWindowTextW reads only the caption the
+            // system keeps for another process's window, not the tip's text.
+            wchar_t text[512] = {};
+            if (SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text)) == 0) return TRUE;
+            *reinterpret_cast<std::wstring*>(found) = text;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 struct ControlSearch {
     int Id;
@@ -255,6 +277,18 @@ int wmain(int argc, wchar_t** argv) {
         if (box == nullptr) return 1;
         wchar_t text[1024] = {};
         GetDlgItemTextW(box, 0xFFFF, text, 1024);
+        PrintUtf8(text);
+        return 0;
+    }
+    if (command == L"balloon") {
+        const DWORD waitMs = argc >= 3 ? static_cast<DWORD>(Number(argv[2])) : 0;
+        const DWORD start = GetTickCount();
+        std::wstring text = VisibleTooltipText();
+        while (text.empty() && GetTickCount() - start < waitMs) {
+            Sleep(100);
+            text = VisibleTooltipText();
+        }
+        if (text.empty()) return 1;
         PrintUtf8(text);
         return 0;
     }
