@@ -2,8 +2,8 @@
 # Figures of the real program under Wine over a virtual line (with the
 # harness's modem-line emulation): frame->ACK latency, typing speed at key
 # speed 9, the time per key at step 5 against its 20 ms pause, idle CPU of
-# TELLUR.EXE and wineserver with the port open, and the start-up time until
-# the port is open. Run after tools/build.sh; prints, judges nothing. Part of
+# TELLUR.EXE and wineserver with the port open, the start-up time until
+# the port is open, and the cost of the check before each frame's answer. Run after tools/build.sh; prints, judges nothing. Part of
 # tools/bench.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -63,3 +63,4 @@ printf 'at key speed 5 (a pause of 20 ms after each key): '
 run_with 5 "$bench" typing "$line" "$log" 200
 run_with 9 idle_cpu
 startup_to_port_open
+win_run "$BIN/target_check_bench.exe" 10000

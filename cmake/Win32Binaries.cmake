@@ -75,6 +75,10 @@ target_link_libraries(type_frame PRIVATE tellur_receiver_win32)
 # The sink is a GUI program, but its diagnostics still go to a console if any.
 set_target_properties(key_sink PROPERTIES WIN32_EXECUTABLE OFF)
 tellur_e2e_helper(library_probe -municode)
+add_executable(target_check_bench bench/target_check_bench.cpp)
+set_target_properties(target_check_bench PROPERTIES SUFFIX .exe)
+target_link_options(target_check_bench PRIVATE ${TELLUR_STATIC_RUNTIME})
+target_link_libraries(target_check_bench PRIVATE tellur_receiver_win32)
 
 # The help file, compiled beside the program. The project and contents files
 # are kept in UTF-8 and handed to the compiler in CP932: the help viewer reads

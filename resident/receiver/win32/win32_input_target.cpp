@@ -62,7 +62,12 @@ bool Win32InputTarget::ForegroundIntegrityLevel(std::uint32_t& level) {
 }
 
 bool Win32InputTarget::OwnIntegrityLevel(std::uint32_t& level) {
-    return ProcessIntegrityLevel(GetCurrentProcess(), level);
+    if (!ownRead_) {
+        ownKnown_ = ProcessIntegrityLevel(GetCurrentProcess(), ownLevel_);
+        ownRead_ = true;
+    }
+    level = ownLevel_;
+    return ownKnown_;
 }
 
 }  // namespace tellurin

@@ -13,6 +13,12 @@ public:
     bool InputDesktopName(char16_t (&name)[kDesktopNameUnits]) override;
     bool ForegroundIntegrityLevel(std::uint32_t& level) override;
     bool OwnIntegrityLevel(std::uint32_t& level) override;
+
+private:
+    // A process keeps its level: read once.
+    bool ownRead_ = false;
+    bool ownKnown_ = false;
+    std::uint32_t ownLevel_ = 0;
 };
 
 }  // namespace tellurin
