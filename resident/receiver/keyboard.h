@@ -11,7 +11,7 @@
 
 namespace tellurin {
 
-// dwFlags of the four scan-code events that are ever sent.
+// dwFlags of the four scan-code events, the way every key is sent.
 constexpr std::uint32_t kKeyEventScanCode = 0x0008;
 constexpr std::uint32_t kKeyEventExtended = 0x0001;
 constexpr std::uint32_t kKeyEventKeyUp = 0x0002;
@@ -25,7 +25,7 @@ constexpr std::uint32_t kExtendedKeyUp = kKeyDown | kKeyEventExtended | kKeyEven
 constexpr std::uint32_t kVirtualKeyDown = 0x0000;
 constexpr std::uint32_t kVirtualKeyUp = kKeyEventKeyUp;  // 0x0002
 
-// A character that no key types is sent as a Unicode event: wVk 0, wScan the
+// A character outside printable ASCII is sent as a Unicode event: wVk 0, wScan the
 // UTF-16 unit. The target receives VK_PACKET and, translated, one WM_CHAR.
 constexpr std::uint32_t kKeyEventUnicode = 0x0004;
 constexpr std::uint32_t kUnicodeDown = kKeyEventUnicode;                 // 0x0004
