@@ -11,7 +11,7 @@
 
 namespace tellurin {
 
-// dwFlags of the four scan-code events, the way every key is sent.
+// dwFlags of the four scan-code events: every key with a scan code goes so.
 constexpr std::uint32_t kKeyEventScanCode = 0x0008;
 constexpr std::uint32_t kKeyEventExtended = 0x0001;
 constexpr std::uint32_t kKeyEventKeyUp = 0x0002;
