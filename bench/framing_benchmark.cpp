@@ -15,10 +15,14 @@ namespace {
 using namespace tellurin;
 
 struct DiscardingKeyboard final : Keyboard {
+    void UseFocusedWindowLayout() override {}
     std::int16_t KeyForCharacter(char character) override { return static_cast<std::int16_t>(character & 0x7F); }
     std::uint32_t ScanCodeForKey(std::uint8_t virtualKey) override { return virtualKey; }
     void SendKeyEvent(std::uint32_t, std::uint8_t, std::uint8_t) override { ++events; }
+    void SendUnicodeEvent(std::uint32_t, char16_t) override { ++events; }
     void Pause(std::uint32_t) override {}
+    ImeOpenStatus QueryImeOpenStatus() override { return ImeOpenStatus::Closed; }
+    bool SetImeOpenStatus(bool) override { return true; }
     unsigned long long events = 0;
 };
 

@@ -70,7 +70,7 @@ function(tellur_e2e_helper name)
 endfunction()
 tellur_e2e_helper(key_sink -municode -mwindows)
 tellur_e2e_helper(driver -municode)
-tellur_e2e_helper(type_frame)
+tellur_e2e_helper(type_frame -municode)
 target_link_libraries(type_frame PRIVATE tellur_receiver_win32)
 # The sink is a GUI program, but its diagnostics still go to a console if any.
 set_target_properties(key_sink PROPERTIES WIN32_EXECUTABLE OFF)

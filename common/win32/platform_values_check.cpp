@@ -55,13 +55,16 @@ static_assert(kSetRts == SETRTS && kClearRts == CLRRTS && kMaxDword == MAXDWORD)
 // The port-event mask of the receiver.
 static_assert(kPortEventReceivedCharacter == EV_RXCHAR && kPortEventLineError == EV_ERR);
 
-// Key events and the keys the receiver names.
+// Key events and the keys the receiver names. The enhanced keys are those
+// whose scan code carries the E0 prefix; NumLock's is a plain 45.
 static_assert(kKeyEventScanCode == KEYEVENTF_SCANCODE && kKeyEventExtended == KEYEVENTF_EXTENDEDKEY &&
-              kKeyEventKeyUp == KEYEVENTF_KEYUP);
+              kKeyEventKeyUp == KEYEVENTF_KEYUP && kKeyEventUnicode == KEYEVENTF_UNICODE);
+static_assert(kVirtualKeyDown == 0 && kVirtualKeyUp == KEYEVENTF_KEYUP &&
+              kUnicodeDown == KEYEVENTF_UNICODE && kUnicodeUp == (KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
 static_assert(kVkShift == VK_SHIFT && kVkControl == VK_CONTROL && kVkMenu == VK_MENU);
 constexpr std::uint8_t kExpectedEnhancedKeys[] = {VK_PRIOR, VK_NEXT,   VK_END,    VK_HOME,   VK_LEFT,
                                                   VK_UP,    VK_RIGHT,  VK_DOWN,   VK_INSERT, VK_DELETE,
-                                                  VK_DIVIDE, VK_NUMLOCK, VK_RCONTROL, VK_RMENU};
+                                                  VK_DIVIDE, VK_RCONTROL, VK_RMENU};
 static_assert(sizeof(kEnhancedKeyboardKeys) == sizeof(kExpectedEnhancedKeys));
 constexpr bool EnhancedKeysMatch() {
     for (std::size_t index = 0; index < sizeof(kExpectedEnhancedKeys); ++index)

@@ -2,6 +2,9 @@
 // up to two terminator keys, each with the Shift/Ctrl/Alt presses it needs and
 // the pause of the key-speed step. Modifiers are pressed and released in one
 // fixed order (Shift, Ctrl, Alt) and none is left down when a frame ends.
+// Printable ASCII is typed as keys of the focused window's layout, so the
+// target sees what a keyboard would send; every other character (kana, kanji,
+// emoji) is sent as Unicode events, which no layout can get wrong.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +24,11 @@ constexpr std::uint32_t KeyDelayFor(std::uint16_t keySpeed) {
     return KeyDelayTable[keySpeed > 9 ? 9 : keySpeed];
 }
 
-// Scan codes of VK_SHIFT, VK_CONTROL and VK_MENU, looked up once per receiver start.
+// Scan codes of VK_SHIFT, VK_CONTROL and VK_MENU, looked up once per receiver
+// start in the receiver thread's own layout. They need not follow the focused
+// window's layout: a scan code names a physical key, and every layout keeps
+// Shift, Ctrl and Alt where the PC keyboard has them (2A, 1D, 38); layouts
+// differ in what the character keys type.
 struct ModifierScanCodes {
     std::uint8_t Shift;
     std::uint8_t Control;
@@ -43,12 +50,18 @@ void SyncModifiers(KeyChord chord, HeldModifiers& held, const ModifierScanCodes&
                    Keyboard& keyboard);
 
 // Down and up of the chord's key byte (extended when bit 11 is set or the key
-// is one of the enhanced keyboard's); nothing for key byte 0 or a key without
-// a scan code.
+// is one of the enhanced keyboard's); nothing for key byte 0. A key without a
+// scan code in the layout (Execute, on every standard layout) goes as a
+// virtual-key event, so that its modifiers never make a lone tap: a lone Alt
+// tap would open the target's menu bar.
 void SendKeyChord(KeyChord chord, Keyboard& keyboard);
 
-// Types a frame's text (UTF-16 units) with the keys around it. Characters
-// 0x20..0x7E are typed as keys of the layout; others are left out.
+// Types a frame's text (UTF-16 units) with the keys around it, in the layout
+// of the focused window and, when settings.ImeOff is 'Y', with its IME closed
+// for the frame. Characters 0x20..0x7E are typed as keys of the layout; other
+// characters as Unicode events with no modifier held, a pair of surrogates as
+// one character with one pause. Control characters and half a surrogate pair
+// are left out.
 void TypeFrame(std::u16string_view frameText, const FunctionSettings& settings,
                const ModifierScanCodes& scans, Keyboard& keyboard);
 

@@ -95,16 +95,26 @@ open_line() { exec {LINE_FD}<>"$1"; }
 send_bytes() { printf '%b' "$1" >&"$LINE_FD"; }
 
 # The text typed into the sink, as characters (Enter as "\r", Tab "\t",
-# Ctrl+A as "^A").
+# Ctrl+A as "^A"), in UTF-8: a character beyond the BMP arrives as two
+# WM_CHARs, its surrogates, and is joined again.
 typed_text() {
-    awk 'function hex(text,   value, i) {
+    LC_ALL=C awk 'function hex(text,   value, i) {
             value = 0
             for (i = 1; i <= length(text); i++) value = value * 16 + index("0123456789ABCDEF", substr(text, i, 1)) - 1
             return value }
+        function utf8(code) {
+            if (code < 128) return sprintf("%c", code)
+            if (code < 2048) return sprintf("%c%c", 192 + int(code / 64), 128 + code % 64)
+            if (code < 65536) return sprintf("%c%c%c", 224 + int(code / 4096), 128 + int(code / 64) % 64, 128 + code % 64)
+            return sprintf("%c%c%c%c", 240 + int(code / 262144), 128 + int(code / 4096) % 64,
+                           128 + int(code / 64) % 64, 128 + code % 64) }
         $1 == "WM_CHAR" {
         code = hex($2)
+        if (code >= 55296 && code < 56320) { high = code; next }
+        if (code >= 56320 && code < 57344 && high) code = 65536 + (high - 55296) * 1024 + code - 56320
+        high = 0
         if (code == 13) printf "\\r"; else if (code == 9) printf "\\t";
-        else if (code < 32) printf "^%c", code + 64; else printf "%c", code }' "$1"
+        else if (code < 32) printf "^%c", code + 64; else printf "%s", utf8(code) }' "$1"
 }
 
 # Waits until the sink has received n characters (or 10 s passed), then a

@@ -2,8 +2,12 @@
 # Types a frame through the real Win32 keyboard layer (SendInput with scan
 # codes) into the key sink and compares every message the sink received:
 # head key Ctrl+A, mixed-case text, terminator Enter; then right Ctrl and the
-# arrows, which must carry the extended bit. Runs in the C locale with the US
-# keyboard layout.
+# arrows, which must carry the extended bit; then kanji, half-width katakana
+# and an emoji, which arrive as Unicode events (VK_PACKET and one WM_CHAR per
+# UTF-16 unit, the emoji as its two surrogates), after the head key's Shift has
+# been released. Runs in the C locale with the US keyboard layout; the
+# Japanese text is passed in the Japanese locale, which Wine needs to decode
+# the UTF-8 argument.
 #   type_frame_test.sh <harness dir> <directory of the 64-bit test helpers>
 set -euo pipefail
 export TELLUR_E2E_DIR=$1
@@ -63,6 +67,31 @@ WM_KEYDOWN vk=28 scan=50 ext=1
 WM_KEYUP vk=28 scan=50 ext=1
 WM_KEYDOWN vk=25 scan=4B ext=1
 WM_KEYUP vk=25 scan=4B ext=1
+LOG
+wait_for_lines "$work/keys.log" "$(wc -l < "$work/expected.log")" 100 || true
+
+TELLUR_E2E_LANG=ja_JP.UTF-8 win_run "$BIN/type_frame.exe" 0141 000D 0000 9 N "東ｱ😀"
+cat >> "$work/expected.log" <<'LOG'
+WM_KEYDOWN vk=10 scan=2A ext=0
+WM_KEYDOWN vk=41 scan=1E ext=0
+WM_CHAR 41
+WM_KEYUP vk=41 scan=1E ext=0
+WM_KEYUP vk=10 scan=2A ext=0
+WM_KEYDOWN vk=E7 unit=6771
+WM_CHAR 6771
+WM_KEYUP vk=E7 unit=6771
+WM_KEYDOWN vk=E7 unit=FF71
+WM_CHAR FF71
+WM_KEYUP vk=E7 unit=FF71
+WM_KEYDOWN vk=E7 unit=D83D
+WM_CHAR D83D
+WM_KEYUP vk=E7 unit=D83D
+WM_KEYDOWN vk=E7 unit=DE00
+WM_CHAR DE00
+WM_KEYUP vk=E7 unit=DE00
+WM_KEYDOWN vk=0D scan=1C ext=0
+WM_CHAR 0D
+WM_KEYUP vk=0D scan=1C ext=0
 LOG
 wait_for_lines "$work/keys.log" "$(wc -l < "$work/expected.log")" 100 || true
 win_run "$BIN/driver.exe" close TellurKeySink - || true

@@ -31,7 +31,8 @@ constexpr char kLetterScanCodes[] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0
 // Enhanced: the key sits in the enhanced keyboard's extra clusters and its
 // scan code carries the E0 prefix. Windows reads a scan-code event without
 // the extended flag as the key of the original keyboard with that scan code:
-// the numeric keypad's key for an arrow, left Ctrl for right Ctrl.
+// the numeric keypad's key for an arrow, left Ctrl for right Ctrl. Execute has
+// no scan code on the standard layouts; NumLock's is a plain 45.
 struct NamedKey {
     std::uint8_t VirtualKey;
     std::uint8_t ScanCode;
@@ -44,8 +45,8 @@ constexpr NamedKey kNamedKeys[] = {
     {0x10, 0x2A, "Shift", false},     {0x11, 0x1D, "Ctrl", false},   {0x12, 0x38, "Alt", false},
     {0x1B, 0x01, "Esc", false},       {0x20, 0x39, "Space", false},  {0x25, 0x4B, "Left", true},
     {0x26, 0x48, "Up", true},         {0x27, 0x4D, "Right", true},   {0x28, 0x50, "Down", true},
-    {0x2E, 0x53, "Delete", true},     {0x70, 0x3B, "F1", false},
-    {0x7B, 0x58, "F12", false},       {0xA3, 0x1D, "RCtrl", true},
+    {0x2B, 0x00, "Execute", false},   {0x2E, 0x53, "Delete", true},  {0x70, 0x3B, "F1", false},
+    {0x7B, 0x58, "F12", false},       {0x90, 0x45, "NumLock", false}, {0xA3, 0x1D, "RCtrl", true},
 };
 
 bool IsEnhanced(std::uint8_t virtualKey) {
@@ -78,6 +79,49 @@ char CharacterOf(std::uint8_t virtualKey, bool shift) {
     return 0;
 }
 
+std::uint32_t LayoutScanCode(FakeLayout layout, std::uint8_t virtualKey) {
+    if (layout == FakeLayout::Qwertz && virtualKey == 'Y') return 0x2C;
+    if (layout == FakeLayout::Qwertz && virtualKey == 'Z') return 0x15;
+    return UsLayoutScanCode(virtualKey);
+}
+
+// The key that a layout gives an injected scan code (0 for none), as Windows
+// reads a scan-code event. The E0 forms are the enhanced keys and the keypad's
+// Enter, which is still VK_RETURN.
+std::uint8_t LayoutKeyForScanCode(FakeLayout layout, std::uint8_t scanCode, bool extended) {
+    if (extended) {
+        for (const auto& key : kNamedKeys)
+            if (key.Enhanced && key.ScanCode == scanCode) return key.VirtualKey;
+        return scanCode == 0x1C ? 0x0D : 0;
+    }
+    if (scanCode == 0) return 0;
+    for (std::uint8_t letter = 'A'; letter <= 'Z'; ++letter)
+        if (LayoutScanCode(layout, letter) == scanCode) return letter;
+    for (const auto& key : kSymbolKeys)
+        if (key.ScanCode == scanCode) return key.VirtualKey;
+    for (const auto& key : kNamedKeys)
+        if (!key.Enhanced && key.ScanCode == scanCode) return key.VirtualKey;
+    return 0;
+}
+
+void AppendUtf8(std::string& text, char32_t character) {
+    if (character < 0x80) {
+        text += static_cast<char>(character);
+    } else if (character < 0x800) {
+        text += static_cast<char>(0xC0 | (character >> 6));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    } else if (character < 0x10000) {
+        text += static_cast<char>(0xE0 | (character >> 12));
+        text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (character >> 18));
+        text += static_cast<char>(0x80 | ((character >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    }
+}
+
 }  // namespace
 
 std::int16_t UsLayoutKeyForCharacter(char character) {
@@ -100,6 +144,8 @@ std::uint32_t UsLayoutScanCode(std::uint8_t virtualKey) {
     return 0;
 }
 
+// Both layouts put the letters on the same virtual keys; only the scan codes
+// of Y and Z differ, so the character answer is the US one.
 std::int16_t FakeKeyboard::KeyForCharacter(char character) {
     if (missingCharacters_.count(character) != 0) return -1;
     return UsLayoutKeyForCharacter(character);
@@ -107,32 +153,49 @@ std::int16_t FakeKeyboard::KeyForCharacter(char character) {
 
 std::uint32_t FakeKeyboard::ScanCodeForKey(std::uint8_t virtualKey) {
     if (keysWithoutScanCode_.count(virtualKey) != 0) return 0;
-    return UsLayoutScanCode(virtualKey);
+    return LayoutScanCode(lookupLayout_, virtualKey);
 }
 
 void FakeKeyboard::SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) {
     events_.push_back(KeyEvent{flags, virtualKey, scanCode});
     const bool up = (flags & kKeyEventKeyUp) != 0;
+    const bool extended = (flags & kKeyEventExtended) != 0;
+    const bool byScanCode = (flags & kKeyEventScanCode) != 0;
     char step[32];
-    std::snprintf(step, sizeof step, "%s%s%02X ", (flags & kKeyEventExtended) ? "e" : "", up ? "^" : "v",
+    std::snprintf(step, sizeof step, "%s%s%s%02X ", extended ? "e" : "", byScanCode ? "" : "k", up ? "^" : "v",
                   virtualKey);
     trace_ += step;
 
-    if ((flags & kKeyEventScanCode) == 0) faults_.push_back("event without KEYEVENTF_SCANCODE");
-    if (scanCode != (UsLayoutScanCode(virtualKey) & 0xFF)) faults_.push_back("scan code does not match " + KeyName(virtualKey));
-    if (IsEnhanced(virtualKey) && (flags & kKeyEventExtended) == 0)
-        faults_.push_back(KeyName(virtualKey) + " without the extended flag is another key on Windows");
+    if ((flags & kKeyEventUnicode) != 0) faults_.push_back("Unicode flag on a key event");
+    // Windows ignores wVk in a scan-code event and reads the scan code in the
+    // focused window's layout; a virtual-key event is the key it names.
+    std::uint8_t key = virtualKey;
+    if (byScanCode) {
+        if (IsEnhanced(virtualKey) && !extended)
+            faults_.push_back(KeyName(virtualKey) + " without the extended flag is another key on Windows");
+        const std::uint8_t read = LayoutKeyForScanCode(focusedLayout_, scanCode, extended);
+        if (read != virtualKey && !(IsEnhanced(virtualKey) && !extended)) {
+            char detail[64];
+            std::snprintf(detail, sizeof detail, "scan code %s%02X is ", extended ? "E0 " : "", scanCode);
+            faults_.push_back(detail + (read == 0 ? std::string("no key") : KeyName(read)) + " in the focused layout, not " +
+                              KeyName(virtualKey));
+        }
+        if (read != 0) key = read;
+    }
+    if (!up && !IsModifier(key) && imeStatus_ == ImeOpenStatus::Open) ++keysWhileImeOpen_;
     if (up) {
-        if (!keyDown_[virtualKey]) faults_.push_back("released " + KeyName(virtualKey) + " while up");
-        keyDown_[virtualKey] = false;
+        if (!keyDown_[key]) faults_.push_back("released " + KeyName(key) + " while up");
+        keyDown_[key] = false;
         return;
     }
-    if (keyDown_[virtualKey]) faults_.push_back("pressed " + KeyName(virtualKey) + " while down");
-    keyDown_[virtualKey] = true;
-    if (IsModifier(virtualKey)) return;
+    if (keyDown_[key]) faults_.push_back("pressed " + KeyName(key) + " while down");
+    keyDown_[key] = true;
+    if (!IsModifier(key)) Type(key, extended);
+}
 
+void FakeKeyboard::Type(std::uint8_t key, bool extended) {
     const bool shift = keyDown_[kVkShift], ctrl = keyDown_[kVkControl], alt = keyDown_[kVkMenu];
-    const char character = CharacterOf(virtualKey, shift);
+    const char character = CharacterOf(key, shift);
     if (character != 0 && !ctrl && !alt) {
         transcript_ += character;
         return;
@@ -141,9 +204,55 @@ void FakeKeyboard::SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, st
     if (ctrl) chord += "Ctrl+";
     if (alt) chord += "Alt+";
     if (shift) chord += "Shift+";
-    chord += KeyName(virtualKey);
-    if (flags & kKeyEventExtended) chord += ",ext";
+    chord += KeyName(key);
+    if (extended) chord += ",ext";
     transcript_ += chord + "}";
+}
+
+// The target receives VK_PACKET down and up, which change no key state, and
+// one WM_CHAR with the unit; a held Ctrl or Alt still reaches it with the
+// character, as the state of those keys.
+void FakeKeyboard::SendUnicodeEvent(std::uint32_t flags, char16_t unit) {
+    events_.push_back(KeyEvent{flags, 0, unit});
+    const bool up = (flags & kKeyEventKeyUp) != 0;
+    char step[32];
+    std::snprintf(step, sizeof step, "u%s%04X ", up ? "^" : "v", static_cast<unsigned>(unit));
+    trace_ += step;
+    if ((flags & ~(kKeyEventUnicode | kKeyEventKeyUp)) != 0 || (flags & kKeyEventUnicode) == 0)
+        faults_.push_back("malformed Unicode event flags");
+    if (up) {
+        if (unicodeDown_.erase(unit) == 0) faults_.push_back("released a Unicode unit that was not down");
+        return;
+    }
+    if (!unicodeDown_.insert(unit).second) faults_.push_back("pressed a Unicode unit twice");
+    if (imeStatus_ == ImeOpenStatus::Open) ++keysWhileImeOpen_;
+    TypeUnicode(unit);
+}
+
+void FakeKeyboard::TypeUnicode(char16_t unit) {
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF, low = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (pendingHighSurrogate_ != 0 && !low) faults_.push_back("half a surrogate pair");
+    char32_t character = unit;
+    if (high) {
+        pendingHighSurrogate_ = unit;
+        return;
+    }
+    if (low) {
+        if (pendingHighSurrogate_ == 0) {
+            faults_.push_back("half a surrogate pair");
+            return;
+        }
+        character = 0x10000 + ((static_cast<char32_t>(pendingHighSurrogate_) - 0xD800) << 10) + (unit - 0xDC00);
+    }
+    pendingHighSurrogate_ = 0;
+    const bool ctrl = keyDown_[kVkControl], alt = keyDown_[kVkMenu];
+    if (!ctrl && !alt) {
+        AppendUtf8(transcript_, character);
+        return;
+    }
+    transcript_ += std::string("{") + (ctrl ? "Ctrl+" : "") + (alt ? "Alt+" : "");
+    AppendUtf8(transcript_, character);
+    transcript_ += "}";
 }
 
 void FakeKeyboard::Pause(std::uint32_t milliseconds) {
@@ -151,10 +260,24 @@ void FakeKeyboard::Pause(std::uint32_t milliseconds) {
     trace_ += "[" + std::to_string(milliseconds) + "] ";
 }
 
+ImeOpenStatus FakeKeyboard::QueryImeOpenStatus() {
+    ++imeQueries_;
+    imeFoundOpen_ = imeStatus_ == ImeOpenStatus::Open;
+    return imeStatus_;
+}
+
+bool FakeKeyboard::SetImeOpenStatus(bool open) {
+    trace_ += open ? "ime:on " : "ime:off ";
+    if (!imeFoundOpen_) faults_.push_back("IME set without a query that found it open");
+    if (!imeTakesSets_) return false;
+    imeStatus_ = open ? ImeOpenStatus::Open : ImeOpenStatus::Closed;
+    return true;
+}
+
 bool FakeKeyboard::AnyKeyDown() const {
     for (bool down : keyDown_)
         if (down) return true;
-    return false;
+    return !unicodeDown_.empty() || pendingHighSurrogate_ != 0;
 }
 
 }  // namespace tellurin::fakes

@@ -2,7 +2,10 @@
 // key, so a test sees what a window would receive: the events in order, the
 // text they type, any key left down and any key released that was never
 // pressed. Layout gaps (a character without a key, a key without a scan code)
-// can be made per test.
+// can be made per test. As on Windows, look-ups answer in the receiver
+// thread's own layout until UseFocusedWindowLayout, while an injected scan
+// code is read in the focused window's layout, which a test may set apart.
+// The focused window's IME is simulated too: closed unless a test opens it.
 #pragma once
 
 #include <array>
@@ -18,38 +21,80 @@ namespace tellurin::fakes {
 struct KeyEvent {
     std::uint32_t Flags;
     std::uint8_t VirtualKey;
-    std::uint8_t ScanCode;
+    std::uint16_t Scan;  // the scan code, or the UTF-16 unit of a Unicode event
     bool operator==(const KeyEvent&) const = default;
+};
+
+enum class FakeLayout {
+    Us,
+    // QWERTZ: Y and Z change places (Y at scan code 2C, Z at 15), as on the
+    // German layout; everything else as on the US layout.
+    Qwertz,
 };
 
 class FakeKeyboard : public Keyboard {
 public:
+    void UseFocusedWindowLayout() override { lookupLayout_ = focusedLayout_; }
     std::int16_t KeyForCharacter(char character) override;
     std::uint32_t ScanCodeForKey(std::uint8_t virtualKey) override;
     void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) override;
+    void SendUnicodeEvent(std::uint32_t flags, char16_t unit) override;
     void Pause(std::uint32_t milliseconds) override;
+    ImeOpenStatus QueryImeOpenStatus() override;
+    bool SetImeOpenStatus(bool open) override;
 
     void RemoveCharacter(char character) { missingCharacters_.insert(character); }
     void RemoveScanCode(std::uint8_t virtualKey) { keysWithoutScanCode_.insert(virtualKey); }
+    // The layout of the window with the focus (the receiver's own stays US).
+    void SetFocusedLayout(FakeLayout layout) { focusedLayout_ = layout; }
+    // The focused window's IME as a query finds it: Closed, Open, no focus
+    // window, or a target that does not answer. takesSets false: the target
+    // answers the query but stops answering before a set (a set then fails
+    // and changes nothing).
+    void SetIme(ImeOpenStatus status, bool takesSets = true) {
+        imeStatus_ = status;
+        imeTakesSets_ = takesSets;
+    }
+    ImeOpenStatus ImeStatus() const { return imeStatus_; }
+    int ImeQueries() const { return imeQueries_; }
+    // Key and Unicode downs sent while the simulated IME was open.
+    int KeysWhileImeOpen() const { return keysWhileImeOpen_; }
 
     // What a focused window would have seen: printable characters as typed
-    // (with the Shift state at the time), any other key or a key pressed with
-    // Ctrl or Alt as "{Ctrl+Alt+Shift+name}".
+    // (with the Shift state at the time), Unicode events as their characters
+    // in UTF-8, any other key or a key pressed with Ctrl or Alt as
+    // "{Ctrl+Alt+Shift+name}".
     const std::string& Transcript() const { return transcript_; }
     const std::vector<KeyEvent>& Events() const { return events_; }
     const std::vector<std::uint32_t>& Pauses() const { return pauses_; }
     bool AnyKeyDown() const;
-    // Key-ups of keys that were up, scan codes that do not match the key,
-    // keys pressed twice, and enhanced keys (arrows, right Ctrl) sent without
-    // the extended flag: each a fault of the code under test.
+    // Key-ups of keys that were up, scan codes that name another key in the
+    // focused layout, keys pressed twice, enhanced keys (arrows, right Ctrl)
+    // sent without the extended flag, malformed Unicode events and half
+    // surrogate pairs, IME sets with no query that found it open: each a
+    // fault of the code under test.
     const std::vector<std::string>& Faults() const { return faults_; }
-    // Events and pauses interleaved, e.g. "v10 ^10 [20]" for tests of ordering.
+    // Events and pauses interleaved, e.g. "v10 ^10 [20]" for tests of
+    // ordering: "e" extended, "k" virtual-key event, "u" Unicode event (its
+    // unit in four digits), "ime:off"/"ime:on" IME sets.
     const std::string& Trace() const { return trace_; }
 
 private:
+    void Type(std::uint8_t key, bool extended);
+    void TypeUnicode(char16_t unit);
+
     std::array<bool, 256> keyDown_{};
+    std::set<char16_t> unicodeDown_;
+    char16_t pendingHighSurrogate_ = 0;
     std::set<char> missingCharacters_;
     std::set<std::uint8_t> keysWithoutScanCode_;
+    FakeLayout lookupLayout_ = FakeLayout::Us;
+    FakeLayout focusedLayout_ = FakeLayout::Us;
+    ImeOpenStatus imeStatus_ = ImeOpenStatus::Closed;
+    bool imeTakesSets_ = true;
+    bool imeFoundOpen_ = false;
+    int imeQueries_ = 0;
+    int keysWhileImeOpen_ = 0;
     std::string transcript_;
     std::vector<KeyEvent> events_;
     std::vector<std::uint32_t> pauses_;

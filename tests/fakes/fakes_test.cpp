@@ -28,6 +28,49 @@ TEST(FakeKeyboard, TranscriptFollowsModifierState) {
     EXPECT_EQ(keyboard.Transcript(), "!{Ctrl+Shift+A}");
 }
 
+TEST(FakeKeyboard, UnicodeEventsTypeCharactersAndChangeNoKeyState) {
+    FakeKeyboard keyboard;
+    keyboard.SendKeyEvent(kKeyDown, kVkShift, 0x2A);
+    keyboard.SendUnicodeEvent(kUnicodeDown, 0x6771);
+    keyboard.SendUnicodeEvent(kUnicodeUp, 0x6771);
+    keyboard.SendKeyEvent(kKeyUp, kVkShift, 0x2A);  // still down: the Unicode event left it alone
+    keyboard.SendUnicodeEvent(kUnicodeDown, 0xD83D);
+    keyboard.SendUnicodeEvent(kUnicodeUp, 0xD83D);
+    keyboard.SendUnicodeEvent(kUnicodeDown, 0xDE00);
+    keyboard.SendUnicodeEvent(kUnicodeUp, 0xDE00);
+    EXPECT_EQ(keyboard.Transcript(), "東😀");
+    EXPECT_TRUE(keyboard.Faults().empty());
+    keyboard.SendUnicodeEvent(kUnicodeDown, 0xD83D);  // half a pair, never released
+    keyboard.SendUnicodeEvent(kUnicodeDown, 0x0041);
+    EXPECT_TRUE(keyboard.AnyKeyDown());
+    EXPECT_EQ(keyboard.Faults().size(), 1u);
+}
+
+TEST(FakeKeyboard, ReadsScanCodesInTheFocusedLayoutAndLooksUpInItOnlyWhenAsked) {
+    FakeKeyboard keyboard;
+    keyboard.SetFocusedLayout(FakeLayout::Qwertz);
+    EXPECT_EQ(keyboard.ScanCodeForKey('Z'), 0x2Cu);  // the receiver thread's own layout
+    keyboard.SendKeyEvent(kKeyDown, 'Z', 0x2C);       // Y in the focused layout
+    keyboard.UseFocusedWindowLayout();
+    EXPECT_EQ(keyboard.ScanCodeForKey('Z'), 0x15u);
+    keyboard.SendKeyEvent(kKeyDown, 'Z', 0x15);
+    EXPECT_EQ(keyboard.Transcript(), "yz");
+    EXPECT_EQ(keyboard.Faults().size(), 1u);
+}
+
+TEST(FakeKeyboard, ImeTakesSetsOnlyAfterAQueryFoundItOpen) {
+    FakeKeyboard keyboard;
+    keyboard.SetIme(ImeOpenStatus::Open);
+    EXPECT_TRUE(keyboard.SetImeOpenStatus(false));  // never asked: a fault
+    EXPECT_EQ(keyboard.Faults().size(), 1u);
+    keyboard.SetIme(ImeOpenStatus::Open, false);
+    EXPECT_EQ(keyboard.QueryImeOpenStatus(), ImeOpenStatus::Open);
+    EXPECT_FALSE(keyboard.SetImeOpenStatus(false));
+    EXPECT_EQ(keyboard.ImeStatus(), ImeOpenStatus::Open);
+    keyboard.SendKeyEvent(kKeyDown, 0x41, 0x1E);
+    EXPECT_EQ(keyboard.KeysWhileImeOpen(), 1);
+}
+
 TEST(FakeKeyboard, UsLayoutRoundTripsEveryPrintableCharacter) {
     for (char character = 0x20; character <= 0x7E; ++character) {
         const std::int16_t key = UsLayoutKeyForCharacter(character);

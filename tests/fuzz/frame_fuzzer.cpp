@@ -9,6 +9,7 @@
 
 #include "resident/receiver/frame_assembly.h"
 #include "tests/fakes/fake_answer_line.h"
+#include "tests/fakes/fake_input_target.h"
 #include "tests/fakes/fake_keyboard.h"
 
 using namespace tellurin;
@@ -60,7 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fakes::FakeAnswerLine line(keyboard);
     std::atomic<bool> enabled{true};
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
-    ReceptionContext context{enabled, communication, function, scans, line, keyboard};
+    // Now and then no application can take keys: such frames are never typed.
+    fakes::FakeInputTarget target;
+    target.inputDesktopOpens = (data[1] & 0x30) != 0x30;
+    ReceptionCauses causes;
+    fakes::CountingCauseListener listener;
+    ReceptionContext context{enabled, communication, function, scans, line, keyboard, target, causes, listener};
     static FrameAssembly assembly;
     assembly = FrameAssembly{};
     ResetFrameAssembly(assembly, communication.Protocol);
@@ -75,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Require(keyboard.charactersInFrame == 0);  // every frame begun was finished
     const std::size_t frames = keyboard.frames;
+    if (!target.inputDesktopOpens) Require(frames == 0);
     if (IsAnswerProtocol(communication.Protocol)) {
         std::size_t acks = 0;
         for (std::uint8_t answer : line.Answers()) {

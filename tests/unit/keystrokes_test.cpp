@@ -1,5 +1,6 @@
 // Keystroke synthesis: the exact event sequences, modifier order and release,
-// pauses by key speed, terminator rules and layout gaps.
+// pauses by key speed, terminator rules, layout gaps, the focused window's
+// layout, Unicode characters and the IME guard.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,6 +21,7 @@ struct Typing {
         for (const char* cursor = text; *cursor != '\0'; ++cursor) units += static_cast<unsigned char>(*cursor);
         TypeFrame(units, settings, scans, keyboard);
     }
+    void Type(std::u16string_view text) { TypeFrame(text, settings, scans, keyboard); }
     FunctionSettings settings;
     fakes::FakeKeyboard keyboard;
     ModifierScanCodes scans{};
@@ -39,8 +41,9 @@ FunctionSettings WithKeys(KeyChord head, KeyChord term1, KeyChord term2, std::ui
 struct SequenceCase {
     const char* name;
     FunctionSettings settings;
-    const char* frame;
-    std::string trace;  // "v" down, "^" up, "e" extended, "[ms]" pause
+    std::u16string_view frame;
+    // "v" down, "^" up, "e" extended, "k" by virtual key, "u" Unicode, "[ms]" pause
+    std::string trace;
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -61,37 +64,54 @@ INSTANTIATE_TEST_SUITE_P(
     Examples, EventSequence,
     ::testing::Values(
         // Defaults, frame "Ab": Shift held for A only, Enter after the frame.
-        SequenceCase{"DefaultsFrameAb", kDefaultFunctionSettings, "Ab",
+        SequenceCase{"DefaultsFrameAb", kDefaultFunctionSettings, u"Ab",
                      "v10 v41 ^41 [20] ^10 v42 ^42 [20] v0D ^0D [20] "},
         // Caps Lock mode: "aB1" types as "A", "b", "1".
-        SequenceCase{"CapsLockInvertsLetters", WithKeys(0, 0, 0, 9, u'Y'), "aBzZ1",
+        SequenceCase{"CapsLockInvertsLetters", WithKeys(0, 0, 0, 9, u'Y'), u"aBzZ1",
                      "v10 v41 ^41 ^10 v42 ^42 v10 v5A ^5A ^10 v5A ^5A v31 ^31 "},
         // One Shift press for "AB", released at the end of the frame.
-        SequenceCase{"ShiftKeptAcrossKeysReleasedAtEnd", WithKeys(0, 0, 0, 9), "AB", "v10 v41 ^41 v42 ^42 ^10 "},
+        SequenceCase{"ShiftKeptAcrossKeysReleasedAtEnd", WithKeys(0, 0, 0, 9), u"AB", "v10 v41 ^41 v42 ^42 ^10 "},
         // Head key Ctrl+A: Ctrl released by the first key that does not need it.
-        SequenceCase{"HeadKeyCtrlA", WithKeys(0x0241, 0, 0), "x",
+        SequenceCase{"HeadKeyCtrlA", WithKeys(0x0241, 0, 0), u"x",
                      "v11 v41 ^41 [20] ^11 v58 ^58 [20] "},
         // Modifiers in the fixed order Shift, Ctrl, Alt, for presses and releases.
-        SequenceCase{"AllModifiersInOrder", WithKeys(0x0741, 0, 0, 9), "a",
+        SequenceCase{"AllModifiersInOrder", WithKeys(0x0741, 0, 0, 9), u"a",
                      "v10 v11 v12 v41 ^41 ^10 ^11 ^12 v41 ^41 "},
         // Terminator held modifiers are released at the end, with no pause after.
-        SequenceCase{"TerminatorShiftTabReleased", WithKeys(0, 0x0109, 0, 9), "1", "v31 ^31 v10 v09 ^09 ^10 "},
+        SequenceCase{"TerminatorShiftTabReleased", WithKeys(0, 0x0109, 0, 9), u"1", "v31 ^31 v10 v09 ^09 ^10 "},
         // TermKey1 0: the second terminator is never typed.
-        SequenceCase{"NoFirstTerminatorNoSecond", WithKeys(0, 0x0000, 0x000D, 9), "1", "v31 ^31 "},
+        SequenceCase{"NoFirstTerminatorNoSecond", WithKeys(0, 0x0000, 0x000D, 9), u"1", "v31 ^31 "},
         // TermKey1 0xFF: skipped, the second terminator still typed.
-        SequenceCase{"FirstTerminatorFFSecondTyped", WithKeys(0, 0x00FF, 0x000D, 9), "1", "v31 ^31 v0D ^0D "},
+        SequenceCase{"FirstTerminatorFFSecondTyped", WithKeys(0, 0x00FF, 0x000D, 9), u"1", "v31 ^31 v0D ^0D "},
         // Head key 0x00FF types nothing, like 0.
-        SequenceCase{"HeadKeyFFIsNoKey", WithKeys(0x00FF, 0, 0, 9), "1", "v31 ^31 "},
+        SequenceCase{"HeadKeyFFIsNoKey", WithKeys(0x00FF, 0, 0, 9), u"1", "v31 ^31 "},
         // Bit 11 on a terminator: both events extended; bits 12-14 ignored.
-        SequenceCase{"ExtendedTerminator", WithKeys(0, 0x7825, 0, 9), "1", "v31 ^31 ev25 e^25 "},
+        SequenceCase{"ExtendedTerminator", WithKeys(0, 0x7825, 0, 9), u"1", "v31 ^31 ev25 e^25 "},
         // Arrows and right Ctrl are extended keys whether or not bit 11 is set;
         // bit 11 still extends any other key (Enter becomes the keypad's Enter).
-        SequenceCase{"ArrowTerminatorWithoutBit11", WithKeys(0, 0x0028, 0x0026, 9), "1",
+        SequenceCase{"ArrowTerminatorWithoutBit11", WithKeys(0, 0x0028, 0x0026, 9), u"1",
                      "v31 ^31 ev28 e^28 ev26 e^26 "},
-        SequenceCase{"RightCtrlHeadKey", WithKeys(0x00A3, 0, 0, 9), "1", "evA3 e^A3 v31 ^31 "},
-        SequenceCase{"Bit11OnEnter", WithKeys(0, 0x080D, 0, 9), "1", "v31 ^31 ev0D e^0D "},
+        SequenceCase{"RightCtrlHeadKey", WithKeys(0x00A3, 0, 0, 9), u"1", "evA3 e^A3 v31 ^31 "},
+        SequenceCase{"Bit11OnEnter", WithKeys(0, 0x080D, 0, 9), u"1", "v31 ^31 ev0D e^0D "},
+        // Key byte 0xFF names no key: the first terminator is skipped with its
+        // modifier bits, which press nothing.
+        SequenceCase{"FirstTerminatorFFWithShiftPressesNothing", WithKeys(0, 0x01FF, 0x0009, 9), u"1",
+                     "v31 ^31 v09 ^09 "},
+        // Execute has no scan code on the US layout: sent by its virtual key
+        // inside its Alt, never a lone Alt tap (which opens the menu bar).
+        SequenceCase{"AltExecuteByVirtualKey", WithKeys(0, 0x042B, 0, 9), u"1", "v31 ^31 v12 kv2B k^2B ^12 "},
+        // NumLock's scan code is a plain 45: no extended flag.
+        SequenceCase{"NumLockNotExtended", WithKeys(0, 0x0090, 0, 9), u"1", "v31 ^31 v90 ^90 "},
+        // Other characters go as Unicode events after the held Shift is
+        // released, with the pause of the key speed.
+        SequenceCase{"UnicodeAfterShiftReleased", kDefaultFunctionSettings, u"A東",
+                     "v10 v41 ^41 [20] ^10 uv6771 u^6771 [20] v0D ^0D [20] "},
+        // The head key's Ctrl is released before a Unicode character too.
+        SequenceCase{"UnicodeAfterHeadKeyCtrl", WithKeys(0x0241, 0, 0, 9), u"ｱ", "v11 v41 ^41 ^11 uvFF71 u^FF71 "},
+        // A character beyond the BMP: both surrogates, in order, one pause.
+        SequenceCase{"SurrogatePairOnePause", WithKeys(0, 0, 0, 5), u"\U0001F600", "uvD83D u^D83D uvDE00 u^DE00 [20] "},
         // Both terminators with pauses at step 0.
-        SequenceCase{"TwoTerminatorsSlowest", WithKeys(0, 0x0009, 0x000D, 0), "1",
+        SequenceCase{"TwoTerminatorsSlowest", WithKeys(0, 0x0009, 0x000D, 0), u"1",
                      "v31 ^31 [150] v09 ^09 [150] v0D ^0D [150] "}),
     [](const ::testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.name); });
 
@@ -133,11 +153,11 @@ TEST(Keystrokes, KeyWithoutScanCodeStillSyncsModifiersAndPauses) {
     EXPECT_EQ(typing.keyboard.Trace(), "v10 [20] ^10 v42 ^42 [20] ");
 }
 
-TEST(Keystrokes, HeadKeyWithoutScanCodeStillPauses) {
+TEST(Keystrokes, HeadKeyWithoutScanCodeGoesByVirtualKeyAndPauses) {
     Typing typing(WithKeys(0x0070, 0, 0, 5));  // F1
     typing.keyboard.RemoveScanCode(0x70);
     typing.Type("b");
-    EXPECT_EQ(typing.keyboard.Trace(), "[20] v42 ^42 [20] ");
+    EXPECT_EQ(typing.keyboard.Trace(), "kv70 k^70 [20] v42 ^42 [20] ");
 }
 
 TEST(Keystrokes, ShiftStateBitsAboveAltInLayoutNeverReachEvents) {
@@ -160,6 +180,79 @@ TEST(Keystrokes, EveryPrintableCharacterTypesItself) {
     EXPECT_EQ(typing.keyboard.Transcript(), printable);
     EXPECT_FALSE(typing.keyboard.AnyKeyDown());
     EXPECT_TRUE(typing.keyboard.Faults().empty());
+}
+
+TEST(Keystrokes, KeysAreLookedUpInTheFocusedWindowsLayout) {
+    // The receiver thread's own layout is US; the focused window's is QWERTZ,
+    // in which the scan code of the US Z is Y.
+    Typing typing(WithKeys(0, 0, 0, 9));
+    typing.keyboard.SetFocusedLayout(fakes::FakeLayout::Qwertz);
+    typing.Type("Zy");
+    EXPECT_EQ(typing.keyboard.Transcript(), "Zy");
+    EXPECT_TRUE(typing.keyboard.Faults().empty()) << typing.keyboard.Faults().front();
+}
+
+TEST(Keystrokes, JapaneseTextHalfWidthKanaAndEmojiArriveWhole) {
+    Typing typing(WithKeys(0, 0x000D, 0, 9));
+    // Half a surrogate pair on either side is no character and is left out.
+    typing.Type(u"東京都港区1-2-3 ｱｲｳ\xDE00\U0001F600\xD83D");
+    EXPECT_EQ(typing.keyboard.Transcript(), "東京都港区1-2-3 ｱｲｳ😀{Enter}");
+    EXPECT_FALSE(typing.keyboard.AnyKeyDown());
+    EXPECT_TRUE(typing.keyboard.Faults().empty()) << typing.keyboard.Faults().front();
+}
+
+struct ImeCase {
+    const char* name;
+    char16_t imeOff;
+    ImeOpenStatus found;
+    bool takesSets;
+    std::string trace;
+    ImeOpenStatus after;
+    int queries;
+};
+
+void PrintTo(const ImeCase& c, std::ostream* out) { *out << c.name; }
+
+class ImeGuardDecision : public ::testing::TestWithParam<ImeCase> {};
+
+TEST_P(ImeGuardDecision, TouchesTheImeOnlyWhenOpenAndAllowed) {
+    const ImeCase& c = GetParam();
+    FunctionSettings settings = WithKeys(0, 0x000D, 0, 9);
+    settings.ImeOff = c.imeOff;
+    Typing typing(settings);
+    typing.keyboard.SetIme(c.found, c.takesSets);
+    typing.Type("a");
+    EXPECT_EQ(typing.keyboard.Trace(), c.trace);
+    EXPECT_EQ(typing.keyboard.ImeStatus(), c.after);
+    EXPECT_EQ(typing.keyboard.ImeQueries(), c.queries);
+    EXPECT_TRUE(typing.keyboard.Faults().empty()) << typing.keyboard.Faults().front();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, ImeGuardDecision,
+    ::testing::Values(
+        ImeCase{"ClosedStaysClosed", u'Y', ImeOpenStatus::Closed, true, "v41 ^41 v0D ^0D ", ImeOpenStatus::Closed, 1},
+        // Closed before the first key, reopened once the keys have had time
+        // to be taken.
+        ImeCase{"OpenIsClosedAndReopened", u'Y', ImeOpenStatus::Open, true,
+                "ime:off v41 ^41 v0D ^0D [100] ime:on ", ImeOpenStatus::Open, 1},
+        ImeCase{"NoFocusWindow", u'Y', ImeOpenStatus::NoFocusWindow, true, "v41 ^41 v0D ^0D ",
+                ImeOpenStatus::NoFocusWindow, 1},
+        // A status query that times out: typed as it is, nothing touched.
+        ImeCase{"QueryTimesOut", u'Y', ImeOpenStatus::NoAnswer, true, "v41 ^41 v0D ^0D ", ImeOpenStatus::NoAnswer,
+                1},
+        // A close that times out may still be taken late: the reopening follows.
+        ImeCase{"CloseTimesOutStillReopened", u'Y', ImeOpenStatus::Open, false,
+                "ime:off v41 ^41 v0D ^0D [100] ime:on ", ImeOpenStatus::Open, 1},
+        ImeCase{"ImeOffNoNeverAsks", u'N', ImeOpenStatus::Open, true, "v41 ^41 v0D ^0D ", ImeOpenStatus::Open, 0}),
+    [](const ::testing::TestParamInfo<ImeCase>& info) { return std::string(info.param.name); });
+
+TEST(Keystrokes, NoKeyReachesAnOpenImeWhenImeOffIsSet) {
+    Typing typing(WithKeys(0x0241, 0x000D, 0, 9));
+    typing.keyboard.SetIme(ImeOpenStatus::Open);
+    typing.Type(u"a東");
+    EXPECT_EQ(typing.keyboard.KeysWhileImeOpen(), 0);
+    EXPECT_EQ(typing.keyboard.ImeStatus(), ImeOpenStatus::Open);
 }
 
 }  // namespace

@@ -1,28 +1,114 @@
 // Win32 keyboard: translates only. wVk is filled for scan-code events too:
 // Windows ignores it there, and Wine needs it to deliver the right key.
+// imm32 is loaded at run time: the program must start where no IME is
+// installed, and most frames never need it.
 #include "resident/receiver/win32/win32_keyboard.h"
 
-#include <windows.h>
+#include "common/win32/system_function.h"
 
 namespace tellurin {
+namespace {
 
-std::int16_t Win32Keyboard::KeyForCharacter(char character) { return VkKeyScanA(character); }
+// The IME window's commands; the MinGW headers leave them out.
+constexpr WPARAM kImeGetOpenStatus = 0x0005;  // IMC_GETOPENSTATUS
+constexpr WPARAM kImeSetOpenStatus = 0x0006;  // IMC_SETOPENSTATUS
+#ifdef IMC_GETOPENSTATUS
+static_assert(kImeGetOpenStatus == IMC_GETOPENSTATUS && kImeSetOpenStatus == IMC_SETOPENSTATUS);
+#endif
 
-std::uint32_t Win32Keyboard::ScanCodeForKey(std::uint8_t virtualKey) {
-    return MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
-}
+// A target that is busy typing a frame answers in well under this; a hung one
+// is given up on (at once when Windows already knows it is hung).
+constexpr UINT kImeAnswerTimeout = 500;
 
-void Win32Keyboard::SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) {
+void SendOneInput(const KEYBDINPUT& keyboardInput) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = scanCode;
-    input.ki.dwFlags = flags;
+    input.ki = keyboardInput;
     input.ki.time = 0;
     input.ki.dwExtraInfo = static_cast<ULONG_PTR>(GetMessageExtraInfo());
     (void)SendInput(1, &input, sizeof(INPUT));  // a refused event is lost; typing goes on
 }
 
+// The thread that owns the foreground window; 0 when there is none.
+DWORD ForegroundThread() {
+    HWND foreground = GetForegroundWindow();
+    return foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+}
+
+}  // namespace
+
+Win32Keyboard::Win32Keyboard() : layout_(GetKeyboardLayout(0)) {}
+
+Win32Keyboard::~Win32Keyboard() {
+    if (imm32_ != nullptr) (void)FreeLibrary(imm32_);
+}
+
+void Win32Keyboard::UseFocusedWindowLayout() {
+    // Thread 0 stands for the calling thread: its own layout.
+    layout_ = GetKeyboardLayout(ForegroundThread());
+}
+
+std::int16_t Win32Keyboard::KeyForCharacter(char character) { return VkKeyScanExA(character, layout_); }
+
+std::uint32_t Win32Keyboard::ScanCodeForKey(std::uint8_t virtualKey) {
+    return MapVirtualKeyExW(virtualKey, MAPVK_VK_TO_VSC, layout_);
+}
+
+void Win32Keyboard::SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) {
+    KEYBDINPUT input{};
+    input.wVk = virtualKey;
+    input.wScan = scanCode;
+    input.dwFlags = flags;
+    SendOneInput(input);
+}
+
+void Win32Keyboard::SendUnicodeEvent(std::uint32_t flags, char16_t unit) {
+    KEYBDINPUT input{};
+    input.wVk = 0;
+    input.wScan = static_cast<WORD>(unit);
+    input.dwFlags = flags;
+    SendOneInput(input);
+}
+
 void Win32Keyboard::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
+
+ImeOpenStatus Win32Keyboard::QueryImeOpenStatus() {
+    imeWindow_ = nullptr;
+    const DWORD thread = ForegroundThread();
+    if (thread == 0) return ImeOpenStatus::NoFocusWindow;
+    GUITHREADINFO threadInfo{};
+    threadInfo.cbSize = sizeof threadInfo;
+    if (!GetGUIThreadInfo(thread, &threadInfo) || threadInfo.hwndFocus == nullptr)
+        return ImeOpenStatus::NoFocusWindow;
+
+    if (!imm32Tried_) {
+        imm32Tried_ = true;
+        wchar_t path[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+        if (length > 0 && length + 11 < MAX_PATH) {
+            lstrcpyW(path + length, L"\\imm32.dll");
+            imm32_ = LoadLibraryW(path);
+            defaultImeWindow_ = FindSystemFunction<DefaultImeWindowFunction>(imm32_, "ImmGetDefaultIMEWnd");
+        }
+    }
+    if (defaultImeWindow_ == nullptr) return ImeOpenStatus::NoFocusWindow;
+    HWND imeWindow = defaultImeWindow_(threadInfo.hwndFocus);
+    if (imeWindow == nullptr) return ImeOpenStatus::NoFocusWindow;
+
+    DWORD_PTR open = 0;
+    if (SendMessageTimeoutW(imeWindow, WM_IME_CONTROL, kImeGetOpenStatus, 0, SMTO_ABORTIFHUNG, kImeAnswerTimeout,
+                            &open) == 0)
+        return ImeOpenStatus::NoAnswer;
+    if (open == 0) return ImeOpenStatus::Closed;
+    imeWindow_ = imeWindow;
+    return ImeOpenStatus::Open;
+}
+
+bool Win32Keyboard::SetImeOpenStatus(bool open) {
+    if (imeWindow_ == nullptr) return false;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(imeWindow_, WM_IME_CONTROL, kImeSetOpenStatus, open ? TRUE : FALSE, SMTO_ABORTIFHUNG,
+                               kImeAnswerTimeout, &result) != 0;
+}
 
 }  // namespace tellurin

@@ -5,8 +5,12 @@
 //   key_sink.exe <log file> [<ready file>] [<seconds to live, default 120>]
 //
 // Line format: "<message> vk=<hex> scan=<hex> ext=<0|1>" for key messages,
-// "<message> <hex char>" for WM_CHAR/WM_SYSCHAR. The ready file is written once
-// the window is in the foreground.
+// "<message> <hex char>" for WM_CHAR/WM_SYSCHAR (the UTF-16 unit, at least
+// two digits: "WM_CHAR 41", "WM_CHAR 6771"; a character beyond the BMP comes
+// as two lines, its high and low surrogate). A Unicode event arrives as
+// VK_PACKET, whose lParam carries the unit in its high word instead of a scan
+// code: "<message> vk=E7 unit=<four hex digits>". The ready file is written
+// once the window is in the foreground.
 #include <windows.h>
 
 #include <cstdio>
@@ -21,6 +25,11 @@ std::wstring typedText;  // the tail is shown in the window, so a person can wat
 constexpr std::size_t kShownCharacters = 2000;  // a long run must not slow the painting down
 
 void LogKey(const char* name, WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) == VK_PACKET) {
+        std::fprintf(logFile, "%s vk=E7 unit=%04X\n", name, static_cast<unsigned>(HIWORD(lParam)));
+        std::fflush(logFile);
+        return;
+    }
     const unsigned scan = static_cast<unsigned>((lParam >> 16) & 0xFF);
     const unsigned extended = static_cast<unsigned>((lParam >> 24) & 1);
     std::fprintf(logFile, "%s vk=%02X scan=%02X ext=%u\n", name, static_cast<unsigned>(wParam), scan, extended);
