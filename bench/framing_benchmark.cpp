@@ -34,6 +34,27 @@ struct DiscardingLine final : AnswerLine {
     unsigned long long answers = 0;
 };
 
+// The user's desktop with a target at our level: every good frame is typed.
+struct ReachableTarget final : InputTarget {
+    bool InputDesktopName(char16_t (&name)[kDesktopNameUnits]) override {
+        const char16_t desktop[] = u"Default";
+        for (std::size_t index = 0; index < sizeof(desktop) / sizeof(desktop[0]); ++index) name[index] = desktop[index];
+        return true;
+    }
+    bool ForegroundIntegrityLevel(std::uint32_t& level) override {
+        level = kIntegrityMedium;
+        return true;
+    }
+    bool OwnIntegrityLevel(std::uint32_t& level) override {
+        level = kIntegrityMedium;
+        return true;
+    }
+};
+
+struct NoListener final : ReceptionCauseListener {
+    void ReceptionCausesChanged() override {}
+};
+
 // Barcode-like frames (EAN-13, Code 39 text, the odd long one) under STX/ETX,
 // with noise bytes between some frames and an occasional empty frame.
 std::string MakeStream(std::size_t bytes) {
@@ -70,7 +91,10 @@ int main() {
     DiscardingKeyboard keyboard;
     DiscardingLine line;
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
-    ReceptionContext context{enabled, communication, function, scans, line, keyboard};
+    ReachableTarget target;
+    ReceptionCauses causes;
+    NoListener listener;
+    ReceptionContext context{enabled, communication, function, scans, line, keyboard, target, causes, listener};
     static FrameAssembly assembly{};
     ResetFrameAssembly(assembly, communication.Protocol);
 
