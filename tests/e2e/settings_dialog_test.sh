@@ -38,7 +38,7 @@ wait_for_dialog "$SETTINGS_DIALOG"
 sleep 0.3
 check "the function page is shown" "Enter" "$(control_state 1020 | cut -d' ' -f4-)"
 check "frames read as ASCII" "0 ASCII (英数字のみ)" "$(control_state 1033 | cut -d' ' -f3-)"
-check "the IME box ticked" "1 1" "$(control_state 1034 | cut -d' ' -f1,2)"
+check "the IME box ticked" "1 1" "$(control_state 1034 | head -n 1 | cut -d' ' -f1,2)"
 dialog select 1016 8           # head key A ...
 dialog click 1018              # ... with Ctrl
 dialog select 1020 0           # terminator 1: 付加しない
@@ -127,7 +127,7 @@ sleep 0.3
 dialog select 1033 1           # シフトJIS
 dialog click 1034              # the IME left as it is
 sleep 0.3
-check "the IME box unticked" "0" "$(control_state 1034 | cut -d' ' -f1)"
+check "the IME box unticked" "0" "$(control_state 1034 | head -n 1 | cut -d' ' -f1)"
 dialog click 1
 wait_until_gone '#32770' "$SETTINGS_DIALOG"
 check "saved on OK" "5 1 N" \
