@@ -63,4 +63,16 @@ bool SetYesNo(WorkingSettings& working, char16_t& field, bool ticked) {
     return Change(working);
 }
 
+int CharacterCodeIndex(char16_t code) {
+    return code >= u'0' && code < u'0' + kCharacterCodeCount ? code - u'0' : 0;
+}
+
+bool SelectCharacterCode(WorkingSettings& working, int index) {
+    if (index < 0 || index >= kCharacterCodeCount) return false;
+    const auto code = static_cast<char16_t>(u'0' + index);
+    if (working.Function.CharacterCode == code) return false;
+    working.Function.CharacterCode = code;
+    return Change(working);
+}
+
 }  // namespace tellurin

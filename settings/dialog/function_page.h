@@ -1,7 +1,8 @@
 // The function page's decisions: the 49 keys each key list offers, how a
 // chord is shown in its key group, what choosing a key or ticking a modifier
 // changes (only bits 0-10 of a chord; the rest pass through), the rules that
-// enable the second terminator's group, and the slider and check boxes.
+// enable the second terminator's group, the slider, the character code list
+// and the check boxes.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,13 @@ constexpr KeyGroup kTermKey2Group{1024, 1025, 1026, 1027};
 constexpr int kKeySpeedSliderId = 1028;
 constexpr int kCapsLockBoxId = 1029;
 constexpr int kTrayIconBoxId = 1030;
+constexpr int kCharacterCodeListId = 1033;
+constexpr int kImeOffBoxId = 1034;
+
+// How frame bytes are read, listed in the order of the stored codes '0' to '3'.
+constexpr int kCharacterCodeCount = 4;
+inline constexpr const char16_t* kCharacterCodeTexts[kCharacterCodeCount] = {u"ASCII (英数字のみ)", u"シフトJIS",
+                                                                             u"UTF-8", u"自動判別"};
 
 struct KeyChordView {
     int ListIndex;  // 0 ("付加しない") when the key is not in the table
@@ -60,5 +68,11 @@ bool SetKey(WorkingSettings& working, KeyChord& chord, int index);
 bool SetModifier(WorkingSettings& working, KeyChord& chord, KeyChord bit, bool ticked);
 bool SetKeySpeed(WorkingSettings& working, int position);
 bool SetYesNo(WorkingSettings& working, char16_t& field, bool ticked);
+
+// The list entry of a stored code; a code outside the list shows the first
+// entry, and stays stored until an entry is picked.
+int CharacterCodeIndex(char16_t code);
+// true (and FunctionChanged) when the pick changed the code.
+bool SelectCharacterCode(WorkingSettings& working, int index);
 
 }  // namespace tellurin

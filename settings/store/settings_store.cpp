@@ -211,6 +211,12 @@ int ReadFunctionKey(Registry& registry, FunctionSettings& record, const char16_t
     AssignCharacter(record.CapsLock, value, u"NY");
     if (!key.Read(u"TrayIcon", value)) return 0;
     AssignCharacter(record.TrayIcon, value, u"NY");
+    // The values added after the first six are missing from every store an
+    // older version wrote, and that is no damage: a missing one keeps the
+    // record's value (the default at start-up) without rebuilding the store,
+    // and the next save of the function settings writes it.
+    if (key.Read(u"CharacterCode", value)) AssignCharacter(record.CharacterCode, value, u"0123");
+    if (key.Read(u"ImeOff", value)) AssignCharacter(record.ImeOff, value, u"NY");
     return 1;
 }
 
@@ -247,7 +253,9 @@ std::int32_t WriteFunctionKey(Registry& registry, const WorkingSettings& working
                          writer.WriteNumberIfDifferent(u"TermKey2", settings.TermKey2, true) &&
                          writer.WriteNumberIfDifferent(u"KeySpeed", settings.KeySpeed, false) &&
                          writer.WriteCharacterIfDifferent(u"CapsLock", settings.CapsLock) &&
-                         writer.WriteCharacterIfDifferent(u"TrayIcon", settings.TrayIcon);
+                         writer.WriteCharacterIfDifferent(u"TrayIcon", settings.TrayIcon) &&
+                         writer.WriteCharacterIfDifferent(u"CharacterCode", settings.CharacterCode) &&
+                         writer.WriteCharacterIfDifferent(u"ImeOff", settings.ImeOff);
     return written ? writer.Finish() : kSaveValueNotWritten;
 }
 

@@ -1,8 +1,9 @@
 // The settings store: both records persist as REG_SZ texts under the current
 // user's "SOFTWARE\Quorvel\Tellurin\Ver.3" key. Loading validates every value
 // and keeps the caller's value for anything invalid; a store with a key or value
-// missing is rebuilt from the caller's records; saving writes only values whose
-// stored form differs from the working copy.
+// missing is rebuilt from the caller's records (except for the two values that
+// older versions never wrote); saving writes only values whose stored form
+// differs from the working copy.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +37,9 @@ struct WorkingSettings {
 std::uint16_t ParseHexWord(const char16_t* text);
 
 // Fill a record from its key; 0 when the key or a value is missing (fields
-// read before that keep their new values), else 1.
+// read before that keep their new values), else 1. The function key's
+// CharacterCode and ImeOff are the exception: missing, they leave their fields
+// as they are and the read still succeeds.
 int ReadCommunicationKey(Registry& registry, CommunicationSettings& record, const char16_t* path);
 int ReadFunctionKey(Registry& registry, FunctionSettings& record, const char16_t* path);
 

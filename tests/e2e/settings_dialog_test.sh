@@ -17,6 +17,9 @@ screenshot() { sleep 0.5; import -display "$DISPLAY" -window root "$screens/$1.p
 configure_resident 5
 start_sink "$log"
 start_resident
+# The store holds the first six function values only, as older versions write it.
+check "a store without CharacterCode and ImeOff is not rebuilt" "<missing> <missing>" \
+    "$(stored Function CharacterCode) $(stored Function ImeOff)"
 
 echo "== open through a second start; edit both pages; Apply"
 open_dialog
@@ -34,6 +37,8 @@ dialog tab 1001 1
 wait_for_dialog "$SETTINGS_DIALOG"
 sleep 0.3
 check "the function page is shown" "Enter" "$(control_state 1020 | cut -d' ' -f4-)"
+check "frames read as ASCII" "0 ASCII (英数字のみ)" "$(control_state 1033 | cut -d' ' -f3-)"
+check "the IME box ticked" "1 1" "$(control_state 1034 | head -n 1 | cut -d' ' -f1,2)"
 dialog select 1016 8           # head key A ...
 dialog click 1018              # ... with Ctrl
 dialog select 1020 0           # terminator 1: 付加しない
@@ -48,6 +53,8 @@ sleep 0.5
 check "Apply disabled after Apply" "0" "$(control_state 1002 | cut -d' ' -f2)"
 check "registry after Apply" "115200 3 2 0241 0009 7" \
     "$(stored Communication BaudRate) $(stored Communication Protocol) $(stored Communication StopBit) $(stored Function HeadKey) $(stored Function TermKey1) $(stored Function KeySpeed)"
+check "the missing values written with the function settings" "0 Y" \
+    "$(stored Function CharacterCode) $(stored Function ImeOff)"
 check "edits survive switching pages" "1" "$(dialog tab 1001 0; sleep 0.5; control_state 1008 | cut -d' ' -f1)"
 
 echo "== the about box and help"
@@ -91,6 +98,16 @@ win_output "$BIN/driver.exe" box-text 10000 >/dev/null
 win_run "$BIN/driver.exe" box-answer no 2000
 wait_until_gone '#32770' "$SETTINGS_DIALOG"
 check "nothing saved" "N" "$(stored Function CapsLock)"
+open_dialog
+dialog tab 1001 1
+sleep 0.3
+dialog select 1033 3           # 自動判別 alone is an edit to ask about
+dialog click 2
+check "the question for a character code" "設定内容が変更されています。" \
+    "$(win_output "$BIN/driver.exe" box-text 10000 | head -n 1)"
+win_run "$BIN/driver.exe" box-answer no 2000
+wait_until_gone '#32770' "$SETTINGS_DIALOG"
+check "character code not saved" "0" "$(stored Function CharacterCode)"
 
 echo "== Cancel with edits answered Yes saves them"
 open_dialog
@@ -105,9 +122,16 @@ check "saved on Yes" "9600" "$(stored Communication BaudRate)"
 echo "== OK saves; the menu's exit ends the program without saving"
 open_dialog
 dialog select 1015 5           # ACK/NAK STX/ETX
+dialog tab 1001 1
+sleep 0.3
+dialog select 1033 1           # シフトJIS
+dialog click 1034              # the IME left as it is
+sleep 0.3
+check "the IME box unticked" "0" "$(control_state 1034 | head -n 1 | cut -d' ' -f1)"
 dialog click 1
 wait_until_gone '#32770' "$SETTINGS_DIALOG"
-check "saved on OK" "5" "$(stored Communication Protocol)"
+check "saved on OK" "5 1 N" \
+    "$(stored Communication Protocol) $(stored Function CharacterCode) $(stored Function ImeOff)"
 open_dialog
 dialog select 1015 0
 dialog command 40001

@@ -18,12 +18,12 @@ check() {  # check <what> <expected> <actual>
 
 echo "== first use on an empty registry"
 reg_delete_key 'Software\Quorvel'
-defaults="result=1 CommPort=COM1 BaudRate=4800 Parity=N DataBit=8 StopBit=2 FlowControl=X Protocol=1 HeadKey=0000 TermKey1=000D TermKey2=0000 KeySpeed=5 CapsLock=N TrayIcon=Y"
+defaults="result=1 CommPort=COM1 BaudRate=4800 Parity=N DataBit=8 StopBit=2 FlowControl=X Protocol=1 HeadKey=0000 TermKey1=000D TermKey2=0000 KeySpeed=5 CapsLock=N TrayIcon=Y CharacterCode=0 ImeOff=Y"
 check "load on empty registry" "$defaults" "$(win_output "$BIN/library_probe.exe" load "$dll")"
 for pair in CommPort=COM1 BaudRate=4800 Parity=N DataBit=8 StopBit=2 FlowControl=X Protocol=1; do
     check "Communication $pair" "REG_SZ ${pair#*=}" "$(reg_value "$base\\Communication" "${pair%%=*}")"
 done
-for pair in HeadKey=0000 TermKey1=000D TermKey2=0000 KeySpeed=5 CapsLock=N TrayIcon=Y; do
+for pair in HeadKey=0000 TermKey1=000D TermKey2=0000 KeySpeed=5 CapsLock=N TrayIcon=Y CharacterCode=0 ImeOff=Y; do
     check "Function $pair" "REG_SZ ${pair#*=}" "$(reg_value "$base\\Function" "${pair%%=*}")"
 done
 
@@ -35,6 +35,17 @@ check "load reads stored values" "${defaults/COM1/COM7}" \
     "$(win_output "$BIN/library_probe.exe" load "$dll" | sed 's/HeadKey=0241/HeadKey=0000/')"
 check "invalid Parity stays stored (no rebuild)" "REG_SZ NN" "$(reg_value "$base\\Communication" Parity)"
 check "HeadKey read as Ctrl+A" "HeadKey=0241" "$(win_output "$BIN/library_probe.exe" load "$dll" | grep -o 'HeadKey=[0-9A-F]*')"
+
+echo "== CharacterCode missing, as older versions leave it; ImeOff stored"
+"$WINE" reg.exe delete "HKEY_CURRENT_USER\\$base\\Function" /v CharacterCode /f >/dev/null 2>&1
+reg_set_text "$base\\Function" ImeOff N
+check "the default for the missing value, ImeOff as stored" \
+    "CharacterCode=0 ImeOff=N" "$(win_output "$BIN/library_probe.exe" load "$dll" | grep -o 'CharacterCode=.*')"
+check "a missing CharacterCode is not a reason to rebuild" "<missing> REG_SZ NN" \
+    "$(reg_value "$base\\Function" CharacterCode) $(reg_value "$base\\Communication" Parity)"
+reg_set_text "$base\\Function" CharacterCode 1
+check "CharacterCode read as Shift-JIS" "CharacterCode=1" \
+    "$(win_output "$BIN/library_probe.exe" load "$dll" | grep -o 'CharacterCode=[0-9]')"
 
 echo "== a port on a virtual line carries bytes both ways"
 line=$(serial_pair 5)

@@ -30,7 +30,8 @@ bool OneOf(char16_t value, const char16_t* allowed) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const char16_t* communicationNames[] = {u"CommPort", u"BaudRate", u"Parity", u"DataBit",
                                             u"StopBit",  u"FlowControl", u"Protocol"};
-    const char16_t* functionNames[] = {u"HeadKey", u"TermKey1", u"TermKey2", u"KeySpeed", u"CapsLock", u"TrayIcon"};
+    const char16_t* functionNames[] = {u"HeadKey",  u"TermKey1", u"TermKey2",      u"KeySpeed",
+                                       u"CapsLock", u"TrayIcon", u"CharacterCode", u"ImeOff"};
     fakes::FakeRegistry registry;
     std::size_t offset = 0;
     const auto take = [&](std::size_t count) {
@@ -61,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(communication.CommPort[6] == u'\0' && communication.BaudRate[6] == u'\0');
     Require(function.HeadKey < 0x8000 && function.TermKey1 < 0x8000 && function.TermKey2 < 0x8000);
     Require(function.KeySpeed <= 9 && OneOf(function.CapsLock, u"NY") && OneOf(function.TrayIcon, u"NY"));
+    Require(OneOf(function.CharacterCode, u"0123") && OneOf(function.ImeOff, u"NY"));
 
     working.Communication = communication;
     working.Function = function;

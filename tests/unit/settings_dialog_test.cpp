@@ -182,6 +182,33 @@ TEST(FunctionPage, SliderAndBoxes) {
     EXPECT_EQ(working.Function.CapsLock, u'Y');
 }
 
+TEST(FunctionPage, CharacterCodeListAndImeBox) {
+    EXPECT_EQ(std::u16string(kCharacterCodeTexts[0]), u"ASCII (英数字のみ)");
+    EXPECT_EQ(std::u16string(kCharacterCodeTexts[1]), u"シフトJIS");
+    EXPECT_EQ(std::u16string(kCharacterCodeTexts[3]), u"自動判別");
+    EXPECT_EQ(CharacterCodeIndex(u'0'), 0);
+    EXPECT_EQ(CharacterCodeIndex(u'3'), 3);
+    EXPECT_EQ(CharacterCodeIndex(u'4'), 0);  // outside the list: the first entry is shown
+    EXPECT_EQ(CharacterCodeIndex(0), 0);
+
+    WorkingSettings working = Defaults();
+    EXPECT_FALSE(SelectCharacterCode(working, 0));
+    EXPECT_FALSE(SelectCharacterCode(working, 4));
+    EXPECT_FALSE(SelectCharacterCode(working, -1));  // CB_ERR: nothing selected
+    EXPECT_FALSE(SetYesNo(working, working.Function.ImeOff, true));
+    EXPECT_FALSE(ApplyEnabled(working));
+    EXPECT_TRUE(SelectCharacterCode(working, 1));
+    EXPECT_EQ(working.Function.CharacterCode, u'1');
+    EXPECT_TRUE(ApplyEnabled(working));  // and so Cancel asks before dropping it
+    EXPECT_TRUE(SetYesNo(working, working.Function.ImeOff, false));
+    EXPECT_EQ(working.Function.ImeOff, u'N');
+
+    working.FunctionChanged = false;
+    working.Function.CharacterCode = u'7';
+    EXPECT_TRUE(SelectCharacterCode(working, 0));  // picking the entry shown replaces the stored code
+    EXPECT_EQ(working.Function.CharacterCode, u'0');
+}
+
 class RecordingActions : public SettingsWindowActions {
 public:
     SaveQuestionAnswer AskToSaveChanges() override {

@@ -39,7 +39,7 @@ struct Store {
 
 std::string Narrow16(const char16_t* text) { return fakes::Narrow(text); }
 
-TEST(SettingsStore, FirstUseWritesThirteenFirstUseTextsAndSecondLoadWritesNothing) {
+TEST(SettingsStore, FirstUseWritesFifteenFirstUseTextsAndSecondLoadWritesNothing) {
     Store store;
     EXPECT_EQ(store.Load(), 1);
     const std::vector<std::string> expected = {
@@ -47,7 +47,7 @@ TEST(SettingsStore, FirstUseWritesThirteenFirstUseTextsAndSecondLoadWritesNothin
         "Communication|DataBit=8",     "Communication|StopBit=2",     "Communication|FlowControl=X",
         "Communication|Protocol=1",    "Function|HeadKey=0000",       "Function|TermKey1=000D",
         "Function|TermKey2=0000",      "Function|KeySpeed=5",         "Function|CapsLock=N",
-        "Function|TrayIcon=Y"};
+        "Function|TrayIcon=Y",        "Function|CharacterCode=0",    "Function|ImeOff=Y"};
     EXPECT_EQ(store.registry.Writes(), expected);
     // One-character values are the character and its terminator: 4 bytes, REG_SZ.
     EXPECT_EQ(store.registry.Data(kComm, u"Parity")->Bytes.size(), 4u);
@@ -85,6 +85,8 @@ std::string FieldAsText(const Store& store, const std::u16string& value) {
     if (value == u"Protocol") return character(c.Protocol);
     if (value == u"CapsLock") return character(f.CapsLock);
     if (value == u"TrayIcon") return character(f.TrayIcon);
+    if (value == u"CharacterCode") return character(f.CharacterCode);
+    if (value == u"ImeOff") return character(f.ImeOff);
     const std::uint16_t number = value == u"HeadKey" ? f.HeadKey : value == u"TermKey1" ? f.TermKey1
                                  : value == u"TermKey2" ? f.TermKey2 : f.KeySpeed;
     std::snprintf(buffer, sizeof buffer, "%04X", number);
@@ -93,9 +95,9 @@ std::string FieldAsText(const Store& store, const std::u16string& value) {
 
 TEST_P(ValueValidation, AcceptsOnlyValidValuesAndNeverRebuildsForInvalidOnes) {
     const ValueCase& c = GetParam();
-    const bool isFunction = std::u16string(c.value) == u"HeadKey" || std::u16string(c.value) == u"TermKey1" ||
-                            std::u16string(c.value) == u"TermKey2" || std::u16string(c.value) == u"KeySpeed" ||
-                            std::u16string(c.value) == u"CapsLock" || std::u16string(c.value) == u"TrayIcon";
+    const std::u16string name = c.value;
+    const bool isFunction = name == u"HeadKey" || name == u"TermKey1" || name == u"TermKey2" || name == u"KeySpeed" ||
+                            name == u"CapsLock" || name == u"TrayIcon" || name == u"CharacterCode" || name == u"ImeOff";
     Store store;
     store.FillFirstUse();
     const std::string before = FieldAsText(store, c.value);
@@ -142,7 +144,12 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{u"KeySpeed", u"9", true}, ValueCase{u"KeySpeed", u"09", true}, ValueCase{u"KeySpeed", u"0", true},
         ValueCase{u"KeySpeed", u"A", false}, ValueCase{u"KeySpeed", u"10", false},
         ValueCase{u"CapsLock", u"Y", true}, ValueCase{u"CapsLock", u"y", false},
-        ValueCase{u"TrayIcon", u"N", true}, ValueCase{u"TrayIcon", u"YES", false}));
+        ValueCase{u"TrayIcon", u"N", true}, ValueCase{u"TrayIcon", u"YES", false},
+        ValueCase{u"CharacterCode", u"1", true}, ValueCase{u"CharacterCode", u"2", true},
+        ValueCase{u"CharacterCode", u"3", true}, ValueCase{u"CharacterCode", u"4", false},
+        ValueCase{u"CharacterCode", u"01", false}, ValueCase{u"CharacterCode", u"", false},
+        ValueCase{u"CharacterCode", u"Y", false},
+        ValueCase{u"ImeOff", u"N", true}, ValueCase{u"ImeOff", u"n", false}, ValueCase{u"ImeOff", u"0", false}));
 
 TEST(SettingsStore, CharacterValuesFollowTheFourByteRuleWhateverTheType) {
     struct Case {
@@ -220,6 +227,35 @@ TEST(SettingsStore, MissingFunctionKeyRebuildsFromTheRecords) {
     EXPECT_EQ(store.registry.Text(kFunc, u"TrayIcon"), "Y");
 }
 
+TEST(SettingsStore, NewerFunctionValuesMissingKeepTheRecordAndWaitForTheNextFunctionSave) {
+    // As a store written by an older version: the six first values only.
+    Store store;
+    store.FillFirstUse();
+    store.registry.RemoveValue(kFunc, u"CharacterCode");
+    store.registry.PutText(kFunc, u"ImeOff", u"N");     // read although the value before it is missing
+    store.registry.PutText(kComm, u"Parity", u"NN");    // a rebuild would replace it
+    store.registry.PutText(kFunc, u"KeySpeed", u"2");
+    store.function.CharacterCode = u'2';               // the caller's value stays
+
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_TRUE(store.registry.Writes().empty()) << "loading must not write";
+    EXPECT_EQ(store.function.CharacterCode, u'2');
+    EXPECT_EQ(store.function.ImeOff, u'N');
+    EXPECT_EQ(store.function.KeySpeed, 2);
+    EXPECT_EQ(store.registry.Text(kFunc, u"CharacterCode"), "<missing>");
+    EXPECT_EQ(store.registry.Text(kComm, u"Parity"), "NN");
+
+    store.working.Communication = store.communication;
+    store.working.Function = store.function;
+    store.working.CommChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_EQ(store.registry.Text(kFunc, u"CharacterCode"), "<missing>") << "written only with the function part";
+    store.registry.ClearWrites();
+    store.working.FunctionChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_EQ(store.registry.Writes(), std::vector<std::string>{"Function|CharacterCode=2"});
+}
+
 TEST(SettingsStore, RebuildFailsWhenAKeyCannotBeCreated) {
     Store store;
     store.registry.RefuseCreate(kFunc);
@@ -240,11 +276,15 @@ TEST(SettingsStore, SaveWritesOnlyChangedValuesOfFlaggedParts) {
     store.working.Communication = store.communication;
     store.working.Function = store.function;
     store.working.Function.KeySpeed = 7;
+    store.working.Function.CharacterCode = u'1';
+    store.working.Function.ImeOff = u'N';
     store.working.Communication.Parity = u'E';
 
     store.working.FunctionChanged = true;
     EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
-    EXPECT_EQ(store.registry.Writes(), std::vector<std::string>{"Function|KeySpeed=7"});
+    EXPECT_EQ(store.registry.Writes(),
+              (std::vector<std::string>{"Function|KeySpeed=7", "Function|CharacterCode=1", "Function|ImeOff=N"}));
+    EXPECT_EQ(store.registry.Data(kFunc, u"ImeOff")->Bytes.size(), 4u);
 
     store.registry.ClearWrites();
     store.working.FunctionChanged = false;
@@ -264,6 +304,7 @@ TEST(SettingsStore, SaveRewritesAnInvalidStoredValueAndNeverWritesEmptyOrZeroCha
     store.FillFirstUse();
     store.registry.PutText(kComm, u"BaudRate", u"4800 ");
     store.registry.PutText(kFunc, u"HeadKey", u"000d");  // same number: not rewritten
+    store.registry.PutText(kFunc, u"CharacterCode", u"9");
     store.working.Communication = store.communication;
     store.working.Function = store.function;
     store.working.Communication.CommPort[0] = u'\0';  // empty text: left alone
@@ -271,7 +312,8 @@ TEST(SettingsStore, SaveRewritesAnInvalidStoredValueAndNeverWritesEmptyOrZeroCha
     store.working.Function.HeadKey = 0x000D;
     store.working.CommChanged = store.working.FunctionChanged = true;
     EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
-    EXPECT_EQ(store.registry.Writes(), (std::vector<std::string>{"Communication|BaudRate=4800"}));
+    EXPECT_EQ(store.registry.Writes(),
+              (std::vector<std::string>{"Communication|BaudRate=4800", "Function|CharacterCode=0"}));
 }
 
 TEST(SettingsStore, SaveFailuresReturnTheirCodeWithTheKeyFlushedAndClosed) {

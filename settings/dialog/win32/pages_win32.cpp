@@ -125,6 +125,9 @@ void InitialiseFunctionPage(HWND page) {
     (void)SendMessageW(slider, TBM_SETPOS, TRUE, settings.KeySpeed);
     (void)CheckDlgButton(page, kCapsLockBoxId, settings.CapsLock == u'Y' ? BST_CHECKED : BST_UNCHECKED);
     (void)CheckDlgButton(page, kTrayIconBoxId, settings.TrayIcon == u'Y' ? BST_CHECKED : BST_UNCHECKED);
+    FillList(page, kCharacterCodeListId, kCharacterCodeTexts, kCharacterCodeCount,
+             CharacterCodeIndex(settings.CharacterCode));
+    (void)CheckDlgButton(page, kImeOffBoxId, settings.ImeOff == u'Y' ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void FunctionCommand(HWND page, int id, int notification) {
@@ -149,6 +152,9 @@ void FunctionCommand(HWND page, int id, int notification) {
     }
     if (id == kCapsLockBoxId) (void)SetYesNo(working, settings.CapsLock, IsChecked(page, id));
     if (id == kTrayIconBoxId) (void)SetYesNo(working, settings.TrayIcon, IsChecked(page, id));
+    if (id == kCharacterCodeListId && notification == CBN_SELENDOK)
+        (void)SelectCharacterCode(working, SelectedIndex(page, id));
+    if (id == kImeOffBoxId) (void)SetYesNo(working, settings.ImeOff, IsChecked(page, id));
 }
 
 }  // namespace

@@ -58,13 +58,15 @@ int Load(HMODULE library) {
     FunctionSettings function = tellurin::kDefaultFunctionSettings;
     const std::int32_t result = load(&communication, &function);
     std::printf("result=%d CommPort=%s BaudRate=%s Parity=%c DataBit=%c StopBit=%c FlowControl=%c Protocol=%c "
-                "HeadKey=%04X TermKey1=%04X TermKey2=%04X KeySpeed=%X CapsLock=%c TrayIcon=%c\n",
+                "HeadKey=%04X TermKey1=%04X TermKey2=%04X KeySpeed=%X CapsLock=%c TrayIcon=%c CharacterCode=%c "
+                "ImeOff=%c\n",
                 static_cast<int>(result), Narrow(communication.CommPort, 7).c_str(),
                 Narrow(communication.BaudRate, 7).c_str(), static_cast<char>(communication.Parity),
                 static_cast<char>(communication.DataBit), static_cast<char>(communication.StopBit),
                 static_cast<char>(communication.FlowControl), static_cast<char>(communication.Protocol),
                 function.HeadKey, function.TermKey1, function.TermKey2, function.KeySpeed,
-                static_cast<char>(function.CapsLock), static_cast<char>(function.TrayIcon));
+                static_cast<char>(function.CapsLock), static_cast<char>(function.TrayIcon),
+                static_cast<char>(function.CharacterCode), static_cast<char>(function.ImeOff));
     return 0;
 }
 
