@@ -92,8 +92,8 @@ struct Client {
     Client() {
         theLibrary = &library;
         reporter.Surface = &box;
-        client = SettingsLibraryClient{u"C:\\Tools", &communication, &function, nullptr, false,
-                                       &binding, &receiver, &reporter};
+        client = SettingsLibraryClient{u"C:\\Tools", &communication, &function, nullptr, &binding, &receiver,
+                                       &reporter};
     }
     ~Client() { theLibrary = nullptr; }
     FakeLibrary library;
