@@ -34,7 +34,8 @@ public:
 
     InstanceClaim ClaimSingleInstance() override {
         HANDLE mutex = CreateMutexW(nullptr, TRUE, reinterpret_cast<const wchar_t*>(IdentityTable[0]));
-        if (mutex == nullptr) return InstanceClaim::Failed;
+        if (mutex == nullptr)
+            return GetLastError() == ERROR_ACCESS_DENIED ? InstanceClaim::AccessDenied : InstanceClaim::Failed;
         const DWORD wait = WaitForSingleObject(mutex, 0);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
             program_.InstanceMutex = mutex;
@@ -57,6 +58,8 @@ public:
         (void)PostMessageW(first, UM_OPEN_SETTINGS, 0, 0);
         return true;
     }
+
+    void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
 
     void WindowsVersion(std::uint32_t& major, std::uint32_t& minor) override {
         OSVERSIONINFOW version{};
