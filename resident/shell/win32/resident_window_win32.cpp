@@ -164,10 +164,14 @@ void ErrorMessageBox::ShowErrorBox(const std::u16string& text) {
 }
 
 void* Win32LibraryBinding::Load(const char16_t* fullPath) {
-    // A full path with the altered search order: the library's own
-    // dependencies resolve from its directory and the system, never from the
-    // current directory.
-    return LoadLibraryExW(reinterpret_cast<const wchar_t*>(fullPath), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The library is taken from its full path. Its own imports are looked for
+    // only in the system folder where Windows can: never beside it, where a
+    // download folder may hold planted libraries of the same names (the
+    // LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR flag would put that folder first).
+    // Where those flags are missing (Windows 7 without its loader update, and
+    // earlier), the altered order: the library's folder, then the system's.
+    const DWORD flags = systemFolderSearch_ ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+    return LoadLibraryExW(reinterpret_cast<const wchar_t*>(fullPath), nullptr, flags);
 }
 
 void* Win32LibraryBinding::Find(void* module, const char* entryName) {
