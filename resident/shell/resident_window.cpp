@@ -9,9 +9,15 @@ namespace {
 
 constexpr std::size_t kTipUnits = 128;  // the tip field, terminator included
 
-TrayAppearance CurrentAppearance(const ResidentWindow& window) {
+// The icon's record for an add or a modify: the current state's image and tip.
+NotifyIconData CurrentIconData(const ResidentWindow& window) {
     const TrayState state = CurrentTrayState(window.Marks);
-    return TrayAppearance{TrayTip(state, window.Communication), state == TrayState::Receiving};
+    NotifyIconData data;
+    data.uFlags = kNotifyIconMessage | kNotifyIconImage | kNotifyIconTip;
+    data.uCallbackMessage = UM_TRAY_NOTIFY;
+    data.ReceivingImage = state == TrayState::Receiving;
+    data.szTip = TrayTip(state, window.Communication);
+    return data;
 }
 
 // Puts the icon into the notification area. An add that timed out at logon
@@ -19,10 +25,10 @@ TrayAppearance CurrentAppearance(const ResidentWindow& window) {
 // forgotten an icon still counted as shown, so each kind of call falls back
 // on the other.
 bool PlaceIcon(ResidentWindow& window, ShellIconOperation first) {
-    const TrayAppearance appearance = CurrentAppearance(window);
-    if (window.Platform.NotifyIcon(first, appearance)) return true;
+    const NotifyIconData data = CurrentIconData(window);
+    if (window.Platform.NotifyIcon(first, data)) return true;
     return window.Platform.NotifyIcon(
-        first == ShellIconOperation::Add ? ShellIconOperation::Modify : ShellIconOperation::Add, appearance);
+        first == ShellIconOperation::Add ? ShellIconOperation::Modify : ShellIconOperation::Add, data);
 }
 
 // Each change of state shows in the tray, through the usual refresh.
@@ -42,8 +48,10 @@ void EndTrayRetry(ResidentWindow& window) {
 }
 
 // Shows the icon; when the shell refuses, the program goes on without it and
-// tries again quietly after retryDelay (unless a retry is already waiting).
-// False when refused.
+// tries again quietly after retryDelay. A refusal outside the retries (the
+// taskbar has just announced itself, or a state change) restarts a waiting
+// back-off at its first delay: the shell is coming up now, and a retry left
+// at 16 s would keep the icon away that long. False when refused.
 bool ShowIcon(ResidentWindow& window, ShellIconOperation first, std::uint32_t retryDelay = kFirstRetryDelay) {
     ResidentMarks& marks = window.Marks;
     if (PlaceIcon(window, first)) {
@@ -52,11 +60,10 @@ bool ShowIcon(ResidentWindow& window, ShellIconOperation first, std::uint32_t re
         return true;
     }
     marks.TrayIconShown = false;
-    if (!marks.TrayRetrying) {
-        marks.TrayRetrying = true;
-        marks.TrayRetryDelay = retryDelay;
-        window.Platform.StartTimer(TrayRetryTimer, retryDelay);
-    }
+    EndTrayRetry(window);
+    marks.TrayRetrying = true;
+    marks.TrayRetryDelay = retryDelay;
+    window.Platform.StartTimer(TrayRetryTimer, retryDelay);
     return false;
 }
 
@@ -263,7 +270,7 @@ int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode) {
             const bool mayExist = counted || marks.TrayRetrying;
             EndTrayRetry(window);
             marks.TrayIconShown = false;
-            if (!mayExist || window.Platform.NotifyIcon(ShellIconOperation::Delete, TrayAppearance{})) return 1;
+            if (!mayExist || window.Platform.NotifyIcon(ShellIconOperation::Delete, NotifyIconData{})) return 1;
             if (!counted) return 1;  // an icon never confirmed: no message about it
             window.Services.ShowMessage(MessageFunctionFailure, FailureTrayIcon);
             return 0;

@@ -19,16 +19,57 @@ namespace {
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
 using LoadIconMetricFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
+using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
 
-// The tray image at the size the shell draws it at the current scaling:
-// LoadIconMetric (Windows Vista on) picks or scales the best image; where it
-// is missing the small-icon metrics do.
-HICON LoadTrayImage(HINSTANCE instance, int id, LoadIconMetricFunction loadIconMetric) {
+struct IconSize {
+    int Width = 0;
+    int Height = 0;  // both 0: not known
+};
+
+// The size of a tray icon at the scaling of the monitor the taskbar is on
+// (Windows 10, 1607 on). The small-icon metrics and LIM_SMALL answer a
+// per-monitor-aware thread with the system's scaling, whichever monitor
+// changed, so only this finds a new size when the scaling changes. Not known
+// where the functions are missing.
+IconSize TrayIconSizeForTaskbar(HWND residentWindow) {
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    const auto dpiForWindow = FindSystemFunction<GetDpiForWindowFunction>(user, "GetDpiForWindow");
+    const auto metricsForDpi = FindSystemFunction<GetSystemMetricsForDpiFunction>(user, "GetSystemMetricsForDpi");
+    if (dpiForWindow == nullptr || metricsForDpi == nullptr) return {};
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    UINT dpi = taskbar != nullptr ? dpiForWindow(taskbar) : 0;
+    if (dpi == 0) dpi = dpiForWindow(residentWindow);  // no taskbar (yet): the monitor of this window
+    if (dpi == 0) return {};
+    const IconSize size{metricsForDpi(SM_CXSMICON, dpi), metricsForDpi(SM_CYSMICON, dpi)};
+    return size.Width > 0 && size.Height > 0 ? size : IconSize{};
+}
+
+// The tray image at the size the shell draws it. With a size known,
+// LoadIconWithScaleDown picks or scales the best image down to it; otherwise
+// LoadIconMetric (Windows Vista on) picks the small size; where that is
+// missing too the small-icon metrics do.
+HICON LoadTrayImage(HINSTANCE instance, int id, IconSize size, LoadIconWithScaleDownFunction loadScaledDown,
+                    LoadIconMetricFunction loadIconMetric) {
     HICON icon = nullptr;
-    if (loadIconMetric != nullptr && SUCCEEDED(loadIconMetric(instance, MAKEINTRESOURCEW(id), LIM_SMALL, &icon)))
-        return icon;
-    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    if (size.Width > 0) {
+        if (loadScaledDown != nullptr &&
+            SUCCEEDED(loadScaledDown(instance, MAKEINTRESOURCEW(id), size.Width, size.Height, &icon)))
+            return icon;
+    } else {
+        if (loadIconMetric != nullptr && SUCCEEDED(loadIconMetric(instance, MAKEINTRESOURCEW(id), LIM_SMALL, &icon)))
+            return icon;
+        size = IconSize{GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+    }
+    return static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size.Width, size.Height, LR_DEFAULTCOLOR));
+}
+
+// Copies a text into a fixed field, cut to fit with its terminator.
+template <std::size_t Units>
+void CopyText(wchar_t (&field)[Units], const std::u16string& text) {
+    (void)lstrcpynW(field, reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(Units));
 }
 
 class Win32ResidentPlatform final : public ResidentWindowPlatform {
@@ -72,10 +113,13 @@ public:
     void UnlockQuit() override { LeaveCriticalSection(&program_.QuitLock); }
 
     void LoadTrayIconImage() override {
+        const IconSize size = TrayIconSizeForTaskbar(window_);
         HMODULE controls = LoadLibraryW(L"comctl32.dll");
         const auto loadIconMetric = FindSystemFunction<LoadIconMetricFunction>(controls, "LoadIconMetric");
+        const auto loadScaledDown =
+            FindSystemFunction<LoadIconWithScaleDownFunction>(controls, "LoadIconWithScaleDown");
         for (auto [slot, id] : {std::pair{&program_.TrayIconImage, 102}, std::pair{&program_.TrayIconIdleImage, 103}}) {
-            HICON image = LoadTrayImage(program_.Instance, id, loadIconMetric);
+            HICON image = LoadTrayImage(program_.Instance, id, size, loadScaledDown, loadIconMetric);
             if (image == nullptr) continue;  // the earlier image serves
             if (*slot != nullptr) (void)DestroyIcon(*slot);
             *slot = image;
@@ -84,20 +128,23 @@ public:
         if (controls != nullptr) (void)FreeLibrary(controls);
     }
 
-    bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) override {
-        NOTIFYICONDATAW data{};
-        data.cbSize = sizeof(NOTIFYICONDATAW);
-        data.hWnd = window_;
-        data.uID = 0;
-        DWORD command = NIM_DELETE;
-        if (operation != ShellIconOperation::Delete) {
-            command = operation == ShellIconOperation::Add ? NIM_ADD : NIM_MODIFY;
-            data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-            data.uCallbackMessage = UM_TRAY_NOTIFY;
-            data.hIcon = appearance.Receiving ? program_.TrayIconImage : program_.TrayIconIdleImage;
-            lstrcpynW(data.szTip, reinterpret_cast<const wchar_t*>(appearance.Tip.c_str()), ARRAYSIZE(data.szTip));
-        }
-        return Shell_NotifyIconW(command, &data) != FALSE;
+    bool NotifyIcon(ShellIconOperation operation, const NotifyIconData& data) override {
+        NOTIFYICONDATAW native{};
+        native.cbSize = data.cbSize;
+        native.hWnd = window_;
+        native.uID = 0;
+        native.uFlags = data.uFlags;
+        native.uCallbackMessage = data.uCallbackMessage;
+        if ((data.uFlags & NIF_ICON) != 0)
+            native.hIcon = data.ReceivingImage ? program_.TrayIconImage : program_.TrayIconIdleImage;
+        CopyText(native.szTip, data.szTip);
+        CopyText(native.szInfo, data.szInfo);
+        CopyText(native.szInfoTitle, data.szInfoTitle);
+        native.dwInfoFlags = data.dwInfoFlags;
+        const DWORD command = operation == ShellIconOperation::Add      ? NIM_ADD
+                              : operation == ShellIconOperation::Modify ? NIM_MODIFY
+                                                                        : NIM_DELETE;
+        return Shell_NotifyIconW(command, &native) != FALSE;
     }
 
     void PostToSelf(std::uint32_t message) override { (void)PostMessageW(window_, message, 0, 0); }
