@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Start-up and its failures on the real binaries: a second start hands over to
-# the first, also when it comes while the first is still starting or has just
-# ended; every stored rate and line setting reaches the line; a missing
-# TELLURS.DLL, a refused Windows version and a port with
-# no device each show their message and end with their exit code; an empty
-# registry is filled with the first-use values.
+# the first, also when it comes while the first is still starting; every
+# stored rate and line setting reaches the line; a missing TELLURS.DLL, a
+# refused Windows version and a port with no device each show their message
+# and end with their exit code; an empty registry is filled with the
+# first-use values.
 #   resident_startup_test.sh <harness dir> <64-bit build dir>
 . "$(dirname "$0")/resident_common.sh" "$@"
 line=$(serial_pair 5)
@@ -27,19 +27,11 @@ wait_until_gone '#32770' "$SETTINGS_DIALOG"
 quit_resident
 check "it ends with exit code 0" 0 "$EXIT_CODE"
 
-echo "== a start right after the end runs, though Wine frees the mutex a moment late"
-# quit_resident waited for the process only, not for its mutex.
-start_resident
-check "its window appears" yes \
-    "$(win_run "$BIN/driver.exe" find NON_Tellurin Tellurin 0 >/dev/null && echo yes || echo no)"
-check "no message" none "$(win_output "$BIN/driver.exe" box-text 300 2>/dev/null || echo none)"
-quit_resident
-check "it ends with exit code 0" 0 "$EXIT_CODE"
-
 echo "== two starts in quick succession: one runs, the other waits for its window and hands over"
 # The later start may come while the first is still loading its settings,
 # holding the mutex with no window yet; it must wait, not fail. Three rounds,
-# each without waiting for anything between the starts.
+# each without waiting for anything between the starts (a program that did not
+# wait showed "Function Failure  (2)" in four of five such rounds here).
 for round in 1 2 3; do
     win_start RESIDENT_PID "$BIN/TELLUR.EXE"
     win_start LATER_PID "$BIN/TELLUR.EXE"
