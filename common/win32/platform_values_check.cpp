@@ -97,13 +97,12 @@ static_assert(UM_GET_IDENTITY >= WM_USER && UM_PORT_LOST < WM_APP && UM_UPDATE_A
 static_assert(kAnswerOpenSettings == UM_OPEN_SETTINGS && kAnswerQuit == UM_QUIT);
 static_assert(kSettingsDialogStillRunning == STILL_ACTIVE);
 
-// The tray icon's record: flags, and the size Windows XP's shell takes.
-static_assert(kNotifyIconMessage == NIF_MESSAGE && kNotifyIconImage == NIF_ICON && kNotifyIconTip == NIF_TIP &&
-              kNotifyIconInfo == NIF_INFO);
+// The tray icon's record goes at the size Windows XP's shell takes; every field
+// the program fills (the balloon's too) lies inside it.
 static_assert(kNotifyIconDataSize == NOTIFYICONDATAW_V3_SIZE && kNotifyIconDataSize < sizeof(NOTIFYICONDATAW),
               "the tray record is sent at the size Windows XP's shell knows, not the headers' newer one");
-static_assert(offsetof(NOTIFYICONDATAW, dwInfoFlags) < NOTIFYICONDATAW_V3_SIZE,
-              "every field the program fills lies inside that size");
+static_assert(offsetof(NOTIFYICONDATAW, dwInfoFlags) + sizeof(NOTIFYICONDATAW::dwInfoFlags) <=
+              NOTIFYICONDATAW_V3_SIZE);
 
 // Registry access and path buffers.
 static_assert(kKeyQueryValue == KEY_QUERY_VALUE && kKeySetValue == KEY_SET_VALUE);

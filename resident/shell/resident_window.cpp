@@ -9,15 +9,9 @@ namespace {
 
 constexpr std::size_t kTipUnits = 128;  // the tip field, terminator included
 
-// The icon's record for an add or a modify: the current state's image and tip.
-NotifyIconData CurrentIconData(const ResidentWindow& window) {
+TrayAppearance CurrentAppearance(const ResidentWindow& window) {
     const TrayState state = CurrentTrayState(window.Marks);
-    NotifyIconData data;
-    data.uFlags = kNotifyIconMessage | kNotifyIconImage | kNotifyIconTip;
-    data.uCallbackMessage = UM_TRAY_NOTIFY;
-    data.ReceivingImage = state == TrayState::Receiving;
-    data.szTip = TrayTip(state, window.Communication);
-    return data;
+    return TrayAppearance{TrayTip(state, window.Communication), state == TrayState::Receiving};
 }
 
 // Puts the icon into the notification area. An add that timed out at logon
@@ -25,10 +19,10 @@ NotifyIconData CurrentIconData(const ResidentWindow& window) {
 // forgotten an icon still counted as shown, so each kind of call falls back
 // on the other.
 bool PlaceIcon(ResidentWindow& window, ShellIconOperation first) {
-    const NotifyIconData data = CurrentIconData(window);
-    if (window.Platform.NotifyIcon(first, data)) return true;
+    const TrayAppearance appearance = CurrentAppearance(window);
+    if (window.Platform.NotifyIcon(first, appearance)) return true;
     return window.Platform.NotifyIcon(
-        first == ShellIconOperation::Add ? ShellIconOperation::Modify : ShellIconOperation::Add, data);
+        first == ShellIconOperation::Add ? ShellIconOperation::Modify : ShellIconOperation::Add, appearance);
 }
 
 // Each change of state shows in the tray, through the usual refresh.
@@ -270,7 +264,7 @@ int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode) {
             const bool mayExist = counted || marks.TrayRetrying;
             EndTrayRetry(window);
             marks.TrayIconShown = false;
-            if (!mayExist || window.Platform.NotifyIcon(ShellIconOperation::Delete, NotifyIconData{})) return 1;
+            if (!mayExist || window.Platform.NotifyIcon(ShellIconOperation::Delete, TrayAppearance{})) return 1;
             if (!counted) return 1;  // an icon never confirmed: no message about it
             window.Services.ShowMessage(MessageFunctionFailure, FailureTrayIcon);
             return 0;

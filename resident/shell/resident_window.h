@@ -55,33 +55,21 @@ struct ResidentMarks {
 // What the tray tells at a glance: the icon (grey unless receiving) and a tip
 // naming the port, the rate and the state.
 enum class TrayState { Receiving, SettingsOpen, WaitingForDevice, Stopped };
+// The size NOTIFYICONDATAW is sent at: the record as the shells of Windows XP
+// and Server 2003 know it (NOTIFYICONDATAW_V3_SIZE, up to and including
+// guidItem). They refuse the larger record of the platform headers (which adds
+// hBalloonIcon), every later Windows takes this one, and no later field is
+// used. The record holds a window and an icon handle, so the size follows the
+// word size.
+constexpr std::uint32_t kNotifyIconDataSize = sizeof(void*) == 8 ? 968 : 952;
+struct TrayAppearance {
+    std::u16string Tip;
+    bool Receiving;
+    std::uint32_t RecordSize = kNotifyIconDataSize;  // cbSize
+};
 TrayState CurrentTrayState(const ResidentMarks& marks);
 // "Tellurin  COM5 9600bps 受信中"; at most 127 units, as the tip field holds.
 std::u16string TrayTip(TrayState state, const CommunicationSettings& communication);
-
-// The shell's NOTIFYICONDATAW as far as the program fills it, with the
-// platform's field names; the Win32 layer copies it over, adding this window,
-// icon id 0 and the image.
-constexpr std::uint32_t kNotifyIconMessage = 0x01;  // NIF_MESSAGE
-constexpr std::uint32_t kNotifyIconImage = 0x02;    // NIF_ICON
-constexpr std::uint32_t kNotifyIconTip = 0x04;      // NIF_TIP
-constexpr std::uint32_t kNotifyIconInfo = 0x10;     // NIF_INFO: a balloon
-// The record's size as the shells of Windows XP and Server 2003 know it
-// (NOTIFYICONDATAW_V3_SIZE, up to and including guidItem). They refuse the
-// larger size of the platform headers' record (which adds hBalloonIcon), and
-// every later Windows takes this one; no later field is used. The record holds
-// a window and an icon handle, so the size follows the word size.
-constexpr std::uint32_t kNotifyIconDataSize = sizeof(void*) == 8 ? 968 : 952;
-struct NotifyIconData {
-    std::uint32_t cbSize = kNotifyIconDataSize;
-    std::uint32_t uFlags = 0;
-    std::uint32_t uCallbackMessage = 0;
-    bool ReceivingImage = false;  // hIcon: the receiving image, or else its grey twin
-    std::u16string szTip;         // at most 127 units
-    std::u16string szInfo;        // balloon text, at most 255 units
-    std::u16string szInfoTitle;   // balloon title, at most 63 units
-    std::uint32_t dwInfoFlags = 0;
-};
 
 // The window, the shell and the synchronisation objects.
 struct ResidentWindowPlatform {
@@ -96,8 +84,10 @@ struct ResidentWindowPlatform {
     // Both tray images (receiving and idle) at the size the shell uses now;
     // called again when the display's scaling changes.
     virtual void LoadTrayIconImage() = 0;
-    // Shell_NotifyIconW for this window's icon 0 with the record given.
-    virtual bool NotifyIcon(ShellIconOperation operation, const NotifyIconData& data) = 0;
+    // Shell_NotifyIconW for this window's icon 0, the record at the size the
+    // appearance gives; an add or modify sets the image and the tip of the
+    // appearance.
+    virtual bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) = 0;
     virtual void PostToSelf(std::uint32_t message) = 0;
     virtual void* ForegroundWindow() = 0;
     virtual bool IsLiveWindow(void* window) = 0;

@@ -27,13 +27,13 @@ public:
     void LockQuit() override { quitLocked = true; }
     void UnlockQuit() override { quitLocked = false; }
     void LoadTrayIconImage() override { Record("image"); }
-    NotifyIconData shown;  // what the tray shows after the last accepted add or modify
-    bool NotifyIcon(ShellIconOperation operation, const NotifyIconData& data) override {
+    TrayAppearance shown;  // what the tray shows after the last accepted add or modify
+    bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) override {
         const char* names[] = {"icon+", "icon~", "icon-"};
         const bool accepted[] = {addOk, modifyOk, true};
         const bool result = Record(names[static_cast<int>(operation)], shellOk && accepted[static_cast<int>(operation)] &&
-                                                                           SizeKnown(data.cbSize));
-        if (result && operation != ShellIconOperation::Delete) shown = data;
+                                                                           SizeKnown(appearance.RecordSize));
+        if (result && operation != ShellIconOperation::Delete) shown = appearance;
         return result;
     }
     // The shell of Windows XP and Server 2003 takes the record only at the
@@ -298,8 +298,8 @@ TEST(ResidentWindow, TrayTipAndIconFollowTheState) {
     };
     for (const Step& step : steps) {
         step.act(world);
-        EXPECT_EQ(world.shown.szTip, step.tip) << step.name;
-        EXPECT_EQ(world.shown.ReceivingImage, step.receiving) << step.name;
+        EXPECT_EQ(world.shown.Tip, step.tip) << step.name;
+        EXPECT_EQ(world.shown.Receiving, step.receiving) << step.name;
     }
     EXPECT_LE(TrayTip(TrayState::SettingsOpen, {u"COM256", u"115200", u'N', u'8', u'1', u'N', u'5'}).size(), 127u);
 

@@ -66,12 +66,6 @@ HICON LoadTrayImage(HINSTANCE instance, int id, IconSize size, LoadIconWithScale
         LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size.Width, size.Height, LR_DEFAULTCOLOR));
 }
 
-// Copies a text into a fixed field, cut to fit with its terminator.
-template <std::size_t Units>
-void CopyText(wchar_t (&field)[Units], const std::u16string& text) {
-    (void)lstrcpynW(field, reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(Units));
-}
-
 class Win32ResidentPlatform final : public ResidentWindowPlatform {
 public:
     Win32ResidentPlatform(ResidentProgram& program, HWND window) : program_(program), window_(window) {}
@@ -128,23 +122,20 @@ public:
         if (controls != nullptr) (void)FreeLibrary(controls);
     }
 
-    bool NotifyIcon(ShellIconOperation operation, const NotifyIconData& data) override {
-        NOTIFYICONDATAW native{};
-        native.cbSize = data.cbSize;
-        native.hWnd = window_;
-        native.uID = 0;
-        native.uFlags = data.uFlags;
-        native.uCallbackMessage = data.uCallbackMessage;
-        if ((data.uFlags & NIF_ICON) != 0)
-            native.hIcon = data.ReceivingImage ? program_.TrayIconImage : program_.TrayIconIdleImage;
-        CopyText(native.szTip, data.szTip);
-        CopyText(native.szInfo, data.szInfo);
-        CopyText(native.szInfoTitle, data.szInfoTitle);
-        native.dwInfoFlags = data.dwInfoFlags;
-        const DWORD command = operation == ShellIconOperation::Add      ? NIM_ADD
-                              : operation == ShellIconOperation::Modify ? NIM_MODIFY
-                                                                        : NIM_DELETE;
-        return Shell_NotifyIconW(command, &native) != FALSE;
+    bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) override {
+        NOTIFYICONDATAW data{};
+        data.cbSize = appearance.RecordSize;
+        data.hWnd = window_;
+        data.uID = 0;
+        DWORD command = NIM_DELETE;
+        if (operation != ShellIconOperation::Delete) {
+            command = operation == ShellIconOperation::Add ? NIM_ADD : NIM_MODIFY;
+            data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+            data.uCallbackMessage = UM_TRAY_NOTIFY;
+            data.hIcon = appearance.Receiving ? program_.TrayIconImage : program_.TrayIconIdleImage;
+            lstrcpynW(data.szTip, reinterpret_cast<const wchar_t*>(appearance.Tip.c_str()), ARRAYSIZE(data.szTip));
+        }
+        return Shell_NotifyIconW(command, &data) != FALSE;
     }
 
     void PostToSelf(std::uint32_t message) override { (void)PostMessageW(window_, message, 0, 0); }
