@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <htmlhelp.h>
+#include <shellapi.h>
 
 #include <cstddef>
 
@@ -98,6 +99,13 @@ static_assert(UM_GET_IDENTITY >= WM_USER && UM_PORT_LOST < WM_APP && UM_UPDATE_A
               UM_CLOSE_SETTINGS < WM_APP, "private messages lie in the window class's own range");
 static_assert(kAnswerOpenSettings == UM_OPEN_SETTINGS && kAnswerQuit == UM_QUIT);
 static_assert(kSettingsDialogStillRunning == STILL_ACTIVE);
+
+// The tray icon's record goes at the size Windows XP's shell takes; every field
+// the program fills (the balloon's too) lies inside it.
+static_assert(kNotifyIconDataSize == NOTIFYICONDATAW_V3_SIZE && kNotifyIconDataSize < sizeof(NOTIFYICONDATAW),
+              "the tray record is sent at the size Windows XP's shell knows, not the headers' newer one");
+static_assert(offsetof(NOTIFYICONDATAW, dwInfoFlags) + sizeof(NOTIFYICONDATAW::dwInfoFlags) <=
+              NOTIFYICONDATAW_V3_SIZE);
 
 // Registry access and path buffers.
 static_assert(kKeyQueryValue == KEY_QUERY_VALUE && kKeySetValue == KEY_SET_VALUE);

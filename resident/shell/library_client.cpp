@@ -65,8 +65,8 @@ bool FinishSettingsDialog(SettingsLibraryClient& client) {
     const std::int32_t code = entry != nullptr ? entry(nullptr, nullptr, nullptr, nullptr) : MessageFunctionFailure;
     if (code == kSettingsDialogStillRunning) {
         // Its thread still runs inside the library: unloading would pull the
-        // code from under it. The library stays loaded for the life of the process.
-        client.LibraryPinned = true;
+        // code from under it. The load is given up unfreed, so the library
+        // stays loaded for the life of the process.
         client.SettingsLibrary = nullptr;
         ShowMessage(*client.Reporter, MessageFunctionFailure, FailureSettingsDialogEnd);
         return false;

@@ -44,8 +44,10 @@ struct SettingsLibraryClient {
     std::u16string ProgramDirectory;  // empty when it could not be found
     CommunicationSettings* Communication;
     FunctionSettings* Function;
-    void* SettingsLibrary;           // loaded from a started dialog to its finish
-    bool LibraryPinned;              // a dialog thread outlived its wait: never unload
+    // Loaded from a started dialog to its finish. When the dialog's thread
+    // outlives its wait, this load is never freed, which keeps the library in
+    // place under the thread for the life of the process.
+    void* SettingsLibrary;
     LibraryBinding* Binding;
     ReceiverControl* Receiver;
     MessageReporter* Reporter;

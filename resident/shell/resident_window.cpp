@@ -46,8 +46,11 @@ void EndTrayRetry(ResidentWindow& window) {
 }
 
 // Shows the icon (with a balloon, if one is given); when the shell refuses,
-// the program goes on without it and tries again quietly after retryDelay
-// (unless a retry is already waiting). False when refused.
+// the program goes on without it and tries again quietly after retryDelay. A
+// refusal outside the retries (the taskbar has just announced itself, or a
+// state change) restarts a waiting back-off at its first delay: the shell is
+// coming up now, and a retry left at 16 s would keep the icon away that long.
+// False when refused.
 bool ShowIcon(ResidentWindow& window, ShellIconOperation first, std::uint32_t retryDelay = kFirstRetryDelay,
               std::u16string balloon = {}) {
     ResidentMarks& marks = window.Marks;
@@ -57,11 +60,10 @@ bool ShowIcon(ResidentWindow& window, ShellIconOperation first, std::uint32_t re
         return true;
     }
     marks.TrayIconShown = false;
-    if (!marks.TrayRetrying) {
-        marks.TrayRetrying = true;
-        marks.TrayRetryDelay = retryDelay;
-        window.Platform.StartTimer(TrayRetryTimer, retryDelay);
-    }
+    EndTrayRetry(window);
+    marks.TrayRetrying = true;
+    marks.TrayRetryDelay = retryDelay;
+    window.Platform.StartTimer(TrayRetryTimer, retryDelay);
     return false;
 }
 

@@ -63,12 +63,20 @@ struct ResidentMarks {
 // What the tray tells at a glance: the icon (grey unless receiving) and a tip
 // naming the port, the rate and the state.
 enum class TrayState { Receiving, SettingsOpen, WaitingForDevice, Stopped };
+// The size NOTIFYICONDATAW is sent at: the record as the shells of Windows XP
+// and Server 2003 know it (NOTIFYICONDATAW_V3_SIZE, up to and including
+// guidItem). They refuse the larger record of the platform headers (which adds
+// hBalloonIcon), every later Windows takes this one, and no later field is
+// used. The record holds a window and an icon handle, so the size follows the
+// word size.
+constexpr std::uint32_t kNotifyIconDataSize = sizeof(void*) == 8 ? 968 : 952;
 // Balloon: a warning shown once, when a reason for scans not arriving appears
 // (empty for none).
 struct TrayAppearance {
     std::u16string Tip;
     bool Receiving;
     std::u16string Balloon;
+    std::uint32_t RecordSize = kNotifyIconDataSize;  // cbSize
 };
 TrayState CurrentTrayState(const ResidentMarks& marks);
 // "Tellurin  COM5 9600bps 受信中", and as a second line the most telling of the
@@ -92,8 +100,9 @@ struct ResidentWindowPlatform {
     // Both tray images (receiving and idle) at the size the shell uses now;
     // called again when the display's scaling changes.
     virtual void LoadTrayIconImage() = 0;
-    // Shell_NotifyIconW for this window's icon 0; an add or modify sets the
-    // image and the tip of the appearance.
+    // Shell_NotifyIconW for this window's icon 0, the record at the size the
+    // appearance gives; an add or modify sets the image and the tip of the
+    // appearance.
     virtual bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) = 0;
     virtual void PostToSelf(std::uint32_t message) = 0;
     virtual void* ForegroundWindow() = 0;
@@ -138,8 +147,9 @@ struct ResidentWindow {
 
 // Adds, refreshes or removes the tray icon as TrayIcon asks; 0 when the shell
 // refused, non-zero otherwise. A refused add or refresh is retried quietly on
-// a timer (the shell may not answer yet at logon); a refused removal is shown.
-// Neither ends the program.
+// a timer (the shell may not answer yet at logon), the back-off starting again
+// at its first delay whenever a try outside the timer is refused; a refused
+// removal is shown. Neither ends the program.
 int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode);
 
 // Handles the messages above and UM_RECEPTION_CAUSES; false for anything else

@@ -19,17 +19,37 @@ std::u16string DirectoryOfPath(const std::u16string& path) {
     return path.substr(0, slash);
 }
 
+namespace {
+
+// True when this process is the one instance and starts. Otherwise it has
+// handed over to the first instance, or shown why it could not.
+bool TakeSingleInstance(StartupPlatform& platform, MessageReporter& reporter) {
+    for (std::uint32_t waited = 0;; waited += kLookAgainInterval) {
+        switch (platform.ClaimSingleInstance()) {
+            case InstanceClaim::Owned:
+                return true;  // also when the first instance ended while this one waited
+            case InstanceClaim::Failed:
+                ShowMessage(reporter, MessageFunctionFailure, FailureSingleInstance);
+                return false;
+            case InstanceClaim::HeldByAnother:
+            case InstanceClaim::AccessDenied:  // held by an instance this one may not open
+                if (platform.HandOverToFirstInstance()) return false;
+                break;
+        }
+        // Held, and no window yet: the first instance is still starting.
+        if (waited >= kFirstInstanceWait) {
+            ShowMessage(reporter, MessageFunctionFailure, FailureSingleInstance);
+            return false;
+        }
+        platform.Pause(kLookAgainInterval);
+    }
+}
+
+}  // namespace
+
 std::int32_t RunResidentProgram(StartupPlatform& platform, SettingsLibraryClient& client) {
     MessageReporter& reporter = *client.Reporter;
-    const InstanceClaim claim = platform.ClaimSingleInstance();
-    if (claim == InstanceClaim::Failed) {
-        ShowMessage(reporter, MessageFunctionFailure, FailureSingleInstance);
-        return reporter.LastMessageIndex;
-    }
-    if (claim == InstanceClaim::HeldByAnother) {
-        if (!platform.HandOverToFirstInstance()) ShowMessage(reporter, MessageFunctionFailure, FailureSingleInstance);
-        return reporter.LastMessageIndex;
-    }
+    if (!TakeSingleInstance(platform, reporter)) return reporter.LastMessageIndex;
 
     std::uint32_t major = 0, minor = 0;
     platform.WindowsVersion(major, minor);

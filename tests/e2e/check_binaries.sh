@@ -27,10 +27,11 @@ for binary in TELLUR.EXE TELLURS.DLL; do
 done
 
 # The version check lets the program start on Windows XP and Server 2003, so
-# nothing newer may be imported: the loader would refuse the program before
-# its own message could say why. These are the later functions this code could
-# reach for; they are looked up at run time instead.
-too_new='^(CancelIoEx|CancelSynchronousIo|GetTickCount64|InitializeCriticalSectionEx|CreateEventExW|CreateMutexExW|SetDefaultDllDirectories|AddDllDirectory|LoadIconMetric|LoadIconWithScaleDown|GetDpiForWindow|GetDpiForSystem|GetSystemMetricsForDpi|SetProcessDPIAware|SetProcessDpiAwarenessContext|SetThreadDpiAwarenessContext|ChangeWindowMessageFilter|ChangeWindowMessageFilterEx|TaskDialog|TaskDialogIndirect|InitOnceExecuteOnce|AcquireSRWLockExclusive|SleepConditionVariableCS)$'
+# nothing newer than the first XP may be imported: the loader would refuse the
+# program before its own message could say why. These are the later functions
+# this code could reach for (SetDllDirectory came with XP's first service
+# pack); they are looked up at run time instead.
+too_new='^(SetDllDirectoryW|SetDllDirectoryA|CancelIoEx|CancelSynchronousIo|GetTickCount64|InitializeCriticalSectionEx|CreateEventExW|CreateMutexExW|SetDefaultDllDirectories|AddDllDirectory|LoadIconMetric|LoadIconWithScaleDown|GetDpiForWindow|GetDpiForSystem|GetSystemMetricsForDpi|SetProcessDPIAware|SetProcessDpiAwarenessContext|SetThreadDpiAwarenessContext|ChangeWindowMessageFilter|ChangeWindowMessageFilterEx|TaskDialog|TaskDialogIndirect|InitOnceExecuteOnce|AcquireSRWLockExclusive|SleepConditionVariableCS)$'
 for binary in TELLUR.EXE TELLURS.DLL; do
     while read -r function; do
         [[ $function =~ $too_new ]] && fail "$binary imports $function, which Windows XP lacks"

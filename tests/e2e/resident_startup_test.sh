@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Start-up and its failures on the real binaries: a second start hands over to
-# the first; every stored rate and line setting reaches the line; a missing
-# TELLURS.DLL, a refused Windows version and a port with
-# no device each show their message and end with their exit code; an empty
-# registry is filled with the first-use values.
+# the first, also when it comes while the first is still starting; every
+# stored rate and line setting reaches the line; a missing TELLURS.DLL, a
+# refused Windows version and a port with no device each show their message
+# and end with their exit code; an empty registry is filled with the
+# first-use values.
 #   resident_startup_test.sh <harness dir> <64-bit build dir>
 . "$(dirname "$0")/resident_common.sh" "$@"
 line=$(serial_pair 5)
@@ -25,6 +26,36 @@ win_run "$BIN/driver.exe" click "$SETTINGS_DIALOG" 2
 wait_until_gone '#32770' "$SETTINGS_DIALOG"
 quit_resident
 check "it ends with exit code 0" 0 "$EXIT_CODE"
+
+echo "== two starts in quick succession: one runs, the other waits for its window and hands over"
+# The later start may come while the first is still loading its settings,
+# holding the mutex with no window yet; it must wait, not fail. Three rounds,
+# each without waiting for anything between the starts (a program that did not
+# wait showed "Function Failure  (2)" in four of five such rounds here).
+for round in 1 2 3; do
+    win_start RESIDENT_PID "$BIN/TELLUR.EXE"
+    win_start LATER_PID "$BIN/TELLUR.EXE"
+    # Whichever took the mutex runs on; the other ends.
+    ended=""
+    for ((i = 0; i < 150 && ${#ended} == 0; i++)); do
+        for pid in "$RESIDENT_PID" "$LATER_PID"; do kill -0 "$pid" 2>/dev/null || ended=$pid; done
+        [ -n "$ended" ] || sleep 0.1
+    done
+    handed=none
+    if [ -n "$ended" ]; then
+        handed=0
+        wait "$ended" || handed=$?
+        [ "$ended" = "$RESIDENT_PID" ] && RESIDENT_PID=$LATER_PID
+    fi
+    check "round $round: one start hands over and ends with 0" 0 "$handed"
+    check "round $round: no message" none "$(win_output "$BIN/driver.exe" box-text 300 2>/dev/null || echo none)"
+    check "round $round: the running one opens its settings" yes \
+        "$(win_run "$BIN/driver.exe" find '#32770' "$SETTINGS_DIALOG" 10000 >/dev/null && echo yes || echo no)"
+    win_run "$BIN/driver.exe" click "$SETTINGS_DIALOG" 2
+    wait_until_gone '#32770' "$SETTINGS_DIALOG"
+    quit_resident
+    check "round $round: the running one ends with exit code 0" 0 "$EXIT_CODE"
+done
 
 # The line as the program set it, read from the host side of its pty. A Linux
 # pty forces CS8 and clears PARENB, so the data bits and whether parity is on

@@ -3,6 +3,7 @@
 // it (kept only while a dialog runs), and every result turned into its report.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -92,8 +93,8 @@ struct Client {
     Client() {
         theLibrary = &library;
         reporter.Surface = &box;
-        client = SettingsLibraryClient{u"C:\\Tools", &communication, &function, nullptr, false,
-                                       &binding, &receiver, &reporter};
+        client = SettingsLibraryClient{u"C:\\Tools", &communication, &function, nullptr, &binding, &receiver,
+                                       &reporter};
     }
     ~Client() { theLibrary = nullptr; }
     FakeLibrary library;
@@ -234,14 +235,23 @@ TEST(MessageTable, TextsFormatsAndCodesOutsideTheTable) {
     EXPECT_EQ(MessageText(-1, 0), u"Function Failure  (-1)");
 }
 
-// Start-up over a fake platform.
+// Start-up over a fake platform. Another instance may be running: it holds
+// the mutex from its first step, its window can be found only once it has
+// loaded its settings, and its mutex is free once its process has ended
+// (Windows gives up the mutex of an ended process). An instance running
+// elevated refuses a non-elevated CreateMutexW with ERROR_ACCESS_DENIED.
 class FakeStartup : public StartupPlatform {
 public:
-    InstanceClaim ClaimSingleInstance() override { return claim; }
-    bool HandOverToFirstInstance() override {
-        steps.push_back("hand over");
-        return firstWindowFound;
+    InstanceClaim ClaimSingleInstance() override {
+        if (mutexFails) return InstanceClaim::Failed;
+        return FirstRunning() ? heldAs : InstanceClaim::Owned;
     }
+    bool HandOverToFirstInstance() override {
+        if (!FirstRunning() || waited < firstWindowAfter) return false;  // FindWindowW finds nothing
+        steps.push_back("hand over");
+        return true;
+    }
+    void Pause(std::uint32_t milliseconds) override { waited += milliseconds; }
     void WindowsVersion(std::uint32_t& major, std::uint32_t& minor) override {
         major = this->major;
         minor = this->minor;
@@ -254,8 +264,12 @@ public:
     void RunMessageLoop() override { steps.push_back("loop"); }
     void CloseInstanceMutex() override { steps.push_back("close mutex"); }
 
-    InstanceClaim claim = InstanceClaim::Owned;
-    bool firstWindowFound = true, windowOk = true;
+    static constexpr std::uint32_t kNever = UINT32_MAX;
+    bool FirstRunning() const { return firstInstance && waited < firstEndsAfter; }
+    bool firstInstance = false, mutexFails = false, windowOk = true;
+    InstanceClaim heldAs = InstanceClaim::HeldByAnother;
+    std::uint32_t firstWindowAfter = 0, firstEndsAfter = kNever;  // milliseconds after this start
+    std::uint32_t waited = 0;
     std::uint32_t major = 6, minor = 1;
     std::u16string modulePath = u"D:\\Tools\\TELLUR.EXE";
     std::vector<std::string> steps;
@@ -267,17 +281,40 @@ TEST(Startup, ExitCodesOfEveryPath) {
         void (*arrange)(FakeStartup&, Client&);
         std::int32_t exitCode;
         std::vector<std::string> steps;
+        std::uint32_t waited;
     } cases[] = {
-        {"normal run", [](FakeStartup&, Client&) {}, 0, {"window", "loop", "close mutex"}},
-        {"second start hands over", [](FakeStartup& s, Client&) { s.claim = InstanceClaim::HeldByAnother; }, 0,
-         {"hand over"}},
-        {"first instance has no window yet",
-         [](FakeStartup& s, Client&) { s.claim = InstanceClaim::HeldByAnother; s.firstWindowFound = false; }, 4,
-         {"hand over"}},
-        {"mutex cannot be created", [](FakeStartup& s, Client&) { s.claim = InstanceClaim::Failed; }, 4, {}},
-        {"Windows 5.0", [](FakeStartup& s, Client&) { s.major = 5; s.minor = 0; }, 3, {"close mutex"}},
-        {"library missing", [](FakeStartup&, Client& c) { c.binding.present = false; }, 5, {"close mutex"}},
-        {"window refused", [](FakeStartup& s, Client&) { s.windowOk = false; }, 4, {"window", "close mutex"}},
+        {"normal run", [](FakeStartup&, Client&) {}, 0, {"window", "loop", "close mutex"}, 0},
+        {"second start hands over", [](FakeStartup& s, Client&) { s.firstInstance = true; }, 0, {"hand over"}, 0},
+        {"the first instance is still loading: its window is awaited",
+         [](FakeStartup& s, Client&) {
+             s.firstInstance = true;
+             s.firstWindowAfter = 1500;
+         },
+         0, {"hand over"}, 1500},
+        {"the first instance never shows its window",
+         [](FakeStartup& s, Client&) {
+             s.firstInstance = true;
+             s.firstWindowAfter = FakeStartup::kNever;
+         },
+         4, {}, kFirstInstanceWait},
+        {"the first instance ends while awaited: this one starts",
+         [](FakeStartup& s, Client&) {
+             s.firstInstance = true;
+             s.firstWindowAfter = FakeStartup::kNever;
+             s.firstEndsAfter = 700;
+         },
+         0, {"window", "loop", "close mutex"}, 700},
+        {"an elevated first instance refuses its mutex: handed over",
+         [](FakeStartup& s, Client&) {
+             s.firstInstance = true;
+             s.heldAs = InstanceClaim::AccessDenied;
+             s.firstWindowAfter = 300;
+         },
+         0, {"hand over"}, 300},
+        {"mutex cannot be created", [](FakeStartup& s, Client&) { s.mutexFails = true; }, 4, {}, 0},
+        {"Windows 5.0", [](FakeStartup& s, Client&) { s.major = 5; s.minor = 0; }, 3, {"close mutex"}, 0},
+        {"library missing", [](FakeStartup&, Client& c) { c.binding.present = false; }, 5, {"close mutex"}, 0},
+        {"window refused", [](FakeStartup& s, Client&) { s.windowOk = false; }, 4, {"window", "close mutex"}, 0},
     };
     for (const auto& t : cases) {
         Client c;
@@ -285,6 +322,7 @@ TEST(Startup, ExitCodesOfEveryPath) {
         t.arrange(startup, c);
         EXPECT_EQ(RunResidentProgram(startup, c.client), t.exitCode) << t.name;
         EXPECT_EQ(startup.steps, t.steps) << t.name;
+        EXPECT_EQ(startup.waited, t.waited) << t.name;
     }
 }
 

@@ -32,9 +32,26 @@ public:
     bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) override {
         const char* names[] = {"icon+", "icon~", "icon-"};
         const bool accepted[] = {addOk, modifyOk, true};
-        const bool result = Record(names[static_cast<int>(operation)], shellOk && accepted[static_cast<int>(operation)]);
+        const bool result = Record(names[static_cast<int>(operation)], shellOk && accepted[static_cast<int>(operation)] &&
+                                                                           SizeKnown(appearance.RecordSize));
         if (result && operation != ShellIconOperation::Delete) shown = appearance;
         return result;
+    }
+    // The shell of Windows XP and Server 2003 takes the record only at the
+    // sizes of the versions it knows and refuses any other, the larger record
+    // of later Windows included (every add, modify and delete then fails).
+    // Its versions end at szTip[64] (the first shell's), before guidItem
+    // (Windows 2000's) and before hBalloonIcon (its own); later shells also
+    // take the whole record of their headers. The window and icon handles
+    // make the sizes differ with the word size.
+    bool xpShell = false;
+    bool SizeKnown(std::uint32_t size) const {
+        constexpr bool wide = sizeof(void*) == 8;
+        const std::uint32_t versions[] = {wide ? 168u : 152u, wide ? 952u : 936u, wide ? 968u : 952u};
+        const std::uint32_t whole = wide ? 976u : 956u;
+        for (const std::uint32_t known : versions)
+            if (size == known) return true;
+        return !xpShell && size == whole;
     }
     void PostToSelf(std::uint32_t message) override { posted.push_back(message); }
     void* ForegroundWindow() override { return foreground; }
@@ -157,48 +174,91 @@ TEST(ResidentWindow, IconRefusedAtStartIsAddedWhenTheTaskbarAppears) {
 // restart unseen: the icon is put in place by add or modify, whichever the
 // shell takes, refusals are retried quietly with a back-off, and none of it
 // ends the program or shows a box.
-TEST(ResidentWindow, TrayRefusalsAreRetriedQuietlyAndNeverEndTheProgram) {
-    FakeResidentWorld world;
+void RefusedAtStart(FakeResidentWorld& world) {
+    world.shellOk = false;
+    world.Send(kWindowCreate);
+}
+void DialogOpenWithIcon(FakeResidentWorld& world) {
     world.marks.SettingsOpen = true;
     world.marks.TrayIconShown = true;
-    world.shellOk = false;
-    world.Send(UM_SETTINGS_CLOSED);
-    EXPECT_EQ(world.calls, (Calls{"finish", "load", "icon~", "icon+"}));
-    EXPECT_TRUE(world.messages.empty());
-    EXPECT_EQ(world.posted, Posts{UM_OPEN_PORT});
-    EXPECT_FALSE(world.marks.SettingsOpen);
-    EXPECT_FALSE(world.marks.TrayIconShown);
-    for (int retry = 0; retry < 5; ++retry) world.Tick(TrayRetryTimer);
-    EXPECT_EQ(world.trayDelays, (std::vector<std::uint32_t>{1000, 2000, 4000, 8000, 16000, 16000}));
+}
 
-    world.shellOk = true;
-    world.addOk = false;  // an earlier add was carried out after all: only a modify succeeds
-    world.calls.clear();
-    world.Tick(TrayRetryTimer);
-    EXPECT_EQ(world.calls, (Calls{"icon+", "icon~"}));
-    EXPECT_TRUE(world.marks.TrayIconShown);
-    EXPECT_FALSE(world.trayTimerRunning);
-    world.Tick(TrayRetryTimer);  // a tick already queued does nothing
-    EXPECT_EQ(world.calls.size(), 2u);
-
-    FakeResidentWorld forgotten;  // the shell restarted unseen: the refresh's modify fails, an add serves
-    forgotten.marks.SettingsOpen = true;
-    forgotten.marks.TrayIconShown = true;
-    forgotten.modifyOk = false;
-    forgotten.Send(UM_SETTINGS_CLOSED);
-    EXPECT_EQ(forgotten.calls, (Calls{"finish", "load", "icon~", "icon+"}));
-    EXPECT_TRUE(forgotten.marks.TrayIconShown);
-    EXPECT_TRUE(forgotten.trayDelays.empty());
-
-    FakeResidentWorld ending;  // an add that may have been carried out is removed at the end, quietly
-    ending.shellOk = false;
-    ending.Send(kWindowCreate);
-    ending.shellOk = true;
-    ending.calls.clear();
-    ending.Send(kWindowDestroy);
-    EXPECT_EQ(ending.calls, (Calls{"stop", "icon-", "unsync", "quit"}));
-    EXPECT_TRUE(ending.messages.empty());
-    EXPECT_FALSE(ending.trayTimerRunning);
+TEST(ResidentWindow, TrayRefusalsAreRetriedQuietlyAndNeverEndTheProgram) {
+    using Step = void (*)(FakeResidentWorld&);
+    using Delays = std::vector<std::uint32_t>;
+    const struct {
+        const char* name;
+        Step arrange;
+        Step act;      // the calls it makes are compared
+        Calls calls;
+        Delays trayDelays;  // every retry wait since the start
+        bool iconShown, retryWaiting;
+    } cases[] = {
+        {"a refused refresh after the dialog is retried", [](FakeResidentWorld& w) {
+             DialogOpenWithIcon(w);
+             w.shellOk = false;
+         }, [](FakeResidentWorld& w) { w.Send(UM_SETTINGS_CLOSED); },
+         {"finish", "load", "icon~", "icon+"}, {1000}, false, true},
+        {"each refused retry waits twice as long, up to 16 s", RefusedAtStart,
+         [](FakeResidentWorld& w) {
+             for (int retry = 0; retry < 5; ++retry) w.Tick(TrayRetryTimer);
+         },
+         {"icon+", "icon~", "icon+", "icon~", "icon+", "icon~", "icon+", "icon~", "icon+", "icon~"},
+         {1000, 2000, 4000, 8000, 16000, 16000}, false, true},
+        {"a refused icon while a retry already waits restarts the back-off at 1 s",
+         [](FakeResidentWorld& w) {
+             RefusedAtStart(w);
+             for (int retry = 0; retry < 4; ++retry) w.Tick(TrayRetryTimer);
+         },
+         [](FakeResidentWorld& w) { w.Send(kTaskbarCreated); },  // the shell came back, not yet ready
+         {"icon+", "icon~"}, {1000, 2000, 4000, 8000, 16000, 1000}, false, true},
+        {"an earlier add carried out after all: only a modify succeeds", [](FakeResidentWorld& w) {
+             RefusedAtStart(w);
+             w.shellOk = true;
+             w.addOk = false;
+         }, [](FakeResidentWorld& w) { w.Tick(TrayRetryTimer); },
+         {"icon+", "icon~"}, {1000}, true, false},
+        {"a tick already queued when the retries ended does nothing", [](FakeResidentWorld& w) {
+             RefusedAtStart(w);
+             w.shellOk = true;
+             w.Tick(TrayRetryTimer);
+         }, [](FakeResidentWorld& w) { w.Tick(TrayRetryTimer); }, {}, {1000}, true, false},
+        {"the shell restarted unseen: the refresh's modify fails, an add serves", [](FakeResidentWorld& w) {
+             DialogOpenWithIcon(w);
+             w.modifyOk = false;
+         }, [](FakeResidentWorld& w) { w.Send(UM_SETTINGS_CLOSED); },
+         {"finish", "load", "icon~", "icon+"}, {}, true, false},
+        {"an add that may have been carried out is removed at the end, quietly", [](FakeResidentWorld& w) {
+             RefusedAtStart(w);
+             w.shellOk = true;
+         }, [](FakeResidentWorld& w) { w.Send(kWindowDestroy); },
+         {"stop", "icon-", "unsync", "quit"}, {1000}, false, false},
+        {"Windows XP's shell, which knows only its own record sizes, takes every call",
+         [](FakeResidentWorld& w) { w.xpShell = true; },
+         [](FakeResidentWorld& w) {
+             w.Send(kWindowCreate);
+             w.Send(UM_OPEN_PORT);
+         },
+         {"sync", "image", "icon+", "open", "icon~"}, {}, true, false},
+        {"Windows XP's shell removes the icon at the end", [](FakeResidentWorld& w) {
+             w.xpShell = true;
+             w.Send(kWindowCreate);
+         }, [](FakeResidentWorld& w) { w.Send(kWindowDestroy); }, {"stop", "icon-", "unsync", "quit"}, {}, false,
+         false},
+    };
+    for (const auto& c : cases) {
+        FakeResidentWorld world;
+        c.arrange(world);
+        world.calls.clear();
+        c.act(world);
+        EXPECT_EQ(world.calls, c.calls) << c.name;
+        EXPECT_EQ(world.trayDelays, c.trayDelays) << c.name;
+        EXPECT_EQ(world.marks.TrayIconShown, c.iconShown) << c.name;
+        EXPECT_EQ(world.marks.TrayRetrying, c.retryWaiting) << c.name;
+        EXPECT_EQ(world.trayTimerRunning, c.retryWaiting) << c.name;
+        EXPECT_TRUE(world.messages.empty()) << c.name;
+        for (const std::uint32_t message : world.posted) EXPECT_NE(message, UM_QUIT) << c.name;
+    }
 }
 
 // The tray shows the state at a glance: the tip names port, rate and state,

@@ -44,11 +44,16 @@ public:
 };
 
 // LoadLibraryExW by full path only (never the current directory), GetProcAddress, FreeLibrary.
+// systemFolderSearch: the LOAD_LIBRARY_SEARCH_ flags are there (SetDefaultDllDirectories exists).
 class Win32LibraryBinding final : public LibraryBinding {
 public:
+    explicit Win32LibraryBinding(bool systemFolderSearch) : systemFolderSearch_(systemFolderSearch) {}
     void* Load(const char16_t* fullPath) override;
     void* Find(void* module, const char* entryName) override;
     void Free(void* module) override;
+
+private:
+    bool systemFolderSearch_;
 };
 
 }  // namespace tellurin

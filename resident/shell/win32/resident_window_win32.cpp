@@ -19,16 +19,51 @@ namespace {
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
 using LoadIconMetricFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
+using LoadIconWithScaleDownFunction = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
 
-// The tray image at the size the shell draws it at the current scaling:
-// LoadIconMetric (Windows Vista on) picks or scales the best image; where it
-// is missing the small-icon metrics do.
-HICON LoadTrayImage(HINSTANCE instance, int id, LoadIconMetricFunction loadIconMetric) {
+struct IconSize {
+    int Width = 0;
+    int Height = 0;  // both 0: not known
+};
+
+// The size of a tray icon at the scaling of the monitor the taskbar is on
+// (Windows 10, 1607 on). The small-icon metrics and LIM_SMALL answer a
+// per-monitor-aware thread with the system's scaling, whichever monitor
+// changed, so only this finds a new size when the scaling changes. Not known
+// where the functions are missing.
+IconSize TrayIconSizeForTaskbar(HWND residentWindow) {
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    const auto dpiForWindow = FindSystemFunction<GetDpiForWindowFunction>(user, "GetDpiForWindow");
+    const auto metricsForDpi = FindSystemFunction<GetSystemMetricsForDpiFunction>(user, "GetSystemMetricsForDpi");
+    if (dpiForWindow == nullptr || metricsForDpi == nullptr) return {};
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    UINT dpi = taskbar != nullptr ? dpiForWindow(taskbar) : 0;
+    if (dpi == 0) dpi = dpiForWindow(residentWindow);  // no taskbar (yet): the monitor of this window
+    if (dpi == 0) return {};
+    const IconSize size{metricsForDpi(SM_CXSMICON, dpi), metricsForDpi(SM_CYSMICON, dpi)};
+    return size.Width > 0 && size.Height > 0 ? size : IconSize{};
+}
+
+// The tray image at the size the shell draws it. With a size known,
+// LoadIconWithScaleDown picks or scales the best image down to it; otherwise
+// LoadIconMetric (Windows Vista on) picks the small size; where that is
+// missing too the small-icon metrics do.
+HICON LoadTrayImage(HINSTANCE instance, int id, IconSize size, LoadIconWithScaleDownFunction loadScaledDown,
+                    LoadIconMetricFunction loadIconMetric) {
     HICON icon = nullptr;
-    if (loadIconMetric != nullptr && SUCCEEDED(loadIconMetric(instance, MAKEINTRESOURCEW(id), LIM_SMALL, &icon)))
-        return icon;
-    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                         GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    if (size.Width > 0) {
+        if (loadScaledDown != nullptr &&
+            SUCCEEDED(loadScaledDown(instance, MAKEINTRESOURCEW(id), size.Width, size.Height, &icon)))
+            return icon;
+    } else {
+        if (loadIconMetric != nullptr && SUCCEEDED(loadIconMetric(instance, MAKEINTRESOURCEW(id), LIM_SMALL, &icon)))
+            return icon;
+        size = IconSize{GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+    }
+    return static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size.Width, size.Height, LR_DEFAULTCOLOR));
 }
 
 class Win32ResidentPlatform final : public ResidentWindowPlatform {
@@ -72,10 +107,13 @@ public:
     void UnlockQuit() override { LeaveCriticalSection(&program_.QuitLock); }
 
     void LoadTrayIconImage() override {
+        const IconSize size = TrayIconSizeForTaskbar(window_);
         HMODULE controls = LoadLibraryW(L"comctl32.dll");
         const auto loadIconMetric = FindSystemFunction<LoadIconMetricFunction>(controls, "LoadIconMetric");
+        const auto loadScaledDown =
+            FindSystemFunction<LoadIconWithScaleDownFunction>(controls, "LoadIconWithScaleDown");
         for (auto [slot, id] : {std::pair{&program_.TrayIconImage, 102}, std::pair{&program_.TrayIconIdleImage, 103}}) {
-            HICON image = LoadTrayImage(program_.Instance, id, loadIconMetric);
+            HICON image = LoadTrayImage(program_.Instance, id, size, loadScaledDown, loadIconMetric);
             if (image == nullptr) continue;  // the earlier image serves
             if (*slot != nullptr) (void)DestroyIcon(*slot);
             *slot = image;
@@ -86,7 +124,7 @@ public:
 
     bool NotifyIcon(ShellIconOperation operation, const TrayAppearance& appearance) override {
         NOTIFYICONDATAW data{};
-        data.cbSize = sizeof(NOTIFYICONDATAW);
+        data.cbSize = appearance.RecordSize;
         data.hWnd = window_;
         data.uID = 0;
         DWORD command = NIM_DELETE;
@@ -174,10 +212,14 @@ void ErrorMessageBox::ShowErrorBox(const std::u16string& text) {
 }
 
 void* Win32LibraryBinding::Load(const char16_t* fullPath) {
-    // A full path with the altered search order: the library's own
-    // dependencies resolve from its directory and the system, never from the
-    // current directory.
-    return LoadLibraryExW(reinterpret_cast<const wchar_t*>(fullPath), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The library is taken from its full path. Its own imports are looked for
+    // only in the system folder where Windows can: never beside it, where a
+    // download folder may hold planted libraries of the same names (the
+    // LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR flag would put that folder first).
+    // Where those flags are missing (Windows 7 without its loader update, and
+    // earlier), the altered order: the library's folder, then the system's.
+    const DWORD flags = systemFolderSearch_ ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+    return LoadLibraryExW(reinterpret_cast<const wchar_t*>(fullPath), nullptr, flags);
 }
 
 void* Win32LibraryBinding::Find(void* module, const char* entryName) {

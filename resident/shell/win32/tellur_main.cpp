@@ -19,13 +19,38 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"NON_Tellurin";
 constexpr wchar_t kWindowTitle[] = L"Tellurin";
 
-// No library the program loads is ever looked for in the current directory.
-void MakeLibrarySearchSafe() {
-    (void)SetDllDirectoryW(L"");
+// No library the program loads is ever looked for in the current directory,
+// and where Windows can (7 with its loader update, 8 on) only in the system
+// folder. True when the system-folder-only search is there for the settings
+// library's load too. Both functions are newer than the first Windows XP.
+bool MakeLibrarySearchSafe() {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    using SetDirectory = BOOL(WINAPI*)(LPCWSTR);
+    const auto setDirectory = FindSystemFunction<SetDirectory>(kernel, "SetDllDirectoryW");  // XP SP1 on
+    if (setDirectory != nullptr) (void)setDirectory(L"");
     using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
-    const auto setDefault = FindSystemFunction<SetDefaultDirectories>(GetModuleHandleW(L"kernel32.dll"),
-                                                                       "SetDefaultDllDirectories");
-    if (setDefault != nullptr) (void)setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const auto setDefault = FindSystemFunction<SetDefaultDirectories>(kernel, "SetDefaultDllDirectories");
+    return setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+}
+
+// A process running as administrator receives no message from a process of a
+// lower integrity level unless it lets that message through: the shell's
+// "TaskbarCreated", a second start's UM_OPEN_SETTINGS and the installer's
+// UM_QUIT come from such processes. Exactly these are let through, for this
+// window where Windows 7 on allows it, for the process on Vista; Windows XP
+// filters nothing.
+void AcceptMessagesFromLowerProcesses(HWND window, UINT taskbarCreated) {
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    using FilterForWindow = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
+    using FilterForProcess = BOOL(WINAPI*)(UINT, DWORD);
+    const auto forWindow = FindSystemFunction<FilterForWindow>(user, "ChangeWindowMessageFilterEx");
+    const auto forProcess =
+        forWindow == nullptr ? FindSystemFunction<FilterForProcess>(user, "ChangeWindowMessageFilter") : nullptr;
+    for (const UINT message : {taskbarCreated, static_cast<UINT>(UM_OPEN_SETTINGS), static_cast<UINT>(UM_QUIT)}) {
+        if (message == 0) continue;  // "TaskbarCreated" could not be registered
+        if (forWindow != nullptr) (void)forWindow(window, message, MSGFLT_ALLOW, nullptr);
+        else if (forProcess != nullptr) (void)forProcess(message, MSGFLT_ADD);
+    }
 }
 
 class Win32StartupPlatform final : public StartupPlatform {
@@ -34,7 +59,8 @@ public:
 
     InstanceClaim ClaimSingleInstance() override {
         HANDLE mutex = CreateMutexW(nullptr, TRUE, reinterpret_cast<const wchar_t*>(IdentityTable[0]));
-        if (mutex == nullptr) return InstanceClaim::Failed;
+        if (mutex == nullptr)
+            return GetLastError() == ERROR_ACCESS_DENIED ? InstanceClaim::AccessDenied : InstanceClaim::Failed;
         const DWORD wait = WaitForSingleObject(mutex, 0);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
             program_.InstanceMutex = mutex;
@@ -57,6 +83,8 @@ public:
         (void)PostMessageW(first, UM_OPEN_SETTINGS, 0, 0);
         return true;
     }
+
+    void Pause(std::uint32_t milliseconds) override { Sleep(milliseconds); }
 
     void WindowsVersion(std::uint32_t& major, std::uint32_t& minor) override {
         OSVERSIONINFOW version{};
@@ -93,6 +121,7 @@ public:
         program_.Window = CreateWindowExW(0, kWindowClass, kWindowTitle, 0, 0, 0, 0, 0, nullptr, nullptr,
                                           program_.Instance, nullptr);
         if (program_.Window == nullptr) return false;
+        AcceptMessagesFromLowerProcesses(program_.Window, program_.TaskbarCreatedMessage);
         (void)ShowWindow(program_.Window, SW_HIDE);
         return true;
     }
@@ -131,12 +160,12 @@ private:
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace tellurin;
-    MakeLibrarySearchSafe();
+    const bool systemFolderSearch = MakeLibrarySearchSafe();
     ResidentProgram& program = TheResidentProgram();
     program.Instance = instance;
 
     ErrorMessageBox messageBox;
-    Win32LibraryBinding binding;
+    Win32LibraryBinding binding(systemFolderSearch);
     ReceiverControlAdapter receiver(program.ReceiverThread);
     program.Reporter.Surface = &messageBox;
     program.Client.Communication = &program.Communication;

@@ -7,7 +7,6 @@
 //   driver.exe foreground <class|-> <title|->                brings the window to the foreground
 //   driver.exe rect <class|-> <title|->                      prints "WIDTHxHEIGHT+LEFT+TOP" in screen pixels
 //   driver.exe locale                                        prints "ui=<language id> acp=<ANSI code page>"
-//   driver.exe mutex-free <name> [<wait ms>]                 exit 0 once no process holds the named mutex
 //   driver.exe box-text [<wait ms>]                          text of the "Tellurin" message box (UTF-8)
 //   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
 //   driver.exe balloon [<wait ms>]                           text of a tray balloon on show (UTF-8): Wine's
@@ -241,20 +240,6 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"usage" && argc >= 4) {
         HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
         return window != nullptr ? PrintUsage(window) : 1;
-    }
-    if (command == L"mutex-free" && argc >= 3) {
-        // A program's mutex is given up a moment after its process has gone.
-        const DWORD deadline = GetTickCount() + (argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 0);
-        for (;;) {
-            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, argv[2]);
-            if (mutex == nullptr) return 0;  // no longer exists
-            const DWORD wait = WaitForSingleObject(mutex, 0);
-            if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) (void)ReleaseMutex(mutex);
-            (void)CloseHandle(mutex);
-            if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) return 0;
-            if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return 1;
-            Sleep(50);
-        }
     }
     if (command == L"locale") {
         std::printf("ui=%04X acp=%u\n", static_cast<unsigned>(GetUserDefaultUILanguage()), GetACP());
