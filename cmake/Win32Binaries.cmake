@@ -12,6 +12,7 @@ set(TELLUR_REPRODUCIBLE_LINK -Wl,--no-insert-timestamp)
 add_library(tellur_receiver_win32 STATIC
   resident/receiver/win32/cancel_port_operation.cpp
   resident/receiver/win32/win32_keyboard.cpp
+  resident/receiver/win32/win32_text_decoder.cpp
   resident/receiver/win32/overlapped_answer_line.cpp
   resident/receiver/win32/receiver.cpp)
 target_link_libraries(tellur_receiver_win32 PUBLIC tellur_receiver_logic)

@@ -23,7 +23,7 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
     loop.Port.ResetStop();
     loop.Port.SetEventMask(kPortEventReceivedCharacter | kPortEventLineError);
     ReceptionContext context{loop.Flags.ReceivingEnabled, loop.Communication, loop.Function, scans, loop.Line,
-                             loop.Keys};
+                             loop.Keys, loop.Decoder};
     std::uint8_t buffer[kReceiveBlockSize];
 
     ReceiverEnd end = ReceiverEnd::Stopped;

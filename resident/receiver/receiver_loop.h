@@ -69,6 +69,7 @@ struct ReceiverLoop {
     const FunctionSettings& Function;
     Keyboard& Keys;
     AnswerLine& Line;
+    TextDecoder& Decoder;
 };
 
 enum class ReceiverEnd { Stopped, DeviceGone };

@@ -1,8 +1,10 @@
 // Fuzzes frame assembly and keystroke synthesis together: any protocol, any
-// function settings, any bytes split into any blocks. Invariants: only
-// printable characters are typed, at most 1023 per frame, no modifier is left
-// down after a block, the keyboard sees no impossible event, answers go out
-// only under answering protocols and every good frame was answered.
+// function settings (every character code among them), any bytes split into
+// any blocks. Invariants: only printable characters are typed, at most 1023
+// per frame, no modifier is left down after a block, the keyboard sees no
+// impossible event, answers go out only under answering protocols and every
+// good frame was answered; the decoder is handed only the kept bytes of a
+// frame, never more than 1023, and never under ASCII.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include "resident/receiver/frame_assembly.h"
 #include "tests/fakes/fake_answer_line.h"
 #include "tests/fakes/fake_keyboard.h"
+#include "tests/fakes/iconv_text_decoder.h"
 
 using namespace tellurin;
 
@@ -40,6 +43,26 @@ public:
     std::size_t frames = 0;
 };
 
+// The C library's converter, with the bytes it is handed checked first.
+class CheckingDecoder : public TextDecoder {
+public:
+    explicit CheckingDecoder(bool ascii) : ascii_(ascii) {}
+    bool Decode(TextCode code, const std::uint8_t* bytes, std::uint32_t length, char16_t* units,
+                std::uint32_t capacity, std::uint32_t& unitCount) override {
+        Require(!ascii_);
+        Require(length >= 1 && length <= kMaxFrameLength && capacity >= length);
+        for (std::uint32_t index = 0; index < length; ++index)
+            Require((bytes[index] >= 0x20 && bytes[index] <= 0x7E) || bytes[index] >= 0x80);
+        static fakes::IconvTextDecoder converter;  // opened once for the whole run
+        const bool good = converter.Decode(code, bytes, length, units, capacity, unitCount);
+        Require(!good || unitCount <= length);
+        return good;
+    }
+
+private:
+    bool ascii_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -52,6 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     function.TermKey2 = static_cast<KeyChord>(((data[1] & 0x07) << 8) | 0x09);
     function.KeySpeed = static_cast<std::uint16_t>(data[2] % 12);  // above 9 too
     function.CapsLock = (data[2] & 0x80) ? u'Y' : u'N';
+    const char16_t characterCodes[] = {u'0', u'1', u'2', u'3', u'7'};
+    function.CharacterCode = characterCodes[(data[1] >> 3) % 5];
     const std::size_t blockSize = 1 + data[3] % 64;
     data += 4;
     size -= 4;
@@ -60,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fakes::FakeAnswerLine line(keyboard);
     std::atomic<bool> enabled{true};
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
-    ReceptionContext context{enabled, communication, function, scans, line, keyboard};
+    CheckingDecoder decoder(FrameCodeFor(function.CharacterCode) == FrameCode::Ascii);
+    ReceptionContext context{enabled, communication, function, scans, line, keyboard, decoder};
     static FrameAssembly assembly;
     assembly = FrameAssembly{};
     ResetFrameAssembly(assembly, communication.Protocol);

@@ -11,6 +11,7 @@
 #include "resident/receiver/receiver_loop.h"
 #include "tests/fakes/fake_answer_line.h"
 #include "tests/fakes/fake_keyboard.h"
+#include "tests/fakes/iconv_text_decoder.h"
 
 namespace tellurin {
 namespace {
@@ -118,7 +119,7 @@ struct Receiving {
         function.TermKey1 = 0;
     }
     ReceiverEnd Run() {
-        ReceiverLoop loop{flags, port, assembly, communication, function, keyboard, line};
+        ReceiverLoop loop{flags, port, assembly, communication, function, keyboard, line, decoder};
         return RunReceiverLoop(loop);
     }
     std::vector<std::string> Reads() const {
@@ -134,6 +135,7 @@ struct Receiving {
     FunctionSettings function = kDefaultFunctionSettings;
     fakes::FakeKeyboard keyboard;
     fakes::FakeAnswerLine line{keyboard};
+    fakes::IconvTextDecoder decoder;
 };
 
 TEST(ReceiverLoop, SetsUpWaitsAndEndsWithRtsDroppedAndQueuePurged) {

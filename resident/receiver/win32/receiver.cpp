@@ -8,6 +8,7 @@
 #include "resident/receiver/win32/cancel_port_operation.h"
 #include "resident/receiver/win32/overlapped_answer_line.h"
 #include "resident/receiver/win32/win32_keyboard.h"
+#include "resident/receiver/win32/win32_text_decoder.h"
 
 namespace tellurin {
 namespace {
@@ -152,9 +153,10 @@ DWORD WINAPI ReceiverThreadProcedure(LPVOID parameter) {
     ReceiverEnd end;
     {
         Win32Keyboard keyboard;
+        Win32TextDecoder decoder;
         OverlappedAnswerLine answerLine(record->Port, record->Events.WriteEvent);
         ReceiverLoop loop{record->Flags, *port, *record->Assembly, record->Communication, record->Function,
-                          keyboard, answerLine};
+                          keyboard, answerLine, decoder};
         end = RunReceiverLoop(loop);
     }
     if (port->EndOutstandingWait()) delete port;
