@@ -27,8 +27,12 @@ struct DiscardingKeyboard final : Keyboard {
 };
 
 struct DiscardingLine final : AnswerLine {
-    void WriteAnswer(std::uint8_t) override { ++answers; }
+    void WriteAnswer(std::uint8_t answer) override {
+        ++answers;
+        if (answer == kNak) ++naks;
+    }
     unsigned long long answers = 0;
+    unsigned long long naks = 0;
 };
 
 // Barcode-like frames (EAN-13, Code 39 text, the odd long one) under STX/ETX,
@@ -109,8 +113,8 @@ double Throughput(const std::string& stream, char16_t characterCode, const char*
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    std::printf("%s: %zu bytes, %llu frames answered, %llu key events, %.3f s\n", name, stream.size(),
-                line.answers, keyboard.events, seconds);
+    std::printf("%s: %zu bytes, %llu frames answered (%llu NAK), %llu key events, %.3f s\n", name, stream.size(),
+                line.answers, line.naks, keyboard.events, seconds);
     return static_cast<double>(stream.size()) / seconds;
 }
 

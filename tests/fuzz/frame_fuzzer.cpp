@@ -33,7 +33,7 @@ public:
     }
     void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) override {
         if (virtualKey == 0x7B && (flags & kKeyEventKeyUp) == 0) {
-            Require(charactersInFrame >= 1 && charactersInFrame <= kMaxFrameLength);
+            Require(charactersInFrame >= (asciiFrames ? 1u : 0u) && charactersInFrame <= kMaxFrameLength);
             ++frames;
             charactersInFrame = 0;
         }
@@ -41,6 +41,9 @@ public:
     }
     std::size_t charactersInFrame = 0;
     std::size_t frames = 0;
+    // A good ASCII frame has a character typed as a key; a decoded frame may
+    // hold none that the layout has.
+    bool asciiFrames = true;
 };
 
 // The C library's converter, with the bytes it is handed checked first.
@@ -82,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     size -= 4;
 
     CheckingKeyboard keyboard;
+    keyboard.asciiFrames = FrameCodeFor(function.CharacterCode) == FrameCode::Ascii;
     fakes::FakeAnswerLine line(keyboard);
     std::atomic<bool> enabled{true};
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
