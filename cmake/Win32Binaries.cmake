@@ -72,6 +72,8 @@ tellur_e2e_helper(key_sink -municode -mwindows)
 tellur_e2e_helper(driver -municode)
 tellur_e2e_helper(type_frame)
 target_link_libraries(type_frame PRIVATE tellur_receiver_win32)
+tellur_e2e_helper(decode_text)
+target_link_libraries(decode_text PRIVATE tellur_receiver_win32)
 # The sink is a GUI program, but its diagnostics still go to a console if any.
 set_target_properties(key_sink PROPERTIES WIN32_EXECUTABLE OFF)
 tellur_e2e_helper(library_probe -municode)

@@ -4,10 +4,11 @@
 // MultiByteToWideChar with MB_ERR_INVALID_CHARS, it fails on any invalid or
 // incomplete sequence and never substitutes a character.
 //
-// Where glibc and Windows differ, tests stay away: glibc refuses the single
-// bytes 0x80, 0xA0 and 0xFD-0xFF, to which Windows's code page 932 gives code
-// points (U+0080, U+F8F0, U+F8F1-U+F8F3); and Windows before Vista let encoded
-// surrogate halves through its UTF-8 conversion, which glibc refuses.
+// Where the two may differ, tests stay away: glibc refuses the single bytes
+// 0x80, 0xA0 and 0xFD-0xFF of code page 932, whereas Wine gives 0x80 as
+// U+0080 (and refuses the others), and Windows's own table may give them all
+// code points; and Windows before Vista let encoded surrogate halves through
+// its UTF-8 conversion, which glibc refuses.
 #pragma once
 
 #include <iconv.h>
