@@ -52,6 +52,11 @@ bool DecodeIn(TextCode code, const std::uint8_t* bytes, std::uint32_t length, bo
     return decoder.Decode(code, bytes, whole, text, length, units);
 }
 
+bool DecodeCollected(const FrameAssembly& assembly, TextDecoder& decoder, char16_t* text, std::uint32_t& units) {
+    return DecodeFrame(assembly.Code, reinterpret_cast<const std::uint8_t*>(assembly.FrameBuffer), assembly.FrameLength,
+                       assembly.FrameCut, decoder, text, units);
+}
+
 std::uint8_t ChooseAnswer(FrameAssembly& assembly) {
     if (!assembly.FrameBad) {
         assembly.NakCount = 0;
@@ -68,10 +73,7 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
     if (assembly.FrameBuffer[0] == '\0') assembly.FrameBad = true;
     char16_t text[kFrameBufferSize];
     std::uint32_t units = 0;
-    if (!assembly.FrameBad &&
-        !DecodeFrame(assembly.Code, reinterpret_cast<const std::uint8_t*>(assembly.FrameBuffer), assembly.FrameLength,
-                     assembly.FrameCut, context.Decoder, text, units))
-        assembly.FrameBad = true;
+    if (!assembly.FrameBad && !DecodeCollected(assembly, context.Decoder, text, units)) assembly.FrameBad = true;
     // The answer mode is read when the frame completes, the framing only at start.
     if (IsAnswerProtocol(context.Communication.Protocol)) context.Line.WriteAnswer(ChooseAnswer(assembly));
 
