@@ -49,13 +49,15 @@ struct Reception {
     FrameAssembly assembly{};
 };
 
-// What the keyboard double's transcript shows of a frame's text: keystroke
-// synthesis types the units 0x20..0x7E as keys of the layout.
+// What the keyboard double shows once a frame with this text is typed (with
+// no keys around it): a frame read by character must type exactly its text.
 std::string Shown(std::u16string_view text) {
-    std::string shown;
-    for (const char16_t unit : text)
-        if (unit >= 0x20 && unit <= 0x7E) shown += static_cast<char>(unit);
-    return shown;
+    FunctionSettings function = kDefaultFunctionSettings;
+    function.TermKey1 = 0;
+    function.KeySpeed = 9;
+    fakes::FakeKeyboard keyboard;
+    TypeFrame(text, function, ModifierScanCodes{0x2A, 0x1D, 0x38}, keyboard);
+    return keyboard.Transcript();
 }
 
 struct FramingCase {
