@@ -130,10 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"ShiftJisAck_HalfWidthKanaOnlyIsAFrame", u'5', "\x02\xb1\xb2\xb3\x03", Shown(u"ｱｲｳ") + "|", "A", u'1'},
         FramingCase{"ShiftJisAck_UnassignedPairNakNotTyped", u'5', "\x02" "AB\x85\x40\x03\x02" "C\x03", "C|", "NA", u'1'},
         FramingCase{"ShiftJisAck_LeadByteAtEndByteNak", u'3', "AB\x81\r", "", "N", u'1'},
-        FramingCase{"CrLfAck_LeadByteBeforeCrNak", u'4', "AB\x81\r\n", "", "N", u'1'},
         FramingCase{"Utf8_EmojiKept", u'0', "\xf0\x9f\x98\x80" "A\r", Shown(u"\U0001F600A") + "|", "", u'2'},
         FramingCase{"Utf8Ack_OverlongFormNak", u'3', "A\xc0\xaf\r", "", "N", u'2'},
-        FramingCase{"Utf8Ack_ShiftJisBytesNak", u'3', "\x93\x8c\r", "", "N", u'2'},
         FramingCase{"AutomaticAck_EachFrameReadInItsOwnCode", u'3', "\xe6\x9d\xb1\r\x93\x8c\r",
                     Shown(u"東") + "|" + Shown(u"東") + "|", "AA", u'3'},
         FramingCase{"AutomaticAck_InvalidInBothNak", u'3', "\x85\x40\r", "", "N", u'3'},
@@ -183,8 +181,6 @@ INSTANTIATE_TEST_SUITE_P(
         DecodingCase{"Utf8_EmojiIsASurrogatePair", FrameCode::Utf8, "\xf0\x9f\x98\x80", false, true, u"\xD83D\xDE00"},
         DecodingCase{"Utf8_IncompleteAtTheEndIsBad", FrameCode::Utf8, "A\xe6\x9d", false, false, u""},
         DecodingCase{"Utf8_OverlongFormIsBad", FrameCode::Utf8, "\xc0\xaf", false, false, u""},
-        DecodingCase{"Utf8_EncodedSurrogateIsBad", FrameCode::Utf8, "\xed\xa0\x80", false, false, u""},
-        DecodingCase{"Utf8_StrayContinuationByteIsBad", FrameCode::Utf8, "A\x9d", false, false, u""},
         DecodingCase{"Utf8_CutAfterTwoOfThreeBytes", FrameCode::Utf8, "A\xe6\x9d", true, true, u"A"},
         DecodingCase{"Utf8_CutAfterOneOfFourBytes", FrameCode::Utf8, "A\xf0", true, true, u"A"},
         DecodingCase{"Utf8_CutAfterThreeOfFourBytes", FrameCode::Utf8, "A\xf0\x9f\x98", true, true, u"A"},
@@ -194,10 +190,8 @@ INSTANTIATE_TEST_SUITE_P(
         DecodingCase{"Automatic_ShiftJis", FrameCode::Automatic, "\x93\x8c\x8b\x9e", false, true, u"東京"},
         DecodingCase{"Automatic_ValidInBothReadsUtf8", FrameCode::Automatic, "\xc3\xa9", false, true, u"é"},
         DecodingCase{"Automatic_PlainAsciiReadsShiftJis", FrameCode::Automatic, "A\\~", false, true, u"A\\~"},
-        DecodingCase{"Automatic_HalfWidthKana", FrameCode::Automatic, "\xb1\xb2", false, true, u"ｱｲ"},
         DecodingCase{"Automatic_Utf8CutToAsciiStaysUtf8", FrameCode::Automatic, "A\xe6\x9d", true, true, u"A"},
-        DecodingCase{"Automatic_InvalidInBothIsBad", FrameCode::Automatic, "\x85\x40", false, false, u""},
-        DecodingCase{"Ascii_BytesAsUnits", FrameCode::Ascii, "A\\~", false, true, u"A\\~"}),
+        DecodingCase{"Automatic_InvalidInBothIsBad", FrameCode::Automatic, "\x85\x40", false, false, u""}),
     [](const ::testing::TestParamInfo<DecodingCase>& info) { return std::string(info.param.name); });
 
 // The limit counts bytes: a character the 1023rd byte cuts is dropped whole
