@@ -1,7 +1,10 @@
 // Frame-assembly throughput: how many received bytes per second the framing,
 // answer choice and keystroke synthesis (with a keyboard that discards events)
 // handle, beside what a 115200-baud line can deliver (11,520 bytes/s at 10
-// bits a byte). Prints figures; judges nothing.
+// bits a byte); then the same for Japanese frames read by character, decoded
+// by the C library's converter. Prints figures; judges nothing.
+#include <iconv.h>
+
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -9,6 +12,7 @@
 #include <vector>
 
 #include "resident/receiver/frame_assembly.h"
+#include "tests/fakes/iconv_text_decoder.h"
 
 namespace {
 
@@ -27,11 +31,13 @@ struct DiscardingKeyboard final : Keyboard {
 };
 
 struct DiscardingLine final : AnswerLine {
-    AnswerOutcome WriteAnswer(std::uint8_t) override {
+    AnswerOutcome WriteAnswer(std::uint8_t answer) override {
         ++answers;
+        if (answer == kNak) ++naks;
         return AnswerOutcome::Written;
     }
     unsigned long long answers = 0;
+    unsigned long long naks = 0;
 };
 
 // The user's desktop with a target at our level: every good frame is typed.
@@ -79,23 +85,52 @@ std::string MakeStream(std::size_t bytes) {
     return stream;
 }
 
-}  // namespace
+// Text as a 2D code carries it: addresses, names and half-width kana, with
+// digits and a long frame now and then, in UTF-8 or converted to Shift-JIS.
+std::string MakeJapaneseStream(std::size_t bytes, bool shiftJis) {
+    const char* const pieces[] = {"東京都港区", "芝公園4-2-8", "株式会社", "ｱｲｳｴｵ", "表示", "①②", "品番",
+                                  "ABC-123", "北海道札幌市中央区", " "};
+    std::mt19937 random(12345);
+    std::string stream;
+    iconv_t toShiftJis = iconv_open("CP932", "UTF-8");
+    while (stream.size() < bytes) {
+        std::string text;
+        for (unsigned count = random() % 100 < 95 ? 1 + random() % 8 : 60; count > 0; --count)
+            text += pieces[random() % (sizeof pieces / sizeof pieces[0])];
+        if (shiftJis) {
+            std::string converted(text.size() * 2, '\0');
+            char* in = text.data();
+            std::size_t inLeft = text.size();
+            char* out = converted.data();
+            std::size_t outLeft = converted.size();
+            (void)iconv(toShiftJis, &in, &inLeft, &out, &outLeft);
+            converted.resize(converted.size() - outLeft);
+            text = converted;
+        }
+        stream += '\x02' + text + '\x03';
+    }
+    iconv_close(toShiftJis);
+    return stream;
+}
 
-int main() {
-    const std::string stream = MakeStream(8 * 1024 * 1024);
+// Bytes per second through frame assembly of a stream under a character code.
+double Throughput(const std::string& stream, char16_t characterCode, const char* name) {
     CommunicationSettings communication = kDefaultCommunicationSettings;
     communication.Protocol = u'5';
     FunctionSettings function = kDefaultFunctionSettings;
     function.KeySpeed = 9;
+    function.CharacterCode = characterCode;
     std::atomic<bool> enabled{true};
     DiscardingKeyboard keyboard;
     DiscardingLine line;
+    fakes::IconvTextDecoder decoder;
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
     ReachableTarget target;
     ReceptionCauses causes;
     NoListener listener;
-    ReceptionContext context{enabled, communication, function, scans, line, keyboard, target, causes, listener};
+    ReceptionContext context{enabled, communication, function, scans, line, keyboard, decoder, target, causes, listener};
     static FrameAssembly assembly{};
+    assembly = FrameAssembly{};
     ResetFrameAssembly(assembly, communication.Protocol);
 
     const auto start = std::chrono::steady_clock::now();
@@ -107,11 +142,25 @@ int main() {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    const double bytesPerSecond = static_cast<double>(stream.size()) / seconds;
+    std::printf("%s: %zu bytes, %llu frames answered (%llu NAK), %llu key events, %.3f s\n", name, stream.size(),
+                line.answers, line.naks, keyboard.events, seconds);
+    return static_cast<double>(stream.size()) / seconds;
+}
+
+void PrintThroughput(const char* name, double bytesPerSecond) {
     constexpr double kLineRate = 115200.0 / 10.0;
-    std::printf("framing: %zu bytes, %llu frames answered, %llu key events, %.3f s\n", stream.size(),
-                line.answers, keyboard.events, seconds);
-    std::printf("framing throughput: %.0f bytes/s; 115200-baud line: %.0f bytes/s; ratio %.0fx\n",
+    std::printf("%s throughput: %.0f bytes/s; 115200-baud line: %.0f bytes/s; ratio %.0fx\n", name,
                 bytesPerSecond, kLineRate, bytesPerSecond / kLineRate);
+}
+
+}  // namespace
+
+int main() {
+    const double framing = Throughput(MakeStream(8 * 1024 * 1024), u'0', "framing");
+    const double shiftJis = Throughput(MakeJapaneseStream(4 * 1024 * 1024, true), u'1', "Shift-JIS decoding");
+    const double utf8 = Throughput(MakeJapaneseStream(4 * 1024 * 1024, false), u'2', "UTF-8 decoding");
+    PrintThroughput("framing", framing);
+    PrintThroughput("Shift-JIS decoding", shiftJis);
+    PrintThroughput("UTF-8 decoding", utf8);
     return 0;
 }

@@ -13,7 +13,8 @@ endforeach()
 add_library(tellur_fakes STATIC
   tests/fakes/fake_keyboard.cpp
   tests/fakes/fake_registry.cpp
-  tests/fakes/fake_serial_port.cpp)
+  tests/fakes/fake_serial_port.cpp
+  tests/fakes/iconv_text_decoder.cpp)
 target_link_libraries(tellur_fakes PUBLIC tellur_receiver_logic tellur_shell_logic tellurs_dialog_logic
   tellurs_store_logic)
 target_compile_options(tellur_fakes PRIVATE ${TELLUR_SANITIZERS})
@@ -36,7 +37,7 @@ gtest_discover_tests(tellur_unit_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
 # Benchmarks compile the logic afresh at full optimisation, without sanitizers.
 add_executable(framing_benchmark bench/framing_benchmark.cpp
   resident/receiver/frame_assembly.cpp resident/receiver/ime_guard.cpp resident/receiver/input_target.cpp
-  resident/receiver/keystrokes.cpp)
+  resident/receiver/keystrokes.cpp tests/fakes/iconv_text_decoder.cpp)
 target_include_directories(framing_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(framing_benchmark PRIVATE -O2)
 

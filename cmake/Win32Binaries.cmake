@@ -12,6 +12,7 @@ set(TELLUR_REPRODUCIBLE_LINK -Wl,--no-insert-timestamp)
 add_library(tellur_receiver_win32 STATIC
   resident/receiver/win32/cancel_port_operation.cpp
   resident/receiver/win32/win32_keyboard.cpp
+  resident/receiver/win32/win32_text_decoder.cpp
   resident/receiver/win32/overlapped_answer_line.cpp
   resident/receiver/win32/receiver.cpp
   resident/receiver/win32/win32_input_target.cpp)
@@ -72,6 +73,8 @@ tellur_e2e_helper(key_sink -municode -mwindows)
 tellur_e2e_helper(driver -municode)
 tellur_e2e_helper(type_frame -municode)
 target_link_libraries(type_frame PRIVATE tellur_receiver_win32)
+tellur_e2e_helper(decode_text)
+target_link_libraries(decode_text PRIVATE tellur_receiver_win32)
 # The sink is a GUI program, but its diagnostics still go to a console if any.
 set_target_properties(key_sink PROPERTIES WIN32_EXECUTABLE OFF)
 tellur_e2e_helper(library_probe -municode)

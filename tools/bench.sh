@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 
 echo "machine: $(nproc) cores, $(uname -m), $(. /etc/os-release && echo "$PRETTY_NAME"), $(wine --version 2>/dev/null)"
-"$build/native/framing_benchmark" | tail -1
+"$build/native/framing_benchmark" | grep throughput
 "$root/bench/resident_benchmark.sh"
 echo "binary sizes:"
 for file in win-x86_64/TELLUR.EXE win-x86_64/TELLURS.DLL win-i686/TELLUR.EXE win-i686/TELLURS.DLL \

@@ -8,6 +8,55 @@ namespace {
 
 bool IsPrintable(std::uint8_t byte) { return byte >= 0x20 && byte <= 0x7E; }
 
+// Control bytes are dropped in every code; under ASCII so are bytes from 0x7F up.
+bool IsKept(FrameCode code, std::uint8_t byte) {
+    return IsPrintable(byte) || (code != FrameCode::Ascii && byte >= 0x80);
+}
+
+// The first byte of a two-byte Shift-JIS character. The byte after it is taken
+// whatever it is, so only a walk from the frame's start tells a lead byte from
+// a second byte of the same value.
+bool IsShiftJisLeadByte(std::uint8_t byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+
+// The bytes up to the start of a last character that the length limit left
+// incomplete; all of them when the last character is whole (or is invalid
+// anyway, which the decoder then reports).
+std::uint32_t WholeCharacters(TextCode code, const std::uint8_t* bytes, std::uint32_t length) {
+    if (code == TextCode::ShiftJis) {
+        std::uint32_t index = 0;
+        while (index < length) {
+            if (!IsShiftJisLeadByte(bytes[index])) {
+                index += 1;
+            } else if (index + 1 == length) {
+                return index;
+            } else {
+                index += 2;
+            }
+        }
+        return length;
+    }
+    // UTF-8: the last byte that is not a continuation byte (10xxxxxx) starts
+    // the last character, and says by its leading ones how long it is.
+    for (std::uint32_t back = 1; back <= 4 && back <= length; ++back) {
+        const std::uint8_t byte = bytes[length - back];
+        if ((byte & 0xC0) == 0x80) continue;
+        const std::uint32_t size = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return size > back ? length - back : length;
+    }
+    return length;
+}
+
+bool DecodeIn(TextCode code, const std::uint8_t* bytes, std::uint32_t length, bool cut, TextDecoder& decoder,
+              char16_t* text, std::uint32_t& units) {
+    const std::uint32_t whole = cut ? WholeCharacters(code, bytes, length) : length;
+    return decoder.Decode(code, bytes, whole, text, length, units);
+}
+
+bool DecodeCollected(const FrameAssembly& assembly, TextDecoder& decoder, char16_t* text, std::uint32_t& units) {
+    return DecodeFrame(assembly.Code, reinterpret_cast<const std::uint8_t*>(assembly.FrameBuffer), assembly.FrameLength,
+                       assembly.FrameCut, decoder, text, units);
+}
+
 std::uint8_t ChooseAnswer(FrameAssembly& assembly) {
     if (!assembly.FrameBad) {
         assembly.NakCount = 0;
@@ -40,6 +89,9 @@ void HoldBackUnreachableFrame(FrameAssembly& assembly, ReceptionContext& context
 void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
     assembly.State = FrameState::Answering;
     if (assembly.FrameBuffer[0] == '\0') assembly.FrameBad = true;
+    char16_t text[kFrameBufferSize];
+    std::uint32_t units = 0;
+    if (!assembly.FrameBad && !DecodeCollected(assembly, context.Decoder, text, units)) assembly.FrameBad = true;
     if (!assembly.FrameBad) HoldBackUnreachableFrame(assembly, context);
     // The answer mode is read when the frame completes, the framing only at start.
     if (IsAnswerProtocol(context.Communication.Protocol)) {
@@ -57,10 +109,7 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
 
     assembly.State = FrameState::Delivering;
     if (!assembly.FrameBad) {
-        char16_t text[kFrameBufferSize];
-        for (std::uint32_t index = 0; index < assembly.FrameLength; ++index)
-            text[index] = static_cast<unsigned char>(assembly.FrameBuffer[index]);
-        TypeFrame(std::u16string_view(text, assembly.FrameLength), context.Function, context.Scans, context.Keys);
+        TypeFrame(std::u16string_view(text, units), context.Function, context.Scans, context.Keys);
         // A typed frame shows the line, the protocol and the target work;
         // only an answer's own trouble waits for an answer that gets out.
         context.Causes.Clear(kAllReceptionCauses & ~CauseAnswerBlocked, context.CauseListener);
@@ -78,17 +127,17 @@ void Collect(FrameAssembly& assembly, std::uint8_t byte, ReceptionContext& conte
         }
         return;
     }
-    // Control bytes, bytes from 0x7F up and characters past the 1023rd are
-    // dropped without making the frame bad.
-    if (!IsPrintable(byte)) return;
-    if (assembly.FrameLength < kMaxFrameLength) {
-        assembly.FrameBuffer[assembly.FrameLength] = static_cast<char>(byte);
-        assembly.FrameLength += 1;
-    } else if (assembly.Rule.StartByte == 0) {
+    // Dropped bytes and bytes past the 1023rd do not make the frame bad.
+    if (!IsKept(assembly.Code, byte)) return;
+    if (assembly.FrameLength == kMaxFrameLength) {
+        assembly.FrameCut = true;
         // A CR-ended frame longer than any frame can be: the device ends its
         // frames some other way.
-        RaiseCause(context, CauseNoFrames);
+        if (assembly.Rule.StartByte == 0) RaiseCause(context, CauseNoFrames);
+        return;
     }
+    assembly.FrameBuffer[assembly.FrameLength] = static_cast<char>(byte);
+    assembly.FrameLength += 1;
 }
 
 // Under STX/ETX, a byte outside any frame.
@@ -118,6 +167,39 @@ bool IsAnswerProtocol(char16_t protocol) {
     return static_cast<std::uint16_t>(protocol - u'3') <= 2;
 }
 
+FrameCode FrameCodeFor(char16_t characterCode) {
+    switch (characterCode) {
+        case u'1': return FrameCode::ShiftJis;
+        case u'2': return FrameCode::Utf8;
+        case u'3': return FrameCode::Automatic;
+        default: return FrameCode::Ascii;
+    }
+}
+
+bool DecodeFrame(FrameCode code, const std::uint8_t* bytes, std::uint32_t length, bool cut, TextDecoder& decoder,
+                 char16_t* text, std::uint32_t& units) {
+    switch (code) {
+        case FrameCode::ShiftJis:
+            return DecodeIn(TextCode::ShiftJis, bytes, length, cut, decoder, text, units);
+        case FrameCode::Utf8:
+            return DecodeIn(TextCode::Utf8, bytes, length, cut, decoder, text, units);
+        case FrameCode::Automatic:
+            // Plain ASCII is valid UTF-8 too, but reads the same in Shift-JIS;
+            // a frame whose only high bytes the cut dropped was still UTF-8.
+            for (std::uint32_t index = 0; index < length; ++index) {
+                if (bytes[index] < 0x80) continue;
+                if (DecodeIn(TextCode::Utf8, bytes, length, cut, decoder, text, units)) return true;
+                break;
+            }
+            return DecodeIn(TextCode::ShiftJis, bytes, length, cut, decoder, text, units);
+        case FrameCode::Ascii:
+            break;
+    }
+    for (std::uint32_t index = 0; index < length; ++index) text[index] = bytes[index];
+    units = length;
+    return true;
+}
+
 void ResetFrameAssembly(FrameAssembly& assembly, char16_t protocol) {
     assembly.Rule = FramingRuleFor(protocol);
     assembly.State = FrameState::Idle;
@@ -134,6 +216,8 @@ void ProcessReceivedBytes(FrameAssembly& assembly, const std::uint8_t* block, st
         if (assembly.State == FrameState::Idle) {
             assembly.FrameLength = 0;
             assembly.FrameBad = false;
+            assembly.FrameCut = false;
+            assembly.Code = FrameCodeFor(context.Function.CharacterCode);
             if (assembly.Rule.StartByte != 0) {
                 if (byte == assembly.Rule.StartByte) {
                     assembly.State = FrameState::Collecting;

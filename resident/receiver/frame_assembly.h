@@ -6,6 +6,12 @@
 // A good frame that no application can receive now (locked desktop, elevated
 // target) is handled as a bad one, so the device keeps it; bytes that never
 // make frames raise a reception cause.
+//
+// Framing goes byte by byte in every character code: no byte of a Shift-JIS
+// or UTF-8 character after its first is ever STX, ETX, CR or LF. Under a
+// multibyte code the bytes from 0x80 up are kept too, and the frame is
+// decoded as a whole when it ends; a frame that is not valid in its code is
+// bad.
 #pragma once
 
 #include <atomic>
@@ -17,6 +23,7 @@
 #include "resident/receiver/keyboard.h"
 #include "resident/receiver/keystrokes.h"
 #include "resident/receiver/reception_causes.h"
+#include "resident/receiver/text_decoder.h"
 
 namespace tellurin {
 
@@ -45,6 +52,14 @@ enum class FrameState : std::uint8_t {
     Delivering = 4,
 };
 
+// How a frame's bytes are read (FunctionSettings::CharacterCode).
+enum class FrameCode : std::uint8_t {
+    Ascii,      // single bytes 0x20..0x7E; the rest are dropped
+    ShiftJis,
+    Utf8,
+    Automatic,  // per frame: UTF-8 if valid there and not plain ASCII, else Shift-JIS
+};
+
 struct FramingRule {
     std::uint8_t StartByte;      // 0 = none, or STX
     std::uint8_t EndByte;        // CR or ETX
@@ -58,6 +73,8 @@ struct FrameAssembly {
     std::uint32_t FrameLength;
     bool FrameBad;
     std::uint32_t NakCount;
+    FrameCode Code;  // read when the frame begins
+    bool FrameCut;   // bytes past the 1023rd were dropped
     std::uint32_t StrayBytes;        // outside any frame since the last start byte
     std::uint32_t UnfinishedFrames;  // in a row: CR without LF
 };
@@ -70,6 +87,7 @@ struct ReceptionContext {
     const ModifierScanCodes& Scans;
     AnswerLine& Line;
     Keyboard& Keys;
+    TextDecoder& Decoder;
     InputTarget& Target;
     ReceptionCauses& Causes;
     ReceptionCauseListener& CauseListener;
@@ -78,6 +96,15 @@ struct ReceptionContext {
 // Codes "0".."5" as in the dialog's list; anything else frames as STX/ETX.
 FramingRule FramingRuleFor(char16_t protocol);
 bool IsAnswerProtocol(char16_t protocol);
+// Codes "0".."3" as in the dialog's list; anything else reads as ASCII.
+FrameCode FrameCodeFor(char16_t characterCode);
+
+// A frame's bytes (no control bytes among them) as UTF-16 units in its code,
+// into text with room for length units; false when they hold a sequence that
+// is not valid in the code. When the frame was cut at the length limit, a
+// character the cut left incomplete is dropped whole.
+bool DecodeFrame(FrameCode code, const std::uint8_t* bytes, std::uint32_t length, bool cut, TextDecoder& decoder,
+                 char16_t* text, std::uint32_t& units);
 
 // At each receiver start and after a receive error: back to Idle with the
 // framing of the current protocol. NakCount is deliberately kept; the

@@ -35,7 +35,7 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
     loop.Port.ResetStop();
     loop.Port.SetEventMask(kPortEventReceivedCharacter | kPortEventLineError);
     ReceptionContext context{loop.Flags.ReceivingEnabled, loop.Communication, loop.Function, scans, loop.Line,
-                             loop.Keys, loop.Target, loop.Causes, loop.CauseListener};
+                             loop.Keys, loop.Decoder, loop.Target, loop.Causes, loop.CauseListener};
     std::uint8_t buffer[kReceiveBlockSize];
 
     ReceiverEnd end = ReceiverEnd::Stopped;

@@ -83,6 +83,7 @@ struct ReceiverLoop {
     const FunctionSettings& Function;
     Keyboard& Keys;
     AnswerLine& Line;
+    TextDecoder& Decoder;
     InputTarget& Target;
     ReceptionCauses& Causes;  // lives as long as the program
     ReceptionCauseListener& CauseListener;

@@ -2,7 +2,8 @@
 # The whole road on the real binaries: TELLUR.EXE loads its settings through
 # TELLURS.DLL, opens COM5 (a virtual line), answers frames with ACK/NAK under
 # the answering protocols, and types every good frame into the key sink; then
-# UM_QUIT ends it with exit code 0.
+# UM_QUIT ends it with exit code 0. Frames read by character arrive in the
+# sink as the UTF-16 units of their text.
 #   resident_protocols_test.sh <harness dir> <64-bit build dir>
 . "$(dirname "$0")/resident_common.sh" "$@"
 line=$(serial_pair 5)
@@ -54,6 +55,40 @@ check "only the good frames typed" 'Split\rOK\r' "$(typed_text "$log")"
 quit_resident
 check "exit code" 0 "$EXIT_CODE"
 stop_sink
+
+echo "== frames read by character: Shift-JIS, UTF-8, automatic, and the same bytes as ASCII"
+# The sink is a Unicode window: each WM_CHAR carries one UTF-16 unit, which the
+# log holds in hex. The units it received, e.g. "6771 4EAC 0D".
+typed_units() { awk '$1 == "WM_CHAR" {printf "%s%s", sep, $2; sep = " "}' "$1"; }
+
+# 東京都港区1-2-3; 表 (second byte 0x5C) and A; half-width ｱｲｳ; an unassigned
+# pair; OK.
+shift_jis_frames='\x02\x93\x8c\x8b\x9e\x93\x73\x8d\x60\x8b\xe6\x31-2-3\x03\x02\x95\x5cA\x03\x02\xb1\xb2\xb3\x03'
+shift_jis_frames+='\x02AB\x85\x40\x03\x02OK\x03'
+# CharacterCode | bytes sent under STX/ETX with ACK/NAK | typed units | answers
+by_character=(
+    "1|$shift_jis_frames|6771 4EAC 90FD 6E2F 533A 31 2D 32 2D 33 0D 8868 41 0D FF71 FF72 FF73 0D 4F 4B 0D|06 06 06 15 06"
+    '2|\x02\xf0\x9f\x98\x80\x03\x02A\xc0\xaf\x03|D83D DE00 0D|06 15'
+    '3|\x02\xe6\x9d\xb1\x03\x02\x93\x8c\x03|6771 0D 6771 0D|06 06'
+    # As designed: bytes from 0x7F up dropped, so 0x5C types a backslash and
+    # the kana-only frame is empty.
+    "0|$shift_jis_frames|73 60 31 2D 32 2D 33 0D 5C 41 0D 41 42 40 0D 4F 4B 0D|06 06 15 06 06"
+)
+for entry in "${by_character[@]}"; do
+    IFS='|' read -r code bytes expected answers <<<"$entry"
+    echo "-- CharacterCode $code"
+    configure_resident 5 CharacterCode="$code"
+    start_sink "$log"
+    start_resident
+    send_bytes "$bytes"
+    wait_for_typed "$log" "$(wc -w <<<"$expected")"
+    check "typed units" "$expected" "$(typed_units "$log")"
+    check "no modifier left down" "" "$(modifiers_left_down "$log")"
+    check "answers" "$answers" "$(answers_on_line)"
+    quit_resident
+    check "exit code" 0 "$EXIT_CODE"
+    stop_sink
+done
 
 # The balloon is read from Wine's notification area, where it shows as a
 # visible tooltip window; the tip's second line (no pointer hovers over the

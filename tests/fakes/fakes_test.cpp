@@ -3,6 +3,7 @@
 
 #include "tests/fakes/fake_answer_line.h"
 #include "tests/fakes/fake_keyboard.h"
+#include "tests/fakes/iconv_text_decoder.h"
 
 namespace tellurin::fakes {
 namespace {
@@ -88,6 +89,19 @@ TEST(FakeAnswerLine, RecordsAnswersWithTheKeyEventCountAtTheTime) {
     line.WriteAnswer(kAck);
     EXPECT_EQ(line.AnswerLetters(), "NA");
     EXPECT_EQ(line.KeyEventsBefore(), (std::vector<std::size_t>{0, 1}));
+}
+
+// Like MultiByteToWideChar, each conversion stands alone: one that failed on
+// a character cut off at the end leaves nothing behind for the next. Too small
+// an output buffer fails, as the Win32 call does.
+TEST(IconvTextDecoder, ConversionsStandAloneAndNeedRoomForTheirUnits) {
+    IconvTextDecoder decoder;
+    char16_t units[4];
+    std::uint32_t count = 99;
+    EXPECT_FALSE(decoder.Decode(TextCode::ShiftJis, reinterpret_cast<const std::uint8_t*>("AB\x95"), 3, units, 4, count));
+    ASSERT_TRUE(decoder.Decode(TextCode::ShiftJis, reinterpret_cast<const std::uint8_t*>("\x5c"), 1, units, 4, count));
+    EXPECT_EQ(std::u16string(units, count), u"\\");
+    EXPECT_FALSE(decoder.Decode(TextCode::Utf8, reinterpret_cast<const std::uint8_t*>("ABC"), 3, units, 2, count));
 }
 
 }  // namespace

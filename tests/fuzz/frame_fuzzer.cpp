@@ -1,8 +1,10 @@
 // Fuzzes frame assembly and keystroke synthesis together: any protocol, any
-// function settings, any bytes split into any blocks. Invariants: only
-// printable characters are typed, at most 1023 per frame, no modifier is left
-// down after a block, the keyboard sees no impossible event, answers go out
-// only under answering protocols and every good frame was answered.
+// function settings (every character code among them), any bytes split into
+// any blocks. Invariants: only printable characters are typed, at most 1023
+// per frame, no modifier is left down after a block, the keyboard sees no
+// impossible event, answers go out only under answering protocols and every
+// good frame was answered; the decoder is handed only the kept bytes of a
+// frame, never more than 1023, and never under ASCII.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include "tests/fakes/fake_answer_line.h"
 #include "tests/fakes/fake_input_target.h"
 #include "tests/fakes/fake_keyboard.h"
+#include "tests/fakes/iconv_text_decoder.h"
 
 using namespace tellurin;
 
@@ -31,7 +34,7 @@ public:
     }
     void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) override {
         if (virtualKey == 0x7B && (flags & kKeyEventKeyUp) == 0) {
-            Require(charactersInFrame >= 1 && charactersInFrame <= kMaxFrameLength);
+            Require(charactersInFrame >= (asciiFrames ? 1u : 0u) && charactersInFrame <= kMaxFrameLength);
             ++frames;
             charactersInFrame = 0;
         }
@@ -39,6 +42,29 @@ public:
     }
     std::size_t charactersInFrame = 0;
     std::size_t frames = 0;
+    // A good ASCII frame has a character typed as a key; a decoded frame may
+    // hold none that the layout has.
+    bool asciiFrames = true;
+};
+
+// The C library's converter, with the bytes it is handed checked first.
+class CheckingDecoder : public TextDecoder {
+public:
+    explicit CheckingDecoder(bool ascii) : ascii_(ascii) {}
+    bool Decode(TextCode code, const std::uint8_t* bytes, std::uint32_t length, char16_t* units,
+                std::uint32_t capacity, std::uint32_t& unitCount) override {
+        Require(!ascii_);
+        Require(length >= 1 && length <= kMaxFrameLength && capacity >= length);
+        for (std::uint32_t index = 0; index < length; ++index)
+            Require((bytes[index] >= 0x20 && bytes[index] <= 0x7E) || bytes[index] >= 0x80);
+        static fakes::IconvTextDecoder converter;  // opened once for the whole run
+        const bool good = converter.Decode(code, bytes, length, units, capacity, unitCount);
+        Require(!good || unitCount <= length);
+        return good;
+    }
+
+private:
+    bool ascii_;
 };
 
 }  // namespace
@@ -53,20 +79,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     function.TermKey2 = static_cast<KeyChord>(((data[1] & 0x07) << 8) | 0x09);
     function.KeySpeed = static_cast<std::uint16_t>(data[2] % 12);  // above 9 too
     function.CapsLock = (data[2] & 0x80) ? u'Y' : u'N';
+    const char16_t characterCodes[] = {u'0', u'1', u'2', u'3', u'7'};
+    function.CharacterCode = characterCodes[(data[1] >> 3) % 5];
     const std::size_t blockSize = 1 + data[3] % 64;
     data += 4;
     size -= 4;
 
     CheckingKeyboard keyboard;
+    keyboard.asciiFrames = FrameCodeFor(function.CharacterCode) == FrameCode::Ascii;
     fakes::FakeAnswerLine line(keyboard);
     std::atomic<bool> enabled{true};
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
+    CheckingDecoder decoder(FrameCodeFor(function.CharacterCode) == FrameCode::Ascii);
     // Now and then no application can take keys: such frames are never typed.
     fakes::FakeInputTarget target;
     target.inputDesktopOpens = (data[1] & 0x30) != 0x30;
     ReceptionCauses causes;
     fakes::CountingCauseListener listener;
-    ReceptionContext context{enabled, communication, function, scans, line, keyboard, target, causes, listener};
+    ReceptionContext context{enabled, communication, function, scans, line, keyboard, decoder, target, causes, listener};
     static FrameAssembly assembly;
     assembly = FrameAssembly{};
     ResetFrameAssembly(assembly, communication.Protocol);

@@ -1,6 +1,8 @@
 // Frame assembly under every protocol: framing, answers, the NAK run, blocks
-// split anywhere and the stop flag. Frames are observed through the keyboard
-// double, which reconstructs the typed text.
+// split anywhere and the stop flag; frames read by character in Shift-JIS and
+// UTF-8. Frames are observed through the keyboard double, which reconstructs
+// the typed text; decoding is checked on its own against the C library's
+// converter.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +12,7 @@
 #include "tests/fakes/fake_answer_line.h"
 #include "tests/fakes/fake_input_target.h"
 #include "tests/fakes/fake_keyboard.h"
+#include "tests/fakes/iconv_text_decoder.h"
 
 namespace tellurin {
 namespace {
@@ -17,14 +20,15 @@ namespace {
 // Frames typed with no head or terminator key, so the transcript is the frames
 // one after another; a terminator of Tab ("\t" in no text here) separates them.
 struct Reception {
-    explicit Reception(char16_t protocol) {
+    explicit Reception(char16_t protocol, char16_t characterCode = u'0') {
         communication.Protocol = protocol;
+        function.CharacterCode = characterCode;
         function.TermKey1 = 0x0009;  // Tab between frames
         function.KeySpeed = 9;
         ResetFrameAssembly(assembly, protocol);
     }
     void Feed(const std::string& bytes) {
-        ReceptionContext context{enabled, communication, function, scans, line, keyboard, target, causes, listener};
+        ReceptionContext context{enabled, communication, function, scans, line, keyboard, decoder, target, causes, listener};
         ProcessReceivedBytes(assembly, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                              static_cast<std::uint32_t>(bytes.size()), context);
     }
@@ -42,11 +46,23 @@ struct Reception {
     std::atomic<bool> enabled{true};
     fakes::FakeKeyboard keyboard;
     fakes::FakeAnswerLine line{keyboard};
+    fakes::IconvTextDecoder decoder;
     fakes::FakeInputTarget target;
     ReceptionCauses causes;
     fakes::CountingCauseListener listener;
     FrameAssembly assembly{};
 };
+
+// What the keyboard double shows once a frame with this text is typed (with
+// no keys around it): a frame read by character must type exactly its text.
+std::string Shown(std::u16string_view text) {
+    FunctionSettings function = kDefaultFunctionSettings;
+    function.TermKey1 = 0;
+    function.KeySpeed = 9;
+    fakes::FakeKeyboard keyboard;
+    TypeFrame(text, function, ModifierScanCodes{0x2A, 0x1D, 0x38}, keyboard);
+    return keyboard.Transcript();
+}
 
 struct FramingCase {
     const char* name;
@@ -54,6 +70,7 @@ struct FramingCase {
     std::string input;
     std::string frames;   // typed frames, each followed by "|"
     std::string answers;  // "A" ACK, "N" NAK
+    char16_t characterCode = u'0';
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -63,7 +80,7 @@ class Framing : public ::testing::TestWithParam<FramingCase> {};
 
 TEST_P(Framing, TypesGoodFramesAndAnswersEveryFrame) {
     const FramingCase& c = GetParam();
-    Reception reception(c.protocol);
+    Reception reception(c.protocol, c.characterCode);
     reception.Feed(c.input);
     EXPECT_EQ(reception.Frames(), c.frames);
     EXPECT_EQ(reception.line.AnswerLetters(), c.answers);
@@ -105,8 +122,104 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"OutOfRangeCode_StxEtxNoAnswer", u'9', "A\r\x02" "B\x03\x02\x03", "B|", ""},
         FramingCase{"NulCode_StxEtxNoAnswer", u'\0', "\x02" "C\x03", "C|", ""},
         // Overlong frame: the first 1023 characters, good and answered ACK.
-        FramingCase{"CrAck_1500CharactersTruncated", u'3', kLong1500 + "\r", std::string(1023, 'x') + "|", "A"}),
+        FramingCase{"CrAck_1500CharactersTruncated", u'3', kLong1500 + "\r", std::string(1023, 'x') + "|", "A"},
+        // Frames read by character: high bytes kept, control bytes and DEL
+        // still dropped, a frame not valid in its code answered NAK and not typed.
+        FramingCase{"ShiftJisAck_AddressKeptWhole", u'5', "\x02\x93\x8c\x8b\x9e\x93\x73\x8d\x60\x8b\xe6" "1-2-3\x03",
+                    Shown(u"東京都港区1-2-3") + "|", "A", u'1'},
+        FramingCase{"ShiftJis_TrailByte5CIsNoBackslash", u'2', "\x02\x95\x5c" "A\x03", Shown(u"表A") + "|", "", u'1'},
+        FramingCase{"Ascii_SameBytesTypeTheBackslash", u'2', "\x02\x95\x5c" "A\x03", "\\A|", "", u'0'},
+        FramingCase{"ShiftJis_ControlBytesInsideCharacterDropped", u'2', "\x02\x95\x7f\x01\x5c\x03", Shown(u"表") + "|",
+                    "", u'1'},
+        FramingCase{"ShiftJisAck_HalfWidthKanaOnlyIsAFrame", u'5', "\x02\xb1\xb2\xb3\x03", Shown(u"ｱｲｳ") + "|", "A", u'1'},
+        FramingCase{"ShiftJisAck_UnassignedPairNakNotTyped", u'5', "\x02" "AB\x85\x40\x03\x02" "C\x03", "C|", "NA", u'1'},
+        FramingCase{"ShiftJisAck_LeadByteAtEndByteNak", u'3', "AB\x81\r", "", "N", u'1'},
+        FramingCase{"Utf8_EmojiKept", u'0', "\xf0\x9f\x98\x80" "A\r", Shown(u"\U0001F600A") + "|", "", u'2'},
+        FramingCase{"Utf8Ack_OverlongFormNak", u'3', "A\xc0\xaf\r", "", "N", u'2'},
+        FramingCase{"AutomaticAck_EachFrameReadInItsOwnCode", u'3', "\xe6\x9d\xb1\r\x93\x8c\r",
+                    Shown(u"東") + "|" + Shown(u"東") + "|", "AA", u'3'},
+        FramingCase{"AutomaticAck_InvalidInBothNak", u'3', "\x85\x40\r", "", "N", u'3'},
+        // A code outside "0".."3" reads as ASCII.
+        FramingCase{"UnknownCode_ReadAsAscii", u'2', "\x02\x95\x5c" "A\x03", "\\A|", "", u'7'}),
     [](const ::testing::TestParamInfo<FramingCase>& info) { return std::string(info.param.name); });
+
+struct DecodingCase {
+    const char* name;
+    FrameCode code;
+    std::string bytes;
+    bool cut;             // bytes past the limit were dropped
+    bool good;
+    std::u16string text;  // when good
+};
+
+void PrintTo(const DecodingCase& c, std::ostream* out) { *out << c.name; }
+
+class Decoding : public ::testing::TestWithParam<DecodingCase> {};
+
+TEST_P(Decoding, GivesTheFramesTextOrReportsItBad) {
+    const DecodingCase& c = GetParam();
+    fakes::IconvTextDecoder decoder;
+    std::vector<char16_t> text(c.bytes.size() + 1, u'\xFFFF');
+    std::uint32_t units = 0xFFFF;
+    const bool good = DecodeFrame(c.code, reinterpret_cast<const std::uint8_t*>(c.bytes.data()),
+                                  static_cast<std::uint32_t>(c.bytes.size()), c.cut, decoder, text.data(), units);
+    ASSERT_EQ(good, c.good);
+    if (good) EXPECT_EQ(std::u16string(text.data(), units), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllCodes, Decoding,
+    ::testing::Values(
+        DecodingCase{"ShiftJis_Address", FrameCode::ShiftJis, "\x93\x8c\x8b\x9e\x93\x73\x8d\x60\x8b\xe6" "1-2-3", false,
+                     true, u"東京都港区1-2-3"},
+        DecodingCase{"ShiftJis_5CAsTrailByte", FrameCode::ShiftJis, "\x95\x5c\\", false, true, u"表\\"},
+        DecodingCase{"ShiftJis_HalfWidthKana", FrameCode::ShiftJis, "\xb1\xb2\xb3", false, true, u"ｱｲｳ"},
+        DecodingCase{"ShiftJis_VendorRows", FrameCode::ShiftJis, "\x87\x40\xfa\x40", false, true, u"①ⅰ"},
+        DecodingCase{"ShiftJis_LoneLeadByteAtTheEndIsBad", FrameCode::ShiftJis, "AB\x81", false, false, u""},
+        DecodingCase{"ShiftJis_UnassignedPairIsBad", FrameCode::ShiftJis, "\x85\x40", false, false, u""},
+        // Cut at the limit: a lead byte left alone is dropped, not a reason to
+        // call the frame bad; a second byte in the lead range is not a lead byte.
+        DecodingCase{"ShiftJis_CutLeadByteDropped", FrameCode::ShiftJis, "AB\x95\x5c\x81", true, true, u"AB表"},
+        DecodingCase{"ShiftJis_CutAfterWholeCharacterKeepsIt", FrameCode::ShiftJis, "A\x81\x81", true, true, u"A＝"},
+        DecodingCase{"ShiftJis_CutKeepsAnInvalidFrameBad", FrameCode::ShiftJis, "\x85\x40\x81", true, false, u""},
+        DecodingCase{"Utf8_EmojiIsASurrogatePair", FrameCode::Utf8, "\xf0\x9f\x98\x80", false, true, u"\xD83D\xDE00"},
+        DecodingCase{"Utf8_IncompleteAtTheEndIsBad", FrameCode::Utf8, "A\xe6\x9d", false, false, u""},
+        DecodingCase{"Utf8_OverlongFormIsBad", FrameCode::Utf8, "\xc0\xaf", false, false, u""},
+        DecodingCase{"Utf8_CutAfterTwoOfThreeBytes", FrameCode::Utf8, "A\xe6\x9d", true, true, u"A"},
+        DecodingCase{"Utf8_CutAfterOneOfFourBytes", FrameCode::Utf8, "A\xf0", true, true, u"A"},
+        DecodingCase{"Utf8_CutAfterThreeOfFourBytes", FrameCode::Utf8, "A\xf0\x9f\x98", true, true, u"A"},
+        DecodingCase{"Utf8_CutAfterWholeCharacterKeepsIt", FrameCode::Utf8, "A\xe6\x9d\xb1", true, true, u"A東"},
+        // Automatic: UTF-8 when valid there and holding a byte from 0x80 up.
+        DecodingCase{"Automatic_Utf8", FrameCode::Automatic, "\xe6\x9d\xb1\xe4\xba\xac", false, true, u"東京"},
+        DecodingCase{"Automatic_ShiftJis", FrameCode::Automatic, "\x93\x8c\x8b\x9e", false, true, u"東京"},
+        DecodingCase{"Automatic_ValidInBothReadsUtf8", FrameCode::Automatic, "\xc3\xa9", false, true, u"é"},
+        DecodingCase{"Automatic_PlainAsciiReadsShiftJis", FrameCode::Automatic, "A\\~", false, true, u"A\\~"},
+        DecodingCase{"Automatic_Utf8CutToAsciiStaysUtf8", FrameCode::Automatic, "A\xe6\x9d", true, true, u"A"},
+        DecodingCase{"Automatic_InvalidInBothIsBad", FrameCode::Automatic, "\x85\x40", false, false, u""}),
+    [](const ::testing::TestParamInfo<DecodingCase>& info) { return std::string(info.param.name); });
+
+// The limit counts bytes: a character the 1023rd byte cuts is dropped whole
+// and the frame stays good; a character merely incomplete at the end byte,
+// with nothing past the limit, makes the frame bad.
+TEST(FrameAssembly, CharacterCutByTheLimitIsDroppedWhole) {
+    struct LimitCase {
+        char16_t code;
+        std::string frame;
+        std::string frames;
+        std::string answers;
+    } cases[] = {
+        {u'1', std::string(1022, 'x') + "\x93\x8c" "yz\r", std::string(1022, 'x') + "|", "A"},
+        {u'2', std::string(1021, 'x') + "\xf0\x9f\x98\x80\r", std::string(1021, 'x') + "|", "A"},
+        {u'3', std::string(1022, 'x') + "\x81\x40\r", std::string(1022, 'x') + "|", "A"},
+        {u'1', std::string(1022, 'x') + "\x81\r", "", "N"},
+    };
+    for (const LimitCase& c : cases) {
+        Reception reception(u'3', c.code);
+        reception.Feed(c.frame);
+        EXPECT_EQ(reception.Frames(), c.frames) << static_cast<char>(c.code) << " " << c.frame.size();
+        EXPECT_EQ(reception.line.AnswerLetters(), c.answers) << static_cast<char>(c.code) << " " << c.frame.size();
+    }
+}
 
 TEST(FrameAssembly, FrameSplitAtEveryPositionGivesTheSameFrames) {
     const std::string stream = "\x02" "AB\x03noise\x02" "CD\x03";

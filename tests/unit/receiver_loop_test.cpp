@@ -12,6 +12,7 @@
 #include "tests/fakes/fake_answer_line.h"
 #include "tests/fakes/fake_input_target.h"
 #include "tests/fakes/fake_keyboard.h"
+#include "tests/fakes/iconv_text_decoder.h"
 
 namespace tellurin {
 namespace {
@@ -143,7 +144,7 @@ struct Receiving {
         function.TermKey1 = 0;
     }
     ReceiverEnd Run() {
-        ReceiverLoop loop{flags, port, assembly, communication, function, keyboard, line, target, causes, listener};
+        ReceiverLoop loop{flags, port, assembly, communication, function, keyboard, line, decoder, target, causes, listener};
         return RunReceiverLoop(loop);
     }
     std::vector<std::string> Reads() const {
@@ -159,6 +160,7 @@ struct Receiving {
     FunctionSettings function = kDefaultFunctionSettings;
     fakes::FakeKeyboard keyboard;
     fakes::FakeAnswerLine line{keyboard};
+    fakes::IconvTextDecoder decoder;
     fakes::FakeInputTarget target;
     ReceptionCauses causes;
     fakes::CountingCauseListener listener;

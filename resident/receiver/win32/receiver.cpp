@@ -9,6 +9,7 @@
 #include "resident/receiver/win32/overlapped_answer_line.h"
 #include "resident/receiver/win32/win32_input_target.h"
 #include "resident/receiver/win32/win32_keyboard.h"
+#include "resident/receiver/win32/win32_text_decoder.h"
 
 namespace tellurin {
 namespace {
@@ -184,11 +185,13 @@ DWORD WINAPI ReceiverThreadProcedure(LPVOID parameter) {
     ReceiverEnd end;
     {
         Win32Keyboard keyboard;
+        Win32TextDecoder decoder;
         OverlappedAnswerLine answerLine(record->Port, record->Events.WriteEvent);
         Win32InputTarget target;
         PostingCauseListener causeListener(record->LossWindow);
         ReceiverLoop loop{record->Flags, *port,      *record->Assembly, record->Communication, record->Function,
-                          keyboard,      answerLine, target,            *record->Causes,       causeListener};
+                          keyboard,      answerLine, decoder,           target,                *record->Causes,
+                          causeListener};
         end = RunReceiverLoop(loop);
     }
     if (port->EndOutstandingWait()) delete port;
