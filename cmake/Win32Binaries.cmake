@@ -15,12 +15,14 @@ add_library(tellur_receiver_win32 STATIC
   resident/receiver/win32/win32_text_decoder.cpp
   resident/receiver/win32/overlapped_answer_line.cpp
   resident/receiver/win32/receiver.cpp
+  resident/receiver/win32/receiver_platform_values.cpp
   resident/receiver/win32/win32_input_target.cpp)
 target_link_libraries(tellur_receiver_win32 PUBLIC tellur_receiver_logic)
 target_compile_options(tellur_receiver_win32 PRIVATE ${TELLUR_PRODUCT_FLAGS})
 
-# Compiled for its static_asserts only: the portable code's platform numbers
-# and record mirrors against the platform's headers, in both word sizes.
+# Each room's *_platform_values.cpp is compiled with it for its static_asserts
+# only: the portable code's platform numbers and record mirrors against the
+# platform's headers, in both word sizes. The shared layer checks its own here.
 add_library(tellur_platform_check OBJECT common/win32/platform_values_check.cpp)
 target_include_directories(tellur_platform_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(tellur_platform_check PRIVATE ${TELLUR_PRODUCT_FLAGS})
@@ -37,6 +39,7 @@ set_source_files_properties(settings/dialog/win32/tellurs.rc PROPERTIES OBJECT_D
 add_executable(tellur WIN32
   resident/shell/win32/tellur_main.cpp
   resident/shell/win32/resident_window_win32.cpp
+  resident/shell/win32/shell_platform_values.cpp
   resident/shell/win32/tellur.rc)
 set_target_properties(tellur PROPERTIES OUTPUT_NAME TELLUR SUFFIX .EXE)
 add_dependencies(tellur tellur_platform_check)
@@ -46,11 +49,13 @@ target_link_libraries(tellur PRIVATE tellur_shell_logic tellur_receiver_win32)
 
 add_library(tellurs SHARED
   settings/dialog/win32/about_help_win32.cpp
+  settings/dialog/win32/dialog_platform_values.cpp
   settings/dialog/win32/pages_win32.cpp
   settings/dialog/win32/settings_window_win32.cpp
   settings/dialog/win32/tellurs.rc
   settings/store/win32/store_entries.cpp
   settings/store/win32/library_state.cpp
+  settings/store/win32/store_platform_values.cpp
   settings/store/win32/win32_registry.cpp
   settings/store/win32/win32_serial_port.cpp
   settings/dialog/win32/dialog_entry.cpp

@@ -59,23 +59,22 @@ HWND FindWithWait(const std::wstring& windowClass, const std::wstring& title, DW
 
 HWND FindMessageBox(DWORD waitMs) { return FindWithWait(L"#32770", L"Tellurin", waitMs); }
 
+BOOL CALLBACK TakeVisibleTooltipText(HWND window, LPARAM found) {
+    wchar_t name[64] = {};
+    if (!IsWindowVisible(window) || GetClassNameW(window, name, 64) == 0 || std::wcscmp(name, TOOLTIPS_CLASSW) != 0)
+        return TRUE;
+    // WM_GETTEXT itself: GetWindowTextW reads only the caption the system
+    // keeps for another process's window, not the tip's text.
+    wchar_t text[512] = {};
+    if (SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text)) == 0) return TRUE;
+    *reinterpret_cast<std::wstring*>(found) = text;
+    return FALSE;
+}
+
 // The text of a visible top-level tooltip with text; empty when none shows.
 std::wstring VisibleTooltipText() {
     std::wstring found;
-    EnumWindows(
-        [](HWND window, LPARAM found) -> BOOL {
-            wchar_t name[64] = {};
-            if (!IsWindowVisible(window) || GetClassNameW(window, name, 64) == 0 ||
-                std::wcscmp(name, TOOLTIPS_CLASSW) != 0)
-                return TRUE;
-            // WM_GETTEXT itself: GetWindowTextW reads only the caption the
-            // system keeps for another process's window, not the tip's text.
-            wchar_t text[512] = {};
-            if (SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text)) == 0) return TRUE;
-            *reinterpret_cast<std::wstring*>(found) = text;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(TakeVisibleTooltipText, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
