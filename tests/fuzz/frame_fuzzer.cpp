@@ -82,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char16_t characterCodes[] = {u'0', u'1', u'2', u'3', u'7'};
     function.CharacterCode = characterCodes[(data[1] >> 3) % 5];
     const std::size_t blockSize = 1 + data[3] % 64;
+    const bool desktopLocked = (data[3] & 0xC0) == 0xC0;
     data += 4;
     size -= 4;
 
@@ -93,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckingDecoder decoder(FrameCodeFor(function.CharacterCode) == FrameCode::Ascii);
     // Now and then no application can take keys: such frames are never typed.
     fakes::FakeInputTarget target;
-    target.inputDesktopOpens = (data[1] & 0x30) != 0x30;
+    target.inputDesktopOpens = !desktopLocked;
     ReceptionCauses causes;
     fakes::CountingCauseListener listener;
     ReceptionContext context{enabled, communication, function, scans, line, keyboard, decoder, target, causes, listener};
