@@ -38,9 +38,12 @@ write_settings() {
 
 # A complete store for COM5: 9600 8N1, no flow control, the protocol given,
 # Enter after each frame, fastest typing; further Name=Value pairs override.
+# The store starts anew each time, as an older version writes it (without
+# CharacterCode and ImeOff), so no test sees what an earlier one left.
 configure_resident() {
     local protocol=$1
     shift
+    reg_delete_key "$SETTINGS_KEY"
     write_settings CommPort=COM5 BaudRate=9600 Parity=N DataBit=8 StopBit=1 FlowControl=N Protocol="$protocol" \
         HeadKey=0000 TermKey1=000D TermKey2=0000 KeySpeed=9 CapsLock=N TrayIcon=Y "$@"
 }
