@@ -12,6 +12,9 @@
 //   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
 //   driver.exe usage <class|-> <title|->                     prints "handles=N threads=N working=BYTES pagefile=BYTES"
 //                                                            of the window's process, as the system counts them
+//   driver.exe stand-in <seconds>                            shows a window of the resident program's class and
+//                                                            title that ignores every private message (as an
+//                                                            elevated or hung copy does for a caller), for that long
 // Controls of a dialog, found by id among all its descendants:
 //   driver.exe click <dialog title> <id>                     posts BM_CLICK
 //   driver.exe select <dialog title> <id> <index>            list selection, as CBN_SELENDOK
@@ -88,7 +91,7 @@ int ButtonId(const wchar_t* answer) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver find|post|close|box-text|box-answer|click|select|slide|tab|command|state ...\n");
+    std::fprintf(stderr, "usage: driver find|post|close|stand-in|box-text|box-answer|click|select|slide|tab|command|state ...\n");
     return 2;
 }
 
@@ -196,6 +199,27 @@ int PrintUsage(HWND window) {
     return 0;
 }
 
+// A window that looks like the resident program's to FindWindow but lets
+// every message go to the default procedure, so UM_QUIT ends nothing.
+int StandIn(DWORD seconds) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"NON_Tellurin";
+    if (RegisterClassW(&windowClass) == 0) return 1;
+    HWND window = CreateWindowW(L"NON_Tellurin", L"Tellurin", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
+    if (window == nullptr) return 1;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < seconds * 1000) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(50);
+    }
+    DestroyWindow(window);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -234,6 +258,7 @@ int wmain(int argc, wchar_t** argv) {
             Sleep(50);
         }
     }
+    if (command == L"stand-in" && argc >= 3) return StandIn(static_cast<DWORD>(Number(argv[2])));
     if (command == L"locale") {
         std::printf("ui=%04X acp=%u\n", static_cast<unsigned>(GetUserDefaultUILanguage()), GetACP());
         return 0;
