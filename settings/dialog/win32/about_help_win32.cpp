@@ -1,8 +1,13 @@
 // The about box, and HTML Help bound from the system's own hhctrl.ocx (never
-// from the current directory) when help is first asked for.
+// from the current directory) when help is first asked for. Before the help
+// window shows, the help file loses the mark of the web a downloaded zip gave
+// it, and the window type's size, in pixels at 96 dpi, is scaled to the
+// screen's.
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <string>
 
 #include "common/message_codes.h"
 #include "common/win32/system_function.h"
@@ -26,6 +31,48 @@ HtmlHelpFunction BindHtmlHelp() {
     HMODULE control = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     boundFunction = FindSystemFunction<HtmlHelpFunction>(control, "HtmlHelpW");
     return boundFunction;
+}
+
+// HTML Help shows nothing but "navigation to the webpage was canceled" for a
+// file that carries the mark of the web (the Zone.Identifier stream Explorer
+// copies from a downloaded zip to what it extracts). Removing the stream is
+// what the file's Unblock does; where it cannot be removed (no right to
+// write, a volume without streams) the help opens as it would have.
+void RemoveMarkOfTheWeb(const std::wstring& helpFile) {
+    (void)DeleteFileW((helpFile + L":Zone.Identifier").c_str());
+}
+
+// hhctrl keeps a window type for the process once it has it, so the scaling
+// is done once, or a second F1 would scale the scaled size again.
+bool windowTypeScaled = false;
+
+// The help file's window type ("MyType") gives its position and size in
+// pixels at 96 dpi; on a screen set to more, the window would open small. The
+// scaled window is kept within the work area.
+void ScaleHelpWindowType(const std::wstring& helpFile) {
+    if (windowTypeScaled) return;
+    windowTypeScaled = true;
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr) return;
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    (void)ReleaseDC(nullptr, screen);
+    if (dpi <= USER_DEFAULT_SCREEN_DPI) return;
+    HH_WINTYPE* stored = nullptr;
+    const std::wstring typeName = helpFile + L">MyType";
+    (void)CallHtmlHelp(nullptr, typeName.c_str(), HH_GET_WIN_TYPE, reinterpret_cast<DWORD_PTR>(&stored));
+    if (stored == nullptr || stored->pszType == nullptr) return;
+    HH_WINTYPE scaled = *stored;
+    const auto scale = [dpi](LONG value) { return static_cast<LONG>(MulDiv(value, dpi, USER_DEFAULT_SCREEN_DPI)); };
+    RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    (void)SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const LONG width = std::min(scale(scaled.rcWindowPos.right - scaled.rcWindowPos.left), area.right - area.left);
+    const LONG height = std::min(scale(scaled.rcWindowPos.bottom - scaled.rcWindowPos.top), area.bottom - area.top);
+    const LONG left = std::max(area.left, std::min(scale(scaled.rcWindowPos.left), area.right - width));
+    const LONG top = std::max(area.top, std::min(scale(scaled.rcWindowPos.top), area.bottom - height));
+    scaled.rcWindowPos = {left, top, left + width, top + height};
+    scaled.iNavWidth = scale(scaled.iNavWidth);
+    scaled.fsValidMembers |= HHWIN_PARAM_RECT | HHWIN_PARAM_NAV_WIDTH;
+    (void)CallHtmlHelp(nullptr, helpFile.c_str(), HH_SET_WIN_TYPE, reinterpret_cast<DWORD_PTR>(&scaled));
 }
 
 // The label of the build that runs.
@@ -54,6 +101,8 @@ void ShowHelpForCurrentPage(HWND window) {
     SettingsDialogRun& run = TheSettingsDialog();
     if (run.HelpFilePath.empty()) return;  // the program directory was too long for a help path
     if (!run.HelpInitialised && BindHtmlHelp() != nullptr) BeginHelpForThisRun();
+    RemoveMarkOfTheWeb(run.HelpFilePath);
+    ScaleHelpWindowType(run.HelpFilePath);
     std::wstring path = run.HelpFilePath;
     path += run.State.CurrentPageIndex == 1 ? L"::/HTML/function.html" : L"::/HTML/communication.html";
     (void)CallHtmlHelp(window, path.c_str(), HH_DISPLAY_TOC, 0);
