@@ -104,7 +104,7 @@ LangString ElevatedWarning ${LANG_JAPANESE} "セットアップは管理者と�
 LangString NotStartedElevated ${LANG_ENGLISH} "Tellurin is not started by setup run as administrator: start it from the Start menu."
 LangString NotStartedElevated ${LANG_JAPANESE} "管理者として実行したセットアップからは起動しません。スタート メニューから起動してください。"
 
-Var Elevated      ; 1 when this process runs with an elevated token
+Var Elevated      ; 1 when setup runs with more rights than the desktop (below)
 Var Account       ; the account the files and settings go to
 Var EndedRunning  ; 1 when a running copy was ended to replace its files
 

@@ -6,7 +6,8 @@
 # Japanese under a Japanese display language; an upgrade ends the running copy,
 # starts the new one afterwards and removes the start with Windows when it is
 # unticked; a copy that does not end makes a silent install give up within
-# 20 s and change nothing; an upgrade stays in a folder of the user's own.
+# 20 s and change nothing, and an interactive one say so in Japanese and
+# change nothing on Cancel; an upgrade stays in a folder of the user's own.
 # Wine cannot show what depends on elevation (its processes are all elevated
 # and it has no shell window to compare with) or the mark of the web.
 #   installer_test.sh <harness dir> <64-bit build dir>
@@ -37,6 +38,32 @@ check "no files" no "$(exists "$installed")"
 check "no Start-menu entry" no "$(exists "$menu")"
 check "no uninstall entry" "<missing>" "$(reg_value "$UNINSTALL_KEY" InstallLocation)"
 check "no start with Windows" "<missing>" "$(run_value)"
+
+echo "== interactively, setup says so in Japanese, and Cancel changes nothing"
+title='Tellurin 3.0.4.3 セットアップ'
+win_start SETUP_PID "$setup"
+win_run "$BIN/driver.exe" find '#32770' "$title" 10000 >/dev/null || true
+# Next on the welcome page, then on the components and folder pages, whose
+# window title ends in a space.
+for page_title in "$title" "$title " "$title "; do
+    sleep 1
+    win_run "$BIN/driver.exe" command "$page_title" 1 >/dev/null || true
+done
+box=$(win_output "$BIN/driver.exe" box-text 20000 "$title" || true)
+check "the box says why, in Japanese" yes "$([[ $box == "Tellurin が実行中のままで、終了の求めに応じませんでした"* ]] && echo yes || echo no)"
+win_run "$BIN/driver.exe" box-answer cancel 2000 "$title" >/dev/null || true
+# The aborted setup enables its Cancel button a moment after the box has gone.
+for ((i = 0; i < 20; i++)); do
+    kill -0 "$SETUP_PID" 2>/dev/null || break
+    win_run "$BIN/driver.exe" command "$title " 2 >/dev/null 2>&1 || true
+    sleep 0.5
+done
+kill "$SETUP_PID" 2>/dev/null || true
+code=0
+wait "$SETUP_PID" || code=$?
+check "exit code" 2 "$code"
+check "no files" no "$(exists "$installed")"
+check "no uninstall entry" "<missing>" "$(reg_value "$UNINSTALL_KEY" InstallLocation)"
 kill "$STAND_IN_PID" 2>/dev/null || true
 wait "$STAND_IN_PID" 2>/dev/null || true
 

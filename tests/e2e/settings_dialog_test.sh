@@ -58,11 +58,17 @@ check "word-size label" "64bit version" "$(win_output "$BIN/driver.exe" state 'T
 screenshot about-box
 win_run "$BIN/driver.exe" click 'Tellurinのバージョン情報' 1
 wait_until_gone '#32770' 'Tellurinのバージョン情報'
+# The mark of the web, as Explorer leaves it on what it unpacks from a
+# downloaded zip; Wine keeps such a stream as a file named after it.
+mark="$BIN/TELLURHLP.CHM:Zone.Identifier"
+printf '[ZoneTransfer]\r\nZoneId=3\r\n' > "$mark"
 dialog command 40002
 # Its Japanese title reads right only in the Japanese code page, as users have it.
 check "the desk is Japanese" "ui=0411 acp=932" "$(win_output "$BIN/driver.exe" locale)"
 check "help opens its window, titled in Japanese" "yes" \
     "$(win_run "$BIN/driver.exe" find 'HH Parent' 'Tellurin ヘルプ' 10000 >/dev/null && echo yes || echo no)"
+check "the help file lost the mark of the web" no "$([ -e "$mark" ] && echo yes || echo no)"
+rm -f "$mark"
 
 echo "== Cancel without further edits closes without a question; the receiver types with the new settings"
 dialog click 2

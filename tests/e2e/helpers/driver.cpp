@@ -8,8 +8,10 @@
 //   driver.exe rect <class|-> <title|->                      prints "WIDTHxHEIGHT+LEFT+TOP" in screen pixels
 //   driver.exe locale                                        prints "ui=<language id> acp=<ANSI code page>"
 //   driver.exe mutex-free <name> [<wait ms>]                 exit 0 once no process holds the named mutex
-//   driver.exe box-text [<wait ms>]                          text of the "Tellurin" message box (UTF-8)
-//   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
+//   driver.exe box-text [<wait ms> [<title>]]                text of the "Tellurin" message box (UTF-8), or of
+//                                                            a box of that title owned by another window (an
+//                                                            installer's boxes share its window's title)
+//   driver.exe box-answer yes|no|ok|cancel|retry [<wait ms> [<title>]]   clicks a button of that box
 //   driver.exe usage <class|-> <title|->                     prints "handles=N threads=N working=BYTES pagefile=BYTES"
 //                                                            of the window's process, as the system counts them
 //   driver.exe stand-in <seconds>                            shows a window of the resident program's class and
@@ -59,7 +61,34 @@ HWND FindWithWait(const std::wstring& windowClass, const std::wstring& title, DW
     }
 }
 
-HWND FindMessageBox(DWORD waitMs) { return FindWithWait(L"#32770", L"Tellurin", waitMs); }
+struct OwnedBoxSearch {
+    const wchar_t* Title;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchOwnedBox(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<OwnedBoxSearch*>(parameter);
+    wchar_t className[16] = {};
+    wchar_t title[256] = {};
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, title, 256);
+    if (std::wcscmp(className, L"#32770") != 0 || std::wcscmp(title, search->Title) != 0 ||
+        GetWindow(window, GW_OWNER) == nullptr || !IsWindowVisible(window))
+        return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+HWND FindMessageBox(DWORD waitMs, const wchar_t* ownedTitle = nullptr) {
+    if (ownedTitle == nullptr) return FindWithWait(L"#32770", L"Tellurin", waitMs);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        OwnedBoxSearch search{ownedTitle, nullptr};
+        EnumWindows(MatchOwnedBox, reinterpret_cast<LPARAM>(&search));
+        if (search.Found != nullptr || GetTickCount() - start >= waitMs) return search.Found;
+        Sleep(50);
+    }
+}
 
 struct ControlSearch {
     int Id;
@@ -87,6 +116,7 @@ int ButtonId(const wchar_t* answer) {
     if (std::wcscmp(answer, L"no") == 0) return IDNO;
     if (std::wcscmp(answer, L"ok") == 0) return IDOK;
     if (std::wcscmp(answer, L"cancel") == 0) return IDCANCEL;
+    if (std::wcscmp(answer, L"retry") == 0) return IDRETRY;
     return 0;
 }
 
@@ -276,7 +306,7 @@ int wmain(int argc, wchar_t** argv) {
         return window != nullptr && SetForegroundWindow(window) ? 0 : 1;
     }
     if (command == L"box-text") {
-        HWND box = FindMessageBox(argc >= 3 ? static_cast<DWORD>(Number(argv[2])) : 0);
+        HWND box = FindMessageBox(argc >= 3 ? static_cast<DWORD>(Number(argv[2])) : 0, argc >= 4 ? argv[3] : nullptr);
         if (box == nullptr) return 1;
         wchar_t text[1024] = {};
         GetDlgItemTextW(box, 0xFFFF, text, 1024);
@@ -286,11 +316,16 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"box-answer" && argc >= 3) {
         const int button = ButtonId(argv[2]);
         if (button == 0) return Usage();
-        HWND box = FindMessageBox(argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 0);
+        HWND box = FindMessageBox(argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 0, argc >= 5 ? argv[4] : nullptr);
         if (box == nullptr) return 1;
         HWND buttonWindow = GetDlgItem(box, button);
         if (buttonWindow == nullptr) return 1;
-        PostMessageW(buttonWindow, BM_CLICK, 0, 0);
+        // An owned box of a busy program (an installer's worker thread) may
+        // not take a simulated mouse click; its button's notification it does.
+        if (argc >= 5)
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(buttonWindow));
+        else
+            PostMessageW(buttonWindow, BM_CLICK, 0, 0);
         return 0;
     }
     if ((command == L"click" || command == L"select" || command == L"slide" || command == L"tab" ||
