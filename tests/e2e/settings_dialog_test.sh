@@ -120,6 +120,27 @@ dialog command 40001
 wait_for_resident
 check "the program ends with its exit code unchanged" 0 "$EXIT_CODE"
 check "nothing saved on exit" "5" "$(stored Communication Protocol)"
+
+echo "== on a screen set to 144 dpi the help window opens scaled"
+# The window type gives 780x540 at 96 dpi; scaled, it is kept within the
+# 1024x768 screen. The dpi is the prefix's, so it is put back however the
+# test ends.
+desktop='HKEY_CURRENT_USER\Control Panel\Desktop'
+restore_dpi() { "$WINE" reg.exe delete "$desktop" /v LogPixels /f >/dev/null 2>&1 || true; }
+trap 'restore_dpi; end_leftovers' EXIT
+"$WINE" reg.exe add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+start_resident
+open_dialog
+dialog command 40002
+win_run "$BIN/driver.exe" find 'HH Parent' 'Tellurin ヘルプ' 10000 >/dev/null || true
+sleep 0.5
+size=$(win_output "$BIN/driver.exe" rect 'HH Parent' 'Tellurin ヘルプ' | cut -d+ -f1 || true)
+check "the help window is larger than 780x540" yes \
+    "$(width=${size%x*} height=${size#*x}; [ "${width:-0}" -gt 780 ] && [ "${height:-0}" -gt 540 ] && echo yes || echo "no ($size)")"
+dialog click 2
+wait_until_gone '#32770' "$SETTINGS_DIALOG"
+quit_resident
+restore_dpi
 stop_sink
 
 exit "$failures"
