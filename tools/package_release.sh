@@ -5,6 +5,10 @@
 # installer and its uninstaller when TELLURIN_SIGN_PFX names a certificate
 # (see tools/sign_file.sh).
 #
+# The output folder is emptied first, so only a folder this script made (it
+# leaves a marker file in it) or an empty one is accepted. Any failed signing,
+# the uninstaller's inside makensis included, stops the release.
+#
 # The artifacts are reproducible: every time stored in them is the last
 # commit's (SOURCE_DATE_EPOCH, taken from git when not set), entries are in a
 # fixed order with fixed permissions, and nothing records where they were made.
@@ -14,9 +18,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 win64=$(realpath "$1") win32=$(realpath "$2") out=$3
 version=$(sed -n 's/^project(Tellurin VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
+marker=.tellurin-release
+if [ -d "$out" ] && [ ! -e "$out/$marker" ] && [ -n "$(ls -A "$out")" ]; then
+    echo "refusing to empty $out: it is not empty and was not made by this script ($marker missing)" >&2
+    exit 1
+fi
 
 if [ -n "${TELLURIN_SIGN_PFX:-}" ]; then
     [ -r "$TELLURIN_SIGN_PFX" ] || { echo "cannot read the signing certificate $TELLURIN_SIGN_PFX" >&2; exit 1; }
+    # makensis signs the uninstaller from the installer script's folder.
+    TELLURIN_SIGN_PFX=$(realpath "$TELLURIN_SIGN_PFX")
+    export TELLURIN_SIGN_PFX
     # The password is checked before anything is built on it.
     if ! openssl pkcs12 -in "$TELLURIN_SIGN_PFX" -passin env:TELLURIN_SIGN_PASS -noout 2>/dev/null &&
         ! openssl pkcs12 -legacy -in "$TELLURIN_SIGN_PFX" -passin env:TELLURIN_SIGN_PASS -noout 2>/dev/null; then
@@ -25,6 +37,9 @@ if [ -n "${TELLURIN_SIGN_PFX:-}" ]; then
     fi
     signing=true
     echo "signing with $TELLURIN_SIGN_PFX${TELLURIN_SIGN_TIMESTAMP_URL:+, time-stamped by $TELLURIN_SIGN_TIMESTAMP_URL}"
+    if [ -z "${TELLURIN_SIGN_TIMESTAMP_URL:-}" ]; then
+        echo "warning: no time-stamp server (TELLURIN_SIGN_TIMESTAMP_URL): the signatures stop verifying when the certificate expires" >&2
+    fi
 else
     signing=false
     echo "unsigned release: TELLURIN_SIGN_PFX names no certificate"
@@ -32,7 +47,7 @@ fi
 
 sign() { if $signing; then "$root/tools/sign_file.sh" "$1"; fi; }
 
-rm -rf "$out" && mkdir -p "$out"
+rm -rf "$out" && mkdir -p "$out" && : > "$out/$marker"
 out=$(realpath "$out")
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

@@ -8,9 +8,15 @@
 set -euo pipefail
 file=$1
 : "${TELLURIN_SIGN_PFX:?no signing certificate}" "${SOURCE_DATE_EPOCH:?no source date}"
-# The password goes through a file only this user can read, never the command line.
+# The password goes through a file only this user can read, never the command
+# line; it goes with the script however that ends. The signals a cancelled job
+# gets end the script by exit, so the EXIT trap runs whatever the shell does
+# on them by itself.
 password=$(mktemp)
-trap 'rm -f "$password"' EXIT
+trap 'rm -f "$password" "$file.signed" "$file.sign.log"' EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 printf '%s' "${TELLURIN_SIGN_PASS:-}" > "$password"
 options=(-pkcs12 "$TELLURIN_SIGN_PFX" -readpass "$password" -h sha256 -n Tellurin)
 if [ -n "${TELLURIN_SIGN_TIMESTAMP_URL:-}" ]; then
@@ -22,8 +28,6 @@ rm -f "$file.signed"
 if ! osslsigncode sign "${options[@]}" -in "$file" -out "$file.signed" >"$file.sign.log" 2>&1; then
     echo "signing $file failed:" >&2
     cat "$file.sign.log" >&2
-    rm -f "$file.signed" "$file.sign.log"
     exit 1
 fi
 mv -f "$file.signed" "$file"
-rm -f "$file.sign.log"

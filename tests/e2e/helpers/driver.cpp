@@ -7,12 +7,17 @@
 //   driver.exe foreground <class|-> <title|->                brings the window to the foreground
 //   driver.exe rect <class|-> <title|->                      prints "WIDTHxHEIGHT+LEFT+TOP" in screen pixels
 //   driver.exe locale                                        prints "ui=<language id> acp=<ANSI code page>"
-//   driver.exe box-text [<wait ms>]                          text of the "Tellurin" message box (UTF-8)
-//   driver.exe box-answer yes|no|ok|cancel [<wait ms>]       clicks a button of that box
+//   driver.exe box-text [<wait ms> [<title>]]                text of the "Tellurin" message box (UTF-8), or of
+//                                                            a box of that title owned by another window (an
+//                                                            installer's boxes share its window's title)
+//   driver.exe box-answer yes|no|ok|cancel|retry [<wait ms> [<title>]]   clicks a button of that box
 //   driver.exe balloon [<wait ms>]                           text of a tray balloon on show (UTF-8): Wine's
 //                                                            shell shows it as a visible top-level tooltip
 //   driver.exe usage <class|-> <title|->                     prints "handles=N threads=N working=BYTES pagefile=BYTES"
 //                                                            of the window's process, as the system counts them
+//   driver.exe stand-in <seconds>                            shows a window of the resident program's class and
+//                                                            title that ignores every private message (as an
+//                                                            elevated or hung copy does for a caller), for that long
 // Controls of a dialog, found by id among all its descendants:
 //   driver.exe click <dialog title> <id>                     posts BM_CLICK
 //   driver.exe select <dialog title> <id> <index>            list selection, as CBN_SELENDOK
@@ -57,7 +62,34 @@ HWND FindWithWait(const std::wstring& windowClass, const std::wstring& title, DW
     }
 }
 
-HWND FindMessageBox(DWORD waitMs) { return FindWithWait(L"#32770", L"Tellurin", waitMs); }
+struct OwnedBoxSearch {
+    const wchar_t* Title;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchOwnedBox(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<OwnedBoxSearch*>(parameter);
+    wchar_t className[16] = {};
+    wchar_t title[256] = {};
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, title, 256);
+    if (std::wcscmp(className, L"#32770") != 0 || std::wcscmp(title, search->Title) != 0 ||
+        GetWindow(window, GW_OWNER) == nullptr || !IsWindowVisible(window))
+        return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+HWND FindMessageBox(DWORD waitMs, const wchar_t* ownedTitle = nullptr) {
+    if (ownedTitle == nullptr) return FindWithWait(L"#32770", L"Tellurin", waitMs);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        OwnedBoxSearch search{ownedTitle, nullptr};
+        EnumWindows(MatchOwnedBox, reinterpret_cast<LPARAM>(&search));
+        if (search.Found != nullptr || GetTickCount() - start >= waitMs) return search.Found;
+        Sleep(50);
+    }
+}
 
 BOOL CALLBACK TakeVisibleTooltipText(HWND window, LPARAM found) {
     wchar_t name[64] = {};
@@ -104,11 +136,12 @@ int ButtonId(const wchar_t* answer) {
     if (std::wcscmp(answer, L"no") == 0) return IDNO;
     if (std::wcscmp(answer, L"ok") == 0) return IDOK;
     if (std::wcscmp(answer, L"cancel") == 0) return IDCANCEL;
+    if (std::wcscmp(answer, L"retry") == 0) return IDRETRY;
     return 0;
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver find|post|close|box-text|box-answer|click|select|slide|tab|command|state ...\n");
+    std::fprintf(stderr, "usage: driver find|post|close|stand-in|box-text|box-answer|click|select|slide|tab|command|state ...\n");
     return 2;
 }
 
@@ -216,6 +249,27 @@ int PrintUsage(HWND window) {
     return 0;
 }
 
+// A window that looks like the resident program's to FindWindow but lets
+// every message go to the default procedure, so UM_QUIT ends nothing.
+int StandIn(DWORD seconds) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"NON_Tellurin";
+    if (RegisterClassW(&windowClass) == 0) return 1;
+    HWND window = CreateWindowW(L"NON_Tellurin", L"Tellurin", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
+    if (window == nullptr) return 1;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < seconds * 1000) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(50);
+    }
+    DestroyWindow(window);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -240,6 +294,7 @@ int wmain(int argc, wchar_t** argv) {
         HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
         return window != nullptr ? PrintUsage(window) : 1;
     }
+    if (command == L"stand-in" && argc >= 3) return StandIn(static_cast<DWORD>(Number(argv[2])));
     if (command == L"locale") {
         std::printf("ui=%04X acp=%u\n", static_cast<unsigned>(GetUserDefaultUILanguage()), GetACP());
         return 0;
@@ -257,7 +312,7 @@ int wmain(int argc, wchar_t** argv) {
         return window != nullptr && SetForegroundWindow(window) ? 0 : 1;
     }
     if (command == L"box-text") {
-        HWND box = FindMessageBox(argc >= 3 ? static_cast<DWORD>(Number(argv[2])) : 0);
+        HWND box = FindMessageBox(argc >= 3 ? static_cast<DWORD>(Number(argv[2])) : 0, argc >= 4 ? argv[3] : nullptr);
         if (box == nullptr) return 1;
         wchar_t text[1024] = {};
         GetDlgItemTextW(box, 0xFFFF, text, 1024);
@@ -279,11 +334,16 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"box-answer" && argc >= 3) {
         const int button = ButtonId(argv[2]);
         if (button == 0) return Usage();
-        HWND box = FindMessageBox(argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 0);
+        HWND box = FindMessageBox(argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 0, argc >= 5 ? argv[4] : nullptr);
         if (box == nullptr) return 1;
         HWND buttonWindow = GetDlgItem(box, button);
         if (buttonWindow == nullptr) return 1;
-        PostMessageW(buttonWindow, BM_CLICK, 0, 0);
+        // An owned box of a busy program (an installer's worker thread) may
+        // not take a simulated mouse click; its button's notification it does.
+        if (argc >= 5)
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(buttonWindow));
+        else
+            PostMessageW(buttonWindow, BM_CLICK, 0, 0);
         return 0;
     }
     if ((command == L"click" || command == L"select" || command == L"slide" || command == L"tab" ||
