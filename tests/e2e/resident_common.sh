@@ -69,7 +69,8 @@ stop_sink() {
 start_resident() {
     local dir=${1:-$BIN}
     win_start RESIDENT_PID "$dir/TELLUR.EXE"
-    win_run "$BIN/driver.exe" find NON_Tellurin Tellurin 10000 >/dev/null
+    win_run "$BIN/driver.exe" find NON_Tellurin Tellurin 10000 >/dev/null ||
+        { echo "TELLUR.EXE's window never appeared" >&2; return 1; }
 }
 
 # A test that fails part-way must not leave the program holding its output.
