@@ -172,7 +172,9 @@ FunctionEnd
 ; "Run as administrator", by the same user or with another account's
 ; password. The desktop is the shell's process or, without a shell window,
 ; a running Tellurin; where that is elevated too (no UAC), or where nothing
-; can be compared with, a start from setup is a start like any other.
+; can be compared with, a start from setup is a start like any other. A
+; desktop process that setup may not even open belongs to another account:
+; setup then runs with that account's password, and counts as elevated.
 ; $Account is the user name the files and settings go to.
 !macro ReadElevation
     StrCpy $Elevated 0
@@ -192,6 +194,8 @@ FunctionEnd
             ${If} $R8 = 0
                 StrCpy $Elevated 1
             ${EndIf}
+        ${ElseIf} $0 P<> 0
+            StrCpy $Elevated 1
         ${EndIf}
     ${EndIf}
     StrCpy $Account ""

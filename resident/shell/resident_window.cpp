@@ -255,6 +255,9 @@ void OnScalingChanged(ResidentWindow& window) {
 // The shell (re)started: its notification area is empty again.
 void OnTaskbarCreated(ResidentWindow& window) {
     if (window.Function.TrayIcon == u'N' || window.Marks.Quitting) return;
+    // The hidden window hears of scaling changes only on its own monitor:
+    // the new taskbar's size is read again before the icon goes in.
+    window.Platform.LoadTrayIconImage();
     (void)ShowIcon(window, ShellIconOperation::Add);
 }
 

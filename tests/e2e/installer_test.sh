@@ -91,11 +91,12 @@ echo "== silent uninstall, settings removed on request"
 win_run "$installed/Uninstall.exe" /S /REMOVESETTINGS || true
 wait_for_resident
 check "the running program was stopped (exit code 0)" 0 "$EXIT_CODE"
-wait_until_uninstalled "$installed" || true
+wait_until_uninstalled "$installed" "$menu" || true
+# The settings go last: once they are gone, so is everything before them.
+for ((i = 0; i < 50; i++)); do [ "$(reg_value "$SETTINGS_KEY\\Communication" CommPort)" = "<missing>" ] && break; sleep 0.2; done
 check "files removed" no "$([ -e "$installed" ] && echo yes || echo no)"
 check "Start-menu entry removed" no "$([ -e "$menu" ] && echo yes || echo no)"
 check "start with Windows removed" "<missing>" "$(run_value)"
-for ((i = 0; i < 50; i++)); do [ "$(reg_value "$SETTINGS_KEY\\Communication" CommPort)" = "<missing>" ] && break; sleep 0.2; done
 check "settings key removed" "<missing>" "$(reg_value "$SETTINGS_KEY\\Communication" CommPort)"
 
 echo "== a silent uninstall without the option keeps the settings"

@@ -147,10 +147,14 @@ answers_on_line() {
 }
 
 # The uninstaller hands over to a copy of itself and returns before that copy
-# is done: waits (up to 20 s) until the installation folder is gone.
+# is done: waits (up to 20 s each) until the paths given (the installation
+# folder, a shortcut) are gone.
 wait_until_uninstalled() {
-    for ((i = 0; i < 100; i++)); do [ -e "$1" ] || return 0; sleep 0.2; done
-    return 1
+    local path
+    for path in "$@"; do
+        for ((i = 0; i < 100; i++)); do [ -e "$path" ] || continue 2; sleep 0.2; done
+        return 1
+    done
 }
 
 TRAY_WINDOW_TITLE='Wine System Tray'

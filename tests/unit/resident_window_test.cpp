@@ -210,8 +210,9 @@ TEST(ResidentWindow, TrayRefusalsAreRetriedQuietlyAndNeverEndTheProgram) {
              RefusedAtStart(w);
              for (int retry = 0; retry < 4; ++retry) w.Tick(TrayRetryTimer);
          },
-         [](FakeResidentWorld& w) { w.Send(kTaskbarCreated); },  // the shell came back, not yet ready
-         {"icon+", "icon~"}, {1000, 2000, 4000, 8000, 16000, 1000}, false, true},
+         // The shell came back, not yet ready; its icon size is read again.
+         [](FakeResidentWorld& w) { w.Send(kTaskbarCreated); },
+         {"image", "icon+", "icon~"}, {1000, 2000, 4000, 8000, 16000, 1000}, false, true},
         {"an earlier add carried out after all: only a modify succeeds", [](FakeResidentWorld& w) {
              RefusedAtStart(w);
              w.shellOk = true;

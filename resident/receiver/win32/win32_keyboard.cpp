@@ -35,6 +35,19 @@ DWORD ForegroundThread() {
     return foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0;
 }
 
+// The thread whose window has the keyboard focus. A window hosted in another
+// process's frame (as store apps are) takes input on its own thread, which is
+// not the foreground window's; 0 when nothing has the focus.
+DWORD FocusThread() {
+    GUITHREADINFO threadInfo{};
+    threadInfo.cbSize = sizeof threadInfo;
+    if (GetGUIThreadInfo(0, &threadInfo)) {
+        HWND focus = threadInfo.hwndFocus != nullptr ? threadInfo.hwndFocus : threadInfo.hwndActive;
+        if (focus != nullptr) return GetWindowThreadProcessId(focus, nullptr);
+    }
+    return ForegroundThread();
+}
+
 }  // namespace
 
 Win32Keyboard::Win32Keyboard() : layout_(GetKeyboardLayout(0)) {}
@@ -44,8 +57,11 @@ Win32Keyboard::~Win32Keyboard() {
 }
 
 void Win32Keyboard::UseFocusedWindowLayout() {
-    // Thread 0 stands for the calling thread: its own layout.
-    layout_ = GetKeyboardLayout(ForegroundThread());
+    // Thread 0 stands for the calling thread: its own layout. A thread with
+    // no input state has no layout (0), and this thread's serves instead.
+    const DWORD thread = FocusThread();
+    HKL layout = thread != 0 ? GetKeyboardLayout(thread) : nullptr;
+    layout_ = layout != nullptr ? layout : GetKeyboardLayout(0);
 }
 
 std::int16_t Win32Keyboard::KeyForCharacter(char character) { return VkKeyScanExA(character, layout_); }

@@ -83,8 +83,13 @@ void ScaleHelpWindowType(const std::wstring& helpFile, int dpi) {
     scaled.rcWindowPos = ScaledWithinWorkArea(scaled.rcWindowPos, dpi);
     scaled.iNavWidth = MulDiv(scaled.iNavWidth, dpi, USER_DEFAULT_SCREEN_DPI);
     scaled.fsValidMembers |= HHWIN_PARAM_RECT | HHWIN_PARAM_NAV_WIDTH;
-    (void)CallHtmlHelp(nullptr, helpFile.c_str(), HH_SET_WIN_TYPE, reinterpret_cast<DWORD_PTR>(&scaled));
-    typeScaling = TypeScaling::Done;
+    // The type is named with the file ("file.chm>MyType"); a set that did not
+    // take (the answer says nothing either way) leaves the window to be
+    // scaled once it is made.
+    (void)CallHtmlHelp(nullptr, typeName.c_str(), HH_SET_WIN_TYPE, reinterpret_cast<DWORD_PTR>(&scaled));
+    HH_WINTYPE* now = nullptr;
+    (void)CallHtmlHelp(nullptr, typeName.c_str(), HH_GET_WIN_TYPE, reinterpret_cast<DWORD_PTR>(&now));
+    if (now != nullptr && EqualRect(&now->rcWindowPos, &scaled.rcWindowPos)) typeScaling = TypeScaling::Done;
 }
 
 // The label of the build that runs.
