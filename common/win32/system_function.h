@@ -14,4 +14,16 @@ Function FindSystemFunction(HMODULE library, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
+// A library of the system folder, loaded by its full path there, so a file
+// of the same name elsewhere (beside the program, in the current directory)
+// is never taken; null where it is missing.
+inline HMODULE LoadSystemLibrary(const wchar_t* fileName) {
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + 1 + lstrlenW(fileName) >= MAX_PATH) return nullptr;
+    path[length] = L'\\';
+    lstrcpyW(path + length + 1, fileName);
+    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 }  // namespace tellurin

@@ -40,6 +40,8 @@ public:
         if ((active_.fetch_and(~causes, std::memory_order_acq_rel) & causes) != 0) listener.ReceptionCausesChanged();
     }
     std::uint32_t Active() const { return active_.load(std::memory_order_acquire); }
+    // All causes gone, without a notice: for a reader that looks anyway.
+    void Reset() { active_.store(0, std::memory_order_release); }
 
 private:
     std::atomic<std::uint32_t> active_{0};

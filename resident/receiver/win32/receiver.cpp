@@ -258,7 +258,7 @@ bool Receiver::StartReceiver() {
     current_ = record;
     // What held scans back on the last port or with the last settings may be
     // gone now; what is still true shows again with the next bytes or frame.
-    causes_.Clear(kAllReceptionCauses, silentListener_);
+    causes_.Reset();
     return true;
 }
 

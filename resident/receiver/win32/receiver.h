@@ -52,12 +52,9 @@ private:
     HWND lossWindow_ = nullptr;
     HANDLE portHandle_ = INVALID_HANDLE_VALUE;
     FrameAssembly assembly_{};  // program lifetime: the consecutive-NAK count carries over
+    // The window reads them after every port opening, so the reset at a start
+    // needs no notice.
     ReceptionCauses causes_;
-    // The window reads the causes after every port opening, so clearing them
-    // at a start needs no notice.
-    struct : ReceptionCauseListener {
-        void ReceptionCausesChanged() override {}
-    } silentListener_;
     ReceiverThreadRecord* current_ = nullptr;
     ReceiverThreadRecord* lingering_ = nullptr;
 };

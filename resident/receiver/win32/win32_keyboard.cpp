@@ -29,23 +29,25 @@ void SendOneInput(const KEYBDINPUT& keyboardInput) {
     (void)SendInput(1, &input, sizeof(INPUT));  // a refused event is lost; typing goes on
 }
 
-// The thread that owns the foreground window; 0 when there is none.
-DWORD ForegroundThread() {
-    HWND foreground = GetForegroundWindow();
-    return foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+// The foreground thread's windows: the one with the keyboard focus and the
+// active one (null where it has none); false when there is no foreground thread.
+bool ForegroundThreadWindows(GUITHREADINFO& threadInfo) {
+    threadInfo = GUITHREADINFO{};
+    threadInfo.cbSize = sizeof threadInfo;
+    return GetGUIThreadInfo(0, &threadInfo) != FALSE;
 }
 
 // The thread whose window has the keyboard focus. A window hosted in another
 // process's frame (as store apps are) takes input on its own thread, which is
 // not the foreground window's; 0 when nothing has the focus.
 DWORD FocusThread() {
-    GUITHREADINFO threadInfo{};
-    threadInfo.cbSize = sizeof threadInfo;
-    if (GetGUIThreadInfo(0, &threadInfo)) {
+    GUITHREADINFO threadInfo;
+    if (ForegroundThreadWindows(threadInfo)) {
         HWND focus = threadInfo.hwndFocus != nullptr ? threadInfo.hwndFocus : threadInfo.hwndActive;
         if (focus != nullptr) return GetWindowThreadProcessId(focus, nullptr);
     }
-    return ForegroundThread();
+    HWND foreground = GetForegroundWindow();
+    return foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0;
 }
 
 }  // namespace
@@ -90,22 +92,13 @@ void Win32Keyboard::Pause(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 ImeOpenStatus Win32Keyboard::QueryImeOpenStatus() {
     imeWindow_ = nullptr;
-    const DWORD thread = ForegroundThread();
-    if (thread == 0) return ImeOpenStatus::NoFocusWindow;
-    GUITHREADINFO threadInfo{};
-    threadInfo.cbSize = sizeof threadInfo;
-    if (!GetGUIThreadInfo(thread, &threadInfo) || threadInfo.hwndFocus == nullptr)
-        return ImeOpenStatus::NoFocusWindow;
+    GUITHREADINFO threadInfo;
+    if (!ForegroundThreadWindows(threadInfo) || threadInfo.hwndFocus == nullptr) return ImeOpenStatus::NoFocusWindow;
 
     if (!imm32Tried_) {
         imm32Tried_ = true;
-        wchar_t path[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-        if (length > 0 && length + 11 < MAX_PATH) {
-            lstrcpyW(path + length, L"\\imm32.dll");
-            imm32_ = LoadLibraryW(path);
-            defaultImeWindow_ = FindSystemFunction<DefaultImeWindowFunction>(imm32_, "ImmGetDefaultIMEWnd");
-        }
+        imm32_ = LoadSystemLibrary(L"imm32.dll");
+        defaultImeWindow_ = FindSystemFunction<DefaultImeWindowFunction>(imm32_, "ImmGetDefaultIMEWnd");
     }
     if (defaultImeWindow_ == nullptr) return ImeOpenStatus::NoFocusWindow;
     HWND imeWindow = defaultImeWindow_(threadInfo.hwndFocus);

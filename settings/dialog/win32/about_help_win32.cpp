@@ -24,12 +24,7 @@ bool bindingTried = false;
 HtmlHelpFunction BindHtmlHelp() {
     if (bindingTried) return boundFunction;
     bindingTried = true;
-    wchar_t path[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 12 >= MAX_PATH) return nullptr;
-    std::wcscat(path, L"\\hhctrl.ocx");
-    HMODULE control = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    boundFunction = FindSystemFunction<HtmlHelpFunction>(control, "HtmlHelpW");
+    boundFunction = FindSystemFunction<HtmlHelpFunction>(LoadSystemLibrary(L"hhctrl.ocx"), "HtmlHelpW");
     return boundFunction;
 }
 
