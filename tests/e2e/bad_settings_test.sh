@@ -25,8 +25,7 @@ for kind in "${kinds[@]}"; do
     echo "== every value stored as $what"
     reg_delete_key 'Software\Quorvel'
     for entry in "${names[@]}"; do
-        "$WINE" reg.exe add "HKEY_CURRENT_USER\\$SETTINGS_KEY\\${entry%%:*}" /v "${entry#*:}" /t "$type" /d "$data" /f \
-            >/dev/null 2>&1
+        reg_add "$SETTINGS_KEY\\${entry%%:*}" "${entry#*:}" "$type" "$data"
     done
     win_start RESIDENT_PID "$BIN/TELLUR.EXE"
     check "runs on the defaults" "$question" "$(win_output "$BIN/driver.exe" box-text 10000)"

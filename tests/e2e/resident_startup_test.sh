@@ -110,7 +110,7 @@ wait_for_resident
 check "exit code" 5 "$EXIT_CODE"
 
 echo "== Windows 2000 is refused"
-"$WINE" reg.exe add 'HKEY_CURRENT_USER\Software\Wine' /v Version /t REG_SZ /d win2k /f >/dev/null 2>&1
+reg_set_text 'Software\Wine' Version win2k
 win_start RESIDENT_PID "$BIN/TELLUR.EXE"
 check "message" "Windowsのバージョンが違います。" "$(box_text)"
 answer_box ok

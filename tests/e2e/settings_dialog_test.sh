@@ -152,7 +152,7 @@ echo "== on a screen set to 144 dpi the help window opens scaled"
 desktop='HKEY_CURRENT_USER\Control Panel\Desktop'
 restore_dpi() { "$WINE" reg.exe delete "$desktop" /v LogPixels /f >/dev/null 2>&1 || true; }
 trap 'restore_dpi; end_leftovers' EXIT
-"$WINE" reg.exe add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+reg_add 'Control Panel\Desktop' LogPixels REG_DWORD 144
 start_resident
 open_dialog
 dialog command 40002

@@ -26,7 +26,16 @@ if [ -x /usr/lib/wine/wine64 ]; then TELLUR_WINE_LOADER=/usr/lib/wine/wine64; el
 export TELLUR_WINE_LOADER
 WINE="$HARNESS_DIR/wine.sh"
 
+# A script that stops on a failing command (set -e) says which one; without
+# this, a test ends with a failure and nothing to show where.
+report_where_scripts_stop() {
+    set -E
+    trap 'status=$?; [ "$BASHPID" = "$$" ] &&
+        echo "stopped: \"$BASH_COMMAND\" failed (exit $status) at ${BASH_SOURCE[0]##*/}:$LINENO" >&2' ERR
+}
+
 harness_env() {
+    report_where_scripts_stop
     export WINEPREFIX="$TELLUR_E2E_DIR/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree="
     if [ -f "$E2E_STATE" ]; then
         # shellcheck disable=SC1090
@@ -143,5 +152,17 @@ reg_value() {
     printf '%s\n' "${line:-<missing>}"
 }
 
-reg_set_text() { "$WINE" reg.exe add "HKEY_CURRENT_USER\\$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
+# reg_add <key under HKEY_CURRENT_USER> <name> <type> <data>. A write that
+# fails is tried twice more (a full run once lost one without a word); if it
+# still fails, reg.exe's own words show.
+reg_add() {
+    local output attempt
+    for attempt in 1 2 3; do
+        output=$("$WINE" reg.exe add "HKEY_CURRENT_USER\\$1" /v "$2" /t "$3" /d "$4" /f 2>&1) && return 0
+        sleep 0.5
+    done
+    echo "reg.exe could not write $1\\$2: $output" >&2
+    return 1
+}
+reg_set_text() { reg_add "$1" "$2" REG_SZ "$3"; }
 reg_delete_key() { "$WINE" reg.exe delete "HKEY_CURRENT_USER\\$1" /f >/dev/null 2>&1 || true; }
