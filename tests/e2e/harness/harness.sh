@@ -30,7 +30,7 @@ WINE="$HARNESS_DIR/wine.sh"
 # this, a test ends with a failure and nothing to show where.
 report_where_scripts_stop() {
     set -E
-    trap 'status=$?; [ "$BASHPID" = "$$" ] &&
+    trap 'status=$?; [ "$BASHPID" = "$$" ] && [[ $- == *e* ]] &&
         echo "stopped: \"$BASH_COMMAND\" failed (exit $status) at ${BASH_SOURCE[0]##*/}:$LINENO" >&2' ERR
 }
 
