@@ -3,6 +3,8 @@
 // frame has been typed.
 #include "resident/receiver/frame_assembly.h"
 
+#include <algorithm>
+
 namespace tellurin {
 namespace {
 
@@ -186,11 +188,9 @@ bool DecodeFrame(FrameCode code, const std::uint8_t* bytes, std::uint32_t length
         case FrameCode::Automatic:
             // Plain ASCII is valid UTF-8 too, but reads the same in Shift-JIS;
             // a frame whose only high bytes the cut dropped was still UTF-8.
-            for (std::uint32_t index = 0; index < length; ++index) {
-                if (bytes[index] < 0x80) continue;
-                if (DecodeIn(TextCode::Utf8, bytes, length, cut, decoder, text, units)) return true;
-                break;
-            }
+            if (std::any_of(bytes, bytes + length, [](std::uint8_t byte) { return byte >= 0x80; }) &&
+                DecodeIn(TextCode::Utf8, bytes, length, cut, decoder, text, units))
+                return true;
             return DecodeIn(TextCode::ShiftJis, bytes, length, cut, decoder, text, units);
         case FrameCode::Ascii:
             break;

@@ -191,16 +191,15 @@ void OnQuit(ResidentWindow& window) {
 // reopened quietly with a back-off, so a counter's scanner that is plugged in
 // again works without anyone at the screen. A box would only pile up unseen.
 void OnPortLost(ResidentWindow& window) {
-    const ResidentMarks& marks = window.Marks;
+    ResidentMarks& marks = window.Marks;
     if (marks.Quitting || marks.SettingsOpen || marks.PortOpening || marks.Reopening) return;
     if (!window.Services.ReceiverLostDevice()) return;  // the port was reopened since
     StopReceiving(window);
-    ResidentMarks& lost = window.Marks;
-    const bool shortLived = window.Platform.TickCount() - lost.ReceiverStartedAt < kShortReceiverLife;
-    lost.ReopenDelay =
-        shortLived && lost.ReopenDelay >= kFirstRetryDelay ? NextRetryDelay(lost.ReopenDelay) : kFirstRetryDelay;
-    lost.Reopening = true;
-    window.Platform.StartTimer(ReopenTimer, lost.ReopenDelay);
+    const bool shortLived = window.Platform.TickCount() - marks.ReceiverStartedAt < kShortReceiverLife;
+    marks.ReopenDelay =
+        shortLived && marks.ReopenDelay >= kFirstRetryDelay ? NextRetryDelay(marks.ReopenDelay) : kFirstRetryDelay;
+    marks.Reopening = true;
+    window.Platform.StartTimer(ReopenTimer, marks.ReopenDelay);
     RefreshTrayStatus(window);
 }
 
@@ -210,8 +209,8 @@ void OnPortLost(ResidentWindow& window) {
 void OnReceptionCauses(ResidentWindow& window) {
     ResidentMarks& marks = window.Marks;
     const std::uint32_t active = window.Services.ActiveReceptionCauses();
-    const std::uint32_t appeared = active & ~marks.ShownCauses;
     if (active == marks.ShownCauses) return;
+    const std::uint32_t appeared = active & ~marks.ShownCauses;
     marks.ShownCauses = active;
     if (!marks.TrayIconShown || marks.Quitting || window.Function.TrayIcon == u'N') return;
     const std::uint32_t balloonCause = MostTellingCause(appeared);

@@ -1,9 +1,9 @@
 // The communication page's decisions; see communication_page.h.
 #include "settings/dialog/communication_page.h"
 
-#include <cwctype>
-
+#include "common/ascii_case.h"
 #include "common/settings_text.h"
+#include "settings/dialog/digit_choice.h"
 
 namespace tellurin {
 
@@ -12,16 +12,12 @@ const char16_t* const kProtocolTexts[kProtocolCount] = {
 
 namespace {
 
-char16_t Fold(char16_t unit) { return unit < 0x80 ? static_cast<char16_t>(std::towlower(unit)) : unit; }
-
 // CB_SELECTSTRING: the first entry that begins with the text, without regard to case.
 int FirstEntryBeginningWith(const std::u16string& text) {
     for (std::size_t index = 0; index < kBaudRateCount; ++index) {
-        const std::u16string entry = kBaudRateTexts[index];
-        if (text.size() > entry.size()) continue;
-        bool prefix = true;
-        for (std::size_t unit = 0; unit < text.size() && prefix; ++unit) prefix = Fold(entry[unit]) == Fold(text[unit]);
-        if (prefix) return static_cast<int>(index);
+        const std::u16string_view entry = kBaudRateTexts[index];
+        if (text.size() <= entry.size() && EqualIgnoringAsciiCase(entry.substr(0, text.size()), text))
+            return static_cast<int>(index);
     }
     return -1;
 }
@@ -59,9 +55,7 @@ CommunicationPageView ShowCommunicationPage(const CommunicationSettings& setting
         if (PortName(number) == port) view.PortIndex = number - 1;
     // An empty text "begins" every entry, as the list control would have it.
     view.BaudIndex = FirstEntryBeginningWith(SettingsText(settings.BaudRate));
-    view.ProtocolIndex = 0;
-    for (int index = 0; index < kProtocolCount; ++index)
-        if (settings.Protocol == static_cast<char16_t>(u'0' + index)) view.ProtocolIndex = index;
+    view.ProtocolIndex = DigitChoiceIndex(settings.Protocol, kProtocolCount);
     view.DataBitChecked = CheckedIndexFor(kDataBitGroup, settings.DataBit);
     view.StopBitChecked = CheckedIndexFor(kStopBitGroup, settings.StopBit);
     view.ParityChecked = CheckedIndexFor(kParityGroup, settings.Parity);
@@ -84,11 +78,7 @@ bool SelectBaudRate(WorkingSettings& working, int index) {
 }
 
 bool SelectProtocol(WorkingSettings& working, int index) {
-    if (index < 0 || index >= kProtocolCount) return false;
-    const auto code = static_cast<char16_t>(u'0' + index);
-    if (working.Communication.Protocol == code) return false;
-    working.Communication.Protocol = code;
-    return Change(working);
+    return StoreDigitChoice(working.Communication.Protocol, index, kProtocolCount) && Change(working);
 }
 
 bool SelectRadio(WorkingSettings& working, const RadioGroup& group, int checkedIndex) {

@@ -1,6 +1,8 @@
 // The function page's decisions; see function_page.h.
 #include "settings/dialog/function_page.h"
 
+#include "settings/dialog/digit_choice.h"
+
 namespace tellurin {
 
 namespace {
@@ -63,16 +65,10 @@ bool SetYesNo(WorkingSettings& working, char16_t& field, bool ticked) {
     return Change(working);
 }
 
-int CharacterCodeIndex(char16_t code) {
-    return code >= u'0' && code < u'0' + kCharacterCodeCount ? code - u'0' : 0;
-}
+int CharacterCodeIndex(char16_t code) { return DigitChoiceIndex(code, kCharacterCodeCount); }
 
 bool SelectCharacterCode(WorkingSettings& working, int index) {
-    if (index < 0 || index >= kCharacterCodeCount) return false;
-    const auto code = static_cast<char16_t>(u'0' + index);
-    if (working.Function.CharacterCode == code) return false;
-    working.Function.CharacterCode = code;
-    return Change(working);
+    return StoreDigitChoice(working.Function.CharacterCode, index, kCharacterCodeCount) && Change(working);
 }
 
 }  // namespace tellurin

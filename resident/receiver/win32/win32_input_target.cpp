@@ -8,10 +8,6 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-// PROCESS_QUERY_LIMITED_INFORMATION: granted on processes of a higher level
-// too, where PROCESS_QUERY_INFORMATION is refused.
-constexpr DWORD kQueryLimitedInformation = 0x1000;
-
 // The RID of the token's mandatory label; false where the token has none.
 bool TokenIntegrityLevelOf(HANDLE token, std::uint32_t& level) {
     // TOKEN_MANDATORY_LABEL and its SID, with room to spare.
@@ -54,7 +50,9 @@ bool Win32InputTarget::ForegroundIntegrityLevel(std::uint32_t& level) {
     DWORD processId = 0;
     (void)GetWindowThreadProcessId(foreground, &processId);
     if (processId == 0) return false;
-    HANDLE process = OpenProcess(kQueryLimitedInformation, FALSE, processId);
+    // Limited information is granted on processes of a higher level too,
+    // where PROCESS_QUERY_INFORMATION is refused.
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (process == nullptr) return false;
     const bool known = ProcessIntegrityLevel(process, level);
     (void)CloseHandle(process);
