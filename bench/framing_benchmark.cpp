@@ -47,9 +47,9 @@ struct ReachableTarget final : InputTarget {
         for (std::size_t index = 0; index < sizeof(desktop) / sizeof(desktop[0]); ++index) name[index] = desktop[index];
         return true;
     }
-    bool ForegroundIntegrityLevel(std::uint32_t& level) override {
+    LevelRead ForegroundIntegrityLevel(std::uint32_t& level) override {
         level = kIntegrityMedium;
-        return true;
+        return LevelRead::Known;
     }
     bool OwnIntegrityLevel(std::uint32_t& level) override {
         level = kIntegrityMedium;

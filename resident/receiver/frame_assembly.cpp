@@ -48,18 +48,60 @@ std::uint32_t WholeCharacters(TextCode code, const std::uint8_t* bytes, std::uin
     return length;
 }
 
-bool DecodeIn(TextCode code, const std::uint8_t* bytes, std::uint32_t length, bool cut, TextDecoder& decoder,
-              char16_t* text, std::uint32_t& units) {
+bool HasHighByte(const std::uint8_t* bytes, std::uint32_t length) {
+    return std::any_of(bytes, bytes + length, [](std::uint8_t byte) { return byte >= 0x80; });
+}
+
+// Windows's code page 932 gives the single bytes 0x80, 0xA0 and 0xFD-0xFF
+// code points that are no characters (U+0080, U+F8F0-U+F8F3) where other
+// converters refuse them: a frame garbled into them is bad everywhere.
+bool HasNonCharacterSingleByte(const std::uint8_t* bytes, std::uint32_t length) {
+    for (std::uint32_t index = 0; index < length; ++index) {
+        const std::uint8_t byte = bytes[index];
+        if (IsShiftJisLeadByte(byte)) {
+            ++index;  // its second byte may be 0x80 or 0xA0
+        } else if (byte == 0x80 || byte == 0xA0 || byte >= 0xFD) {
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr std::uint8_t kUtf8ByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
+FrameText DecodeIn(TextCode code, const std::uint8_t* bytes, std::uint32_t length, bool cut, TextDecoder& decoder,
+                   char16_t* text, std::uint32_t& units) {
+    const std::uint32_t capacity = length;
+    // Some 2D-code generators put a byte-order mark first; it is no text.
+    if (code == TextCode::Utf8 && length >= 3 && std::equal(kUtf8ByteOrderMark, kUtf8ByteOrderMark + 3, bytes)) {
+        bytes += 3;
+        length -= 3;
+    }
     const std::uint32_t whole = cut ? WholeCharacters(code, bytes, length) : length;
-    return decoder.Decode(code, bytes, whole, text, length, units);
+    units = 0;
+    if (whole == 0) return FrameText::Decoded;
+    if (code == TextCode::ShiftJis) {
+        if (HasNonCharacterSingleByte(bytes, whole)) return FrameText::Invalid;
+        if (!HasHighByte(bytes, whole)) {
+            // ASCII reads the same in code page 932, which need not be there.
+            std::copy(bytes, bytes + whole, text);
+            units = whole;
+            return FrameText::Decoded;
+        }
+        if (!decoder.Installed(code)) return FrameText::ShiftJisMissing;
+    }
+    return decoder.Decode(code, bytes, whole, text, capacity, units) ? FrameText::Decoded : FrameText::Invalid;
 }
 
-bool DecodeCollected(const FrameAssembly& assembly, TextDecoder& decoder, char16_t* text, std::uint32_t& units) {
-    return DecodeFrame(assembly.Code, reinterpret_cast<const std::uint8_t*>(assembly.FrameBuffer), assembly.FrameLength,
-                       assembly.FrameCut, decoder, text, units);
+FrameText DecodeCollected(const FrameAssembly& assembly, TextDecoder& decoder, char16_t* text, std::uint32_t& units) {
+    return DecodeFrame(assembly.Code, reinterpret_cast<const std::uint8_t*>(assembly.FrameBuffer),
+                       assembly.FrameLength, assembly.FrameCut, decoder, text, units);
 }
 
-std::uint8_t ChooseAnswer(FrameAssembly& assembly) {
+// A frame kept back is always answered NAK, however long the screen stays
+// locked: it neither counts in the run of bad frames nor ends it.
+std::uint8_t ChooseAnswer(FrameAssembly& assembly, bool keptBack) {
+    if (keptBack) return kNak;
     if (!assembly.FrameBad) {
         assembly.NakCount = 0;
         return kAck;
@@ -72,32 +114,50 @@ std::uint8_t ChooseAnswer(FrameAssembly& assembly) {
 
 void RaiseCause(ReceptionContext& context, std::uint32_t cause) { context.Causes.Raise(cause, context.CauseListener); }
 
-// A good frame that no application would receive is kept back like a bad
-// one: under an answer protocol the device hears NAK and keeps it.
-void HoldBackUnreachableFrame(FrameAssembly& assembly, ReceptionContext& context) {
+// Whether a good frame must be kept back because no application would
+// receive it now: under an answer protocol the device hears NAK and keeps it.
+bool KeepBackUnreachableFrame(ReceptionContext& context) {
     switch (JudgeTarget(context.Target)) {
         case TargetReach::Reachable:
-            return;
+            return false;
         case TargetReach::DesktopLocked:
             RaiseCause(context, CauseDesktopLocked);
-            break;
+            return true;
         case TargetReach::TargetElevated:
             RaiseCause(context, CauseTargetElevated);
+            return true;
+    }
+    return false;
+}
+
+// The frame's text, or FrameBad set: a frame bad in itself is never judged
+// against the target.
+void DecodeCompleteFrame(FrameAssembly& assembly, ReceptionContext& context, char16_t* text, std::uint32_t& units) {
+    if (assembly.FrameBuffer[0] == '\0') assembly.FrameBad = true;
+    if (assembly.FrameBad) return;
+    switch (DecodeCollected(assembly, context.Decoder, text, units)) {
+        case FrameText::Decoded:
+            if (units == 0) assembly.FrameBad = true;  // a byte-order mark alone
+            break;
+        case FrameText::ShiftJisMissing:
+            RaiseCause(context, CauseShiftJisMissing);
+            assembly.FrameBad = true;
+            break;
+        case FrameText::Invalid:
+            assembly.FrameBad = true;
             break;
     }
-    assembly.FrameBad = true;
 }
 
 void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
     assembly.State = FrameState::Answering;
-    if (assembly.FrameBuffer[0] == '\0') assembly.FrameBad = true;
     char16_t text[kFrameBufferSize];
     std::uint32_t units = 0;
-    if (!assembly.FrameBad && !DecodeCollected(assembly, context.Decoder, text, units)) assembly.FrameBad = true;
-    if (!assembly.FrameBad) HoldBackUnreachableFrame(assembly, context);
+    DecodeCompleteFrame(assembly, context, text, units);
+    const bool keptBack = !assembly.FrameBad && KeepBackUnreachableFrame(context);
     // The answer mode is read when the frame completes, the framing only at start.
     if (IsAnswerProtocol(context.Communication.Protocol)) {
-        switch (context.Line.WriteAnswer(ChooseAnswer(assembly))) {
+        switch (context.Line.WriteAnswer(ChooseAnswer(assembly, keptBack))) {
             case AnswerOutcome::Written:
                 context.Causes.Clear(CauseAnswerBlocked, context.CauseListener);
                 break;
@@ -110,11 +170,9 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
     }
 
     assembly.State = FrameState::Delivering;
-    if (!assembly.FrameBad) {
+    if (!assembly.FrameBad && !keptBack) {
         TypeFrame(std::u16string_view(text, units), context.Function, context.Scans, context.Keys);
-        // A typed frame shows the line, the protocol and the target work;
-        // only an answer's own trouble waits for an answer that gets out.
-        context.Causes.Clear(kAllReceptionCauses & ~CauseAnswerBlocked, context.CauseListener);
+        context.Causes.Clear(kCausesClearedByTypedFrame, context.CauseListener);
     }
     assembly.State = FrameState::Idle;
 }
@@ -178,8 +236,8 @@ FrameCode FrameCodeFor(char16_t characterCode) {
     }
 }
 
-bool DecodeFrame(FrameCode code, const std::uint8_t* bytes, std::uint32_t length, bool cut, TextDecoder& decoder,
-                 char16_t* text, std::uint32_t& units) {
+FrameText DecodeFrame(FrameCode code, const std::uint8_t* bytes, std::uint32_t length, bool cut,
+                      TextDecoder& decoder, char16_t* text, std::uint32_t& units) {
     switch (code) {
         case FrameCode::ShiftJis:
             return DecodeIn(TextCode::ShiftJis, bytes, length, cut, decoder, text, units);
@@ -188,16 +246,16 @@ bool DecodeFrame(FrameCode code, const std::uint8_t* bytes, std::uint32_t length
         case FrameCode::Automatic:
             // Plain ASCII is valid UTF-8 too, but reads the same in Shift-JIS;
             // a frame whose only high bytes the cut dropped was still UTF-8.
-            if (std::any_of(bytes, bytes + length, [](std::uint8_t byte) { return byte >= 0x80; }) &&
-                DecodeIn(TextCode::Utf8, bytes, length, cut, decoder, text, units))
-                return true;
+            if (HasHighByte(bytes, length) &&
+                DecodeIn(TextCode::Utf8, bytes, length, cut, decoder, text, units) == FrameText::Decoded)
+                return FrameText::Decoded;
             return DecodeIn(TextCode::ShiftJis, bytes, length, cut, decoder, text, units);
         case FrameCode::Ascii:
             break;
     }
     for (std::uint32_t index = 0; index < length; ++index) text[index] = bytes[index];
     units = length;
-    return true;
+    return FrameText::Decoded;
 }
 
 void ResetFrameAssembly(FrameAssembly& assembly, char16_t protocol) {

@@ -4,8 +4,9 @@
 // across blocks, so a frame may arrive split anywhere; the consecutive-NAK
 // count in it lives as long as the program, across receiver restarts.
 // A good frame that no application can receive now (locked desktop, elevated
-// target) is handled as a bad one, so the device keeps it; bytes that never
-// make frames raise a reception cause.
+// target) is kept back: always answered NAK, so the device keeps it, and
+// outside the run of bad frames; bytes that never make frames raise a
+// reception cause.
 //
 // Framing goes byte by byte in every character code: no byte of a Shift-JIS
 // or UTF-8 character after its first is ever STX, ETX, CR or LF. Under a
@@ -99,12 +100,21 @@ bool IsAnswerProtocol(char16_t protocol);
 // Codes "0".."3" as in the dialog's list; anything else reads as ASCII.
 FrameCode FrameCodeFor(char16_t characterCode);
 
+enum class FrameText {
+    Decoded,
+    Invalid,           // a sequence that is not valid in the code
+    ShiftJisMissing,   // read as Shift-JIS, on a system without code page 932
+};
+
 // A frame's bytes (no control bytes among them) as UTF-16 units in its code,
-// into text with room for length units; false when they hold a sequence that
-// is not valid in the code. When the frame was cut at the length limit, a
-// character the cut left incomplete is dropped whole.
-bool DecodeFrame(FrameCode code, const std::uint8_t* bytes, std::uint32_t length, bool cut, TextDecoder& decoder,
-                 char16_t* text, std::uint32_t& units);
+// into text with room for length units. When the frame was cut at the length
+// limit, a character the cut left incomplete is dropped whole. Read as
+// Shift-JIS, a single byte that code page 932 gives no character (0x80, 0xA0,
+// 0xFD-0xFF) makes the frame invalid on every system, and a frame of ASCII
+// alone needs no converter; read as UTF-8, a byte-order mark at the start is
+// dropped.
+FrameText DecodeFrame(FrameCode code, const std::uint8_t* bytes, std::uint32_t length, bool cut,
+                      TextDecoder& decoder, char16_t* text, std::uint32_t& units);
 
 // At each receiver start and after a receive error: back to Idle with the
 // framing of the current protocol. NakCount is deliberately kept; the

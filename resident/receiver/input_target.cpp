@@ -12,9 +12,14 @@ TargetReach JudgeTarget(InputTarget& target) {
     if (!EqualIgnoringAsciiCase(desktop, u"Default")) return TargetReach::DesktopLocked;
 
     std::uint32_t own = 0;
+    if (!target.OwnIntegrityLevel(own)) return TargetReach::Reachable;
     std::uint32_t foreground = 0;
-    if (!target.OwnIntegrityLevel(own) || !target.ForegroundIntegrityLevel(foreground)) return TargetReach::Reachable;
-    return foreground > own ? TargetReach::TargetElevated : TargetReach::Reachable;
+    switch (target.ForegroundIntegrityLevel(foreground)) {
+        case LevelRead::Known: return foreground > own ? TargetReach::TargetElevated : TargetReach::Reachable;
+        case LevelRead::Refused: return TargetReach::TargetElevated;  // fail closed: UIPI would drop the keys unseen
+        case LevelRead::Unknown: break;
+    }
+    return TargetReach::Reachable;
 }
 
 }  // namespace tellurin

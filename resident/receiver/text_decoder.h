@@ -23,6 +23,11 @@ struct TextDecoder {
     // end among them, or when the units would not fit.
     virtual bool Decode(TextCode code, const std::uint8_t* bytes, std::uint32_t length, char16_t* units,
                         std::uint32_t capacity, std::uint32_t& unitCount) = 0;
+    // Whether the system has the code's converter at all (IsValidCodePage):
+    // a Western Windows installed without the East Asian files has no code
+    // page 932. Asked once for each receiver start, so at start-up and after
+    // every change of the settings.
+    virtual bool Installed(TextCode code) = 0;
 };
 
 }  // namespace tellurin

@@ -277,6 +277,7 @@ const char16_t* ReceptionCauseText(std::uint32_t cause) {
             return u"通信エラーが発生しています。ボーレート・データビット・パリティの設定を確認してください。";
         case CauseOverrun: return u"受信データがあふれました。";
         case CauseNoFrames: return u"データの区切りが見つかりません。伝送手順の設定を確認してください。";
+        case CauseShiftJisMissing: return u"このWindowsには日本語の文字コード (932) がありません。";
         default: return u"";
     }
 }

@@ -62,17 +62,18 @@ echo "== frames read by character: Shift-JIS, UTF-8, automatic, and the same byt
 typed_units() { awk '$1 == "WM_CHAR" {printf "%s%s", sep, $2; sep = " "}' "$1"; }
 
 # 東京都港区1-2-3; 表 (second byte 0x5C) and A; half-width ｱｲｳ; an unassigned
-# pair; OK.
+# pair; OK; a single 0x80, which code page 932 maps to no character.
 shift_jis_frames='\x02\x93\x8c\x8b\x9e\x93\x73\x8d\x60\x8b\xe6\x31-2-3\x03\x02\x95\x5cA\x03\x02\xb1\xb2\xb3\x03'
-shift_jis_frames+='\x02AB\x85\x40\x03\x02OK\x03'
+shift_jis_frames+='\x02AB\x85\x40\x03\x02OK\x03\x02A\x80\x03'
 # CharacterCode | bytes sent under STX/ETX with ACK/NAK | typed units | answers
 by_character=(
-    "1|$shift_jis_frames|6771 4EAC 90FD 6E2F 533A 31 2D 32 2D 33 0D 8868 41 0D FF71 FF72 FF73 0D 4F 4B 0D|06 06 06 15 06"
-    '2|\x02\xf0\x9f\x98\x80\x03\x02A\xc0\xaf\x03|D83D DE00 0D|06 15'
+    "1|$shift_jis_frames|6771 4EAC 90FD 6E2F 533A 31 2D 32 2D 33 0D 8868 41 0D FF71 FF72 FF73 0D 4F 4B 0D|06 06 06 15 06 15"
+    # A leading byte-order mark is dropped.
+    '2|\x02\xf0\x9f\x98\x80\x03\x02A\xc0\xaf\x03\x02\xef\xbb\xbfZ\x03|D83D DE00 0D 5A 0D|06 15 06'
     '3|\x02\xe6\x9d\xb1\x03\x02\x93\x8c\x03|6771 0D 6771 0D|06 06'
     # As designed: bytes from 0x7F up dropped, so 0x5C types a backslash and
     # the kana-only frame is empty.
-    "0|$shift_jis_frames|73 60 31 2D 32 2D 33 0D 5C 41 0D 41 42 40 0D 4F 4B 0D|06 06 15 06 06"
+    "0|$shift_jis_frames|73 60 31 2D 32 2D 33 0D 5C 41 0D 41 42 40 0D 4F 4B 0D 41 0D|06 06 15 06 06 06"
 )
 for entry in "${by_character[@]}"; do
     IFS='|' read -r code bytes expected answers <<<"$entry"

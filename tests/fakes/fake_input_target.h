@@ -23,12 +23,13 @@ public:
         name[index] = u'\0';
         return true;
     }
-    bool ForegroundIntegrityLevel(std::uint32_t& level) override {
-        // No foreground window, or a process whose token we may not read (one
-        // of another account): nothing known.
-        if (!foregroundKnown) return false;
+    LevelRead ForegroundIntegrityLevel(std::uint32_t& level) override {
+        // Unknown: no foreground window, or a token without a label. Refused:
+        // OpenProcess or OpenProcessToken fail with ERROR_ACCESS_DENIED, as
+        // for another account's process without SeDebugPrivilege.
+        if (foreground != LevelRead::Known) return foreground;
         level = foregroundLevel;
-        return true;
+        return LevelRead::Known;
     }
     bool OwnIntegrityLevel(std::uint32_t& level) override {
         // XP's tokens carry no integrity level.
@@ -39,7 +40,7 @@ public:
 
     bool inputDesktopOpens = true;
     std::u16string desktop = u"Default";
-    bool foregroundKnown = true;
+    LevelRead foreground = LevelRead::Known;
     std::uint32_t foregroundLevel = kIntegrityMedium;
     bool ownKnown = true;
     std::uint32_t ownLevel = kIntegrityMedium;

@@ -4,11 +4,12 @@
 // MultiByteToWideChar with MB_ERR_INVALID_CHARS, it fails on any invalid or
 // incomplete sequence and never substitutes a character.
 //
-// Where the two may differ, tests stay away: glibc refuses the single bytes
-// 0x80, 0xA0 and 0xFD-0xFF of code page 932, whereas Wine gives 0x80 as
-// U+0080 (and refuses the others), and Windows's own table may give them all
-// code points; and Windows before Vista let encoded surrogate halves through
-// its UTF-8 conversion, which glibc refuses.
+// Where the two differ, it follows Windows: glibc refuses the single bytes
+// 0x80, 0xA0 and 0xFD-0xFF of code page 932, whereas Windows's table gives
+// them U+0080 and U+F8F0-U+F8F3, so this decoder does too. Windows before
+// Vista let encoded surrogate halves through its UTF-8 conversion, which
+// glibc refuses; tests stay away from those. A test can also take code page
+// 932 away, as on a Western Windows without the East Asian files.
 #pragma once
 
 #include <iconv.h>
@@ -26,8 +27,14 @@ public:
 
     bool Decode(TextCode code, const std::uint8_t* bytes, std::uint32_t length, char16_t* units,
                 std::uint32_t capacity, std::uint32_t& unitCount) override;
+    bool Installed(TextCode code) override { return code == TextCode::Utf8 || shiftJisInstalled; }
+
+    bool shiftJisInstalled = true;
 
 private:
+    static bool Convert(iconv_t converter, const std::uint8_t* bytes, std::uint32_t length, char16_t* units,
+                        std::uint32_t capacity, std::uint32_t& unitCount);
+
     iconv_t shiftJis_;
     iconv_t utf8_;
 };

@@ -4,7 +4,8 @@
 // per frame, no modifier is left down after a block, the keyboard sees no
 // impossible event, answers go out only under answering protocols and every
 // good frame was answered; the decoder is handed only the kept bytes of a
-// frame, never more than 1023, and never under ASCII.
+// frame, never more than 1023, never under ASCII, and never a Shift-JIS
+// frame on a system without code page 932.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -50,10 +51,11 @@ public:
 // The C library's converter, with the bytes it is handed checked first.
 class CheckingDecoder : public TextDecoder {
 public:
-    explicit CheckingDecoder(bool ascii) : ascii_(ascii) {}
+    CheckingDecoder(bool ascii, bool shiftJisInstalled) : ascii_(ascii), shiftJisInstalled_(shiftJisInstalled) {}
     bool Decode(TextCode code, const std::uint8_t* bytes, std::uint32_t length, char16_t* units,
                 std::uint32_t capacity, std::uint32_t& unitCount) override {
         Require(!ascii_);
+        Require(Installed(code));
         Require(length >= 1 && length <= kMaxFrameLength && capacity >= length);
         for (std::uint32_t index = 0; index < length; ++index)
             Require((bytes[index] >= 0x20 && bytes[index] <= 0x7E) || bytes[index] >= 0x80);
@@ -63,8 +65,11 @@ public:
         return good;
     }
 
+    bool Installed(TextCode code) override { return code == TextCode::Utf8 || shiftJisInstalled_; }
+
 private:
     bool ascii_;
+    bool shiftJisInstalled_;
 };
 
 }  // namespace
@@ -91,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fakes::FakeAnswerLine line(keyboard);
     std::atomic<bool> enabled{true};
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
-    CheckingDecoder decoder(FrameCodeFor(function.CharacterCode) == FrameCode::Ascii);
+    CheckingDecoder decoder(FrameCodeFor(function.CharacterCode) == FrameCode::Ascii, (data[0] & 0x80) == 0);
     // Now and then no application can take keys: such frames are never typed.
     fakes::FakeInputTarget target;
     target.inputDesktopOpens = !desktopLocked;

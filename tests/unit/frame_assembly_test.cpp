@@ -139,6 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"AutomaticAck_EachFrameReadInItsOwnCode", u'3', "\xe6\x9d\xb1\r\x93\x8c\r",
                     Shown(u"東") + "|" + Shown(u"東") + "|", "AA", u'3'},
         FramingCase{"AutomaticAck_InvalidInBothNak", u'3', "\x85\x40\r", "", "N", u'3'},
+        FramingCase{"Utf8Ack_ByteOrderMarkAloneIsEmptyNak", u'3', "\xef\xbb\xbf\r", "", "N", u'2'},
         // A code outside "0".."3" reads as ASCII.
         FramingCase{"UnknownCode_ReadAsAscii", u'2', "\x02\x95\x5c" "A\x03", "\\A|", "", u'7'}),
     [](const ::testing::TestParamInfo<FramingCase>& info) { return std::string(info.param.name); });
@@ -162,7 +163,8 @@ TEST_P(Decoding, GivesTheFramesTextOrReportsItBad) {
     std::vector<char16_t> text(c.bytes.size() + 1, u'\xFFFF');
     std::uint32_t units = 0xFFFF;
     const bool good = DecodeFrame(c.code, reinterpret_cast<const std::uint8_t*>(c.bytes.data()),
-                                  static_cast<std::uint32_t>(c.bytes.size()), c.cut, decoder, text.data(), units);
+                                  static_cast<std::uint32_t>(c.bytes.size()), c.cut, decoder, text.data(),
+                                  units) == FrameText::Decoded;
     ASSERT_EQ(good, c.good);
     if (good) EXPECT_EQ(std::u16string(text.data(), units), c.text);
 }
@@ -182,6 +184,15 @@ INSTANTIATE_TEST_SUITE_P(
         DecodingCase{"ShiftJis_CutLeadByteDropped", FrameCode::ShiftJis, "AB\x95\x5c\x81", true, true, u"AB表"},
         DecodingCase{"ShiftJis_CutAfterWholeCharacterKeepsIt", FrameCode::ShiftJis, "A\x81\x81", true, true, u"A＝"},
         DecodingCase{"ShiftJis_CutKeepsAnInvalidFrameBad", FrameCode::ShiftJis, "\x85\x40\x81", true, false, u""},
+        // Single bytes that code page 932 maps to no character (the decoder
+        // maps them as Windows does); as second bytes they are characters.
+        DecodingCase{"ShiftJis_Single80IsBad", FrameCode::ShiftJis, "A\x80", false, false, u""},
+        DecodingCase{"ShiftJis_SingleA0IsBad", FrameCode::ShiftJis, "\xa0", false, false, u""},
+        DecodingCase{"ShiftJis_SingleFDIsBad", FrameCode::ShiftJis, "\xb1\xfd", false, false, u""},
+        DecodingCase{"ShiftJis_SingleFEIsBad", FrameCode::ShiftJis, "\xfe" "A", false, false, u""},
+        DecodingCase{"ShiftJis_SingleFFIsBad", FrameCode::ShiftJis, "\xff", false, false, u""},
+        DecodingCase{"ShiftJis_80AsSecondByteIsACharacter", FrameCode::ShiftJis, "\x81\x80", false, true, u"÷"},
+        DecodingCase{"Automatic_SingleFFIsBad", FrameCode::Automatic, "\x93\x8c\xff", false, false, u""},
         DecodingCase{"Utf8_EmojiIsASurrogatePair", FrameCode::Utf8, "\xf0\x9f\x98\x80", false, true, u"\xD83D\xDE00"},
         DecodingCase{"Utf8_IncompleteAtTheEndIsBad", FrameCode::Utf8, "A\xe6\x9d", false, false, u""},
         DecodingCase{"Utf8_OverlongFormIsBad", FrameCode::Utf8, "\xc0\xaf", false, false, u""},
@@ -189,6 +200,11 @@ INSTANTIATE_TEST_SUITE_P(
         DecodingCase{"Utf8_CutAfterOneOfFourBytes", FrameCode::Utf8, "A\xf0", true, true, u"A"},
         DecodingCase{"Utf8_CutAfterThreeOfFourBytes", FrameCode::Utf8, "A\xf0\x9f\x98", true, true, u"A"},
         DecodingCase{"Utf8_CutAfterWholeCharacterKeepsIt", FrameCode::Utf8, "A\xe6\x9d\xb1", true, true, u"A東"},
+        // A leading byte-order mark is dropped; anywhere else it is text.
+        DecodingCase{"Utf8_LeadingByteOrderMarkDropped", FrameCode::Utf8, "\xef\xbb\xbf" "AB", false, true, u"AB"},
+        DecodingCase{"Utf8_LaterByteOrderMarkKept", FrameCode::Utf8, "A\xef\xbb\xbf", false, true, u"A\xFEFF"},
+        DecodingCase{"Automatic_LeadingByteOrderMarkDropped", FrameCode::Automatic, "\xef\xbb\xbf\xe6\x9d\xb1", false,
+                     true, u"東"},
         // Automatic: UTF-8 when valid there and holding a byte from 0x80 up.
         DecodingCase{"Automatic_Utf8", FrameCode::Automatic, "\xe6\x9d\xb1\xe4\xba\xac", false, true, u"東京"},
         DecodingCase{"Automatic_ShiftJis", FrameCode::Automatic, "\x93\x8c\x8b\x9e", false, true, u"東京"},
@@ -303,10 +319,11 @@ TEST(FrameAssembly, ProtocolsWithoutAnswerNeverWriteWhateverArrives) {
 }
 
 // Whether a good frame can reach an application: where it cannot, it is
-// answered and kept back like a bad frame and the cause is recorded; where
-// the target cannot be judged, it is typed as before.
+// kept back (NAK) and the cause is recorded; where the target cannot be
+// judged, it is typed as before. A frame bad in itself is just bad.
 TEST(FrameAssembly, FramesNoApplicationCanReceiveAreNotTypedNorAcknowledged) {
-    enum Setup { UsersDesktop, LockedInputDesktop, SecureDesktopNamed, ElevatedTarget, ElevatedUnreadable, NoLevels };
+    enum Setup { UsersDesktop, LockedInputDesktop, SecureDesktopNamed, ElevatedTarget, ElevatedUnreadable, NoLevels,
+                 TargetRefused, TargetRefusedNoLevels };
     const struct {
         const char* name;
         Setup setup;
@@ -314,6 +331,8 @@ TEST(FrameAssembly, FramesNoApplicationCanReceiveAreNotTypedNorAcknowledged) {
         const char* frames;
         const char* answers;
         std::uint32_t cause;
+        char16_t characterCode = u'0';
+        const char* frame = "\x02" "AB\x03";
     } cases[] = {
         {"user's desktop, same level: typed", UsersDesktop, u'5', "AB|", "A", 0},
         {"input desktop cannot be opened (locked)", LockedInputDesktop, u'5', "", "N", CauseDesktopLocked},
@@ -322,35 +341,42 @@ TEST(FrameAssembly, FramesNoApplicationCanReceiveAreNotTypedNorAcknowledged) {
         {"elevated target, no answer protocol: lost, told", ElevatedTarget, u'2', "", "", CauseTargetElevated},
         {"target's level unreadable: typed as before", ElevatedUnreadable, u'5', "AB|", "A", 0},
         {"no integrity levels (XP): typed as before", NoLevels, u'5', "AB|", "A", 0},
+        {"another account's process refuses us: elevated", TargetRefused, u'5', "", "N", CauseTargetElevated},
+        {"refused, but our own level unknown: typed as before", TargetRefusedNoLevels, u'5', "AB|", "A", 0},
+        {"invalid in its code while locked: bad, not locked", LockedInputDesktop, u'5', "", "N", 0, u'1',
+         "\x02\x85\x40\x03"},
     };
     for (const auto& c : cases) {
-        Reception reception(c.protocol);
+        Reception reception(c.protocol, c.characterCode);
         fakes::FakeInputTarget& target = reception.target;
         target.inputDesktopOpens = c.setup != LockedInputDesktop;
         if (c.setup == SecureDesktopNamed) target.desktop = u"Winlogon";
         if (c.setup == ElevatedTarget || c.setup == ElevatedUnreadable || c.setup == NoLevels)
             target.foregroundLevel = kIntegrityHigh;
-        target.foregroundKnown = c.setup != ElevatedUnreadable;
-        target.ownKnown = c.setup != NoLevels;
-        reception.Feed("\x02" "AB\x03");
+        if (c.setup == ElevatedUnreadable) target.foreground = LevelRead::Unknown;
+        if (c.setup == TargetRefused || c.setup == TargetRefusedNoLevels) target.foreground = LevelRead::Refused;
+        target.ownKnown = c.setup != NoLevels && c.setup != TargetRefusedNoLevels;
+        reception.Feed(c.frame);
         EXPECT_EQ(reception.Frames(), c.frames) << c.name;
         EXPECT_EQ(reception.line.AnswerLetters(), c.answers) << c.name;
         EXPECT_EQ(reception.causes.Active(), c.cause) << c.name;
     }
 }
 
-// Kept-back frames follow the bad-frame run (the 20th in a row gets ACK); the
-// cause is announced once per occurrence, not once per frame, and goes when
-// a frame is typed again.
-TEST(FrameAssembly, KeptBackFramesFollowTheNakRunAndAreAnnouncedOnce) {
+// Kept-back frames are always answered NAK, however many come: they neither
+// count in the run of bad frames nor end it. The cause is announced once per
+// occurrence, not once per frame, and goes when a frame is typed again.
+TEST(FrameAssembly, KeptBackFramesAreAlwaysNakedAndAnnouncedOnce) {
     Reception reception(u'5');
+    for (int frame = 0; frame < 10; ++frame) reception.Feed("\x02\x03");  // bad in themselves
     reception.target.desktop = u"Winlogon";
-    for (int frame = 0; frame < 20; ++frame) reception.Feed("\x02" "AB\x03");
-    EXPECT_EQ(reception.line.AnswerLetters(), std::string(19, 'N') + "A");
+    for (int frame = 0; frame < 25; ++frame) reception.Feed("\x02" "AB\x03");
+    reception.target.desktop = u"Default";
+    for (int frame = 0; frame < 10; ++frame) reception.Feed("\x02\x03");  // the 20th bad one gets ACK
+    EXPECT_EQ(reception.line.AnswerLetters(), std::string(44, 'N') + "A");
     EXPECT_EQ(reception.Frames(), "");
     EXPECT_EQ(reception.listener.notices, 1);
 
-    reception.target.desktop = u"Default";
     reception.Feed("\x02" "OK\x03");
     EXPECT_EQ(reception.Frames(), "OK|");
     EXPECT_EQ(reception.causes.Active(), 0u);
@@ -360,6 +386,19 @@ TEST(FrameAssembly, KeptBackFramesFollowTheNakRunAndAreAnnouncedOnce) {
     reception.Feed("\x02" "AB\x03" "\x02" "AB\x03");
     EXPECT_EQ(reception.causes.Active(), CauseTargetElevated);
     EXPECT_EQ(reception.listener.notices, 3);
+}
+
+// Without code page 932 (a Western Windows without the East Asian files), a
+// frame that must be read as Shift-JIS is bad and says why, once; ASCII and
+// UTF-8 frames are still typed, and typing them does not hide the cause.
+TEST(FrameAssembly, FramesNeedingAMissingShiftJisAreBadAndTold) {
+    Reception reception(u'3', u'3');
+    reception.decoder.shiftJisInstalled = false;
+    reception.Feed("\x93\x8c\rAB\r\x93\x8c\r\xe6\x9d\xb1\r");
+    EXPECT_EQ(reception.Frames(), "AB|" + Shown(u"東") + "|");
+    EXPECT_EQ(reception.line.AnswerLetters(), "NANA");
+    EXPECT_EQ(reception.causes.Active(), CauseShiftJisMissing);
+    EXPECT_EQ(reception.listener.notices, 1);
 }
 
 // An answer held back for its whole wait (no CTS) is recorded; the frame is
@@ -377,6 +416,13 @@ TEST(FrameAssembly, AnswerHeldBackIsRecordedUntilAnAnswerGetsOut) {
     reception.line.outcome = AnswerOutcome::Written;
     reception.Feed("D\r");
     EXPECT_EQ(reception.causes.Active(), 0u);
+
+    // A second cause on top of an active one is announced too.
+    reception.line.outcome = AnswerOutcome::TimedOut;
+    reception.target.inputDesktopOpens = false;
+    reception.Feed("E\r");
+    EXPECT_EQ(reception.causes.Active(), CauseAnswerBlocked | CauseDesktopLocked);
+    EXPECT_EQ(reception.listener.notices, 4);
 }
 
 // Bytes that never make frames under the chosen protocol. A stray byte or a
@@ -412,6 +458,10 @@ TEST(FrameAssembly, BytesThatNeverMakeFramesAreRecordedPastTheThresholds) {
         EXPECT_EQ(noticed, c.noticed) << c.name;
         EXPECT_EQ(reception.causes.Active() & ~CauseNoFrames, 0u) << c.name;
     }
+    Reception reception(u'2');
+    reception.Feed(crFrame + crFrame + "\x02" "A\x03");  // told, then cleared by the typed frame
+    EXPECT_EQ(reception.listener.notices, 2);
+    EXPECT_EQ(reception.causes.Active(), 0u);
 }
 
 TEST(FrameAssembly, ZeroLengthBlockChangesNothing) {

@@ -23,12 +23,17 @@ bool TokenIntegrityLevelOf(HANDLE token, std::uint32_t& level) {
     return true;
 }
 
-bool ProcessIntegrityLevel(HANDLE process, std::uint32_t& level) {
+// Refused where the system denied access, read right after the failed call.
+LevelRead FailedOpening() {
+    return GetLastError() == ERROR_ACCESS_DENIED ? LevelRead::Refused : LevelRead::Unknown;
+}
+
+LevelRead ProcessIntegrityLevel(HANDLE process, std::uint32_t& level) {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return false;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return FailedOpening();
     const bool known = TokenIntegrityLevelOf(token, level);
     (void)CloseHandle(token);
-    return known;
+    return known ? LevelRead::Known : LevelRead::Unknown;
 }
 
 }  // namespace
@@ -44,24 +49,25 @@ bool Win32InputTarget::InputDesktopName(char16_t (&name)[kDesktopNameUnits]) {
     return true;
 }
 
-bool Win32InputTarget::ForegroundIntegrityLevel(std::uint32_t& level) {
+LevelRead Win32InputTarget::ForegroundIntegrityLevel(std::uint32_t& level) {
     HWND foreground = GetForegroundWindow();
-    if (foreground == nullptr) return false;
+    if (foreground == nullptr) return LevelRead::Unknown;
     DWORD processId = 0;
     (void)GetWindowThreadProcessId(foreground, &processId);
-    if (processId == 0) return false;
-    // Limited information is granted on processes of a higher level too,
-    // where PROCESS_QUERY_INFORMATION is refused.
+    if (processId == 0) return LevelRead::Unknown;
+    // Limited information is granted on this account's processes of a higher
+    // level too, where PROCESS_QUERY_INFORMATION is refused; another
+    // account's processes refuse it without SeDebugPrivilege.
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    if (process == nullptr) return false;
-    const bool known = ProcessIntegrityLevel(process, level);
+    if (process == nullptr) return FailedOpening();
+    const LevelRead read = ProcessIntegrityLevel(process, level);
     (void)CloseHandle(process);
-    return known;
+    return read;
 }
 
 bool Win32InputTarget::OwnIntegrityLevel(std::uint32_t& level) {
     if (!ownRead_) {
-        ownKnown_ = ProcessIntegrityLevel(GetCurrentProcess(), ownLevel_);
+        ownKnown_ = ProcessIntegrityLevel(GetCurrentProcess(), ownLevel_) == LevelRead::Known;
         ownRead_ = true;
     }
     level = ownLevel_;

@@ -11,7 +11,7 @@ namespace tellurin {
 class Win32InputTarget final : public InputTarget {
 public:
     bool InputDesktopName(char16_t (&name)[kDesktopNameUnits]) override;
-    bool ForegroundIntegrityLevel(std::uint32_t& level) override;
+    LevelRead ForegroundIntegrityLevel(std::uint32_t& level) override;
     bool OwnIntegrityLevel(std::uint32_t& level) override;
 
 private:

@@ -14,6 +14,8 @@ constexpr UINT kShiftJisCodePage = 932;  // no header names it
 
 }  // namespace
 
+Win32TextDecoder::Win32TextDecoder() : shiftJisInstalled_(IsValidCodePage(kShiftJisCodePage) != FALSE) {}
+
 bool Win32TextDecoder::Decode(TextCode code, const std::uint8_t* bytes, std::uint32_t length, char16_t* units,
                               std::uint32_t capacity, std::uint32_t& unitCount) {
     unitCount = 0;
