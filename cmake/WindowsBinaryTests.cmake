@@ -18,16 +18,24 @@ foreach(arch x86_64 i686)
 endforeach()
 
 if(TELLUR_WIN64_DIR)
-  add_test(NAME e2e.harness_up
-    COMMAND ${TELLUR_E2E}/harness/start.sh ${TELLUR_E2E_DIR} $<TARGET_FILE:modem_lines_shim>)
-  add_test(NAME e2e.harness_down COMMAND ${TELLUR_E2E}/harness/stop.sh ${TELLUR_E2E_DIR})
-  set_tests_properties(e2e.harness_up PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
-  set_tests_properties(e2e.harness_down PROPERTIES FIXTURES_CLEANUP wine)
+  set(TELLUR_HARNESS ${TELLUR_E2E}/harness)
+  set(TELLUR_PRISTINE ${TELLUR_E2E_DIR}/pristine)
+  # wineboot once, into a prefix that every lane copies.
+  add_test(NAME e2e.pristine_prefix
+    COMMAND ${TELLUR_HARNESS}/pristine.sh ${TELLUR_PRISTINE} $<TARGET_FILE:modem_lines_shim>)
+  # A lane whose test was killed on its time-out could not take itself down.
+  add_test(NAME e2e.lanes_down
+    COMMAND sh -c "for lane in \"$1\"/*/; do \"$0\" \"$lane\"; done" ${TELLUR_HARNESS}/stop.sh ${TELLUR_E2E_DIR})
+  set_tests_properties(e2e.pristine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
+  set_tests_properties(e2e.lanes_down PROPERTIES FIXTURES_CLEANUP wine)
 
+  # Each test runs in a lane of its own (display, prefix, wineserver, serial
+  # lines, key sink), so tests run side by side as CTest's -j allows.
   function(tellur_e2e_test name script)
-    add_test(NAME e2e.${name} COMMAND ${TELLUR_E2E}/${script} ${TELLUR_E2E_DIR} ${TELLUR_WIN64_DIR} ${ARGN})
-    # One Wine desktop and keyboard for all: the end-to-end tests never overlap.
-    set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300)
+    add_test(NAME e2e.${name}
+      COMMAND ${TELLUR_HARNESS}/lane.sh ${TELLUR_E2E_DIR}/${name} $<TARGET_FILE:modem_lines_shim> ${TELLUR_PRISTINE}
+              ${TELLUR_E2E}/${script} ${TELLUR_WIN64_DIR} ${ARGN})
+    set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
   endfunction()
   tellur_e2e_test(type_frame type_frame_test.sh)
   tellur_e2e_test(text_decoder text_decoder_test.sh)
@@ -45,4 +53,6 @@ if(TELLUR_WIN64_DIR)
   set_tests_properties(e2e.soak e2e.cycles PROPERTIES TIMEOUT 600)
   # Its start-up waits add up to two minutes here and took 200 s on a loaded machine.
   set_tests_properties(e2e.resident_startup PROPERTIES TIMEOUT 450)
+  # The longest first, so the lanes end close together.
+  set_tests_properties(e2e.soak e2e.resident_startup e2e.resident_protocols e2e.cycles PROPERTIES COST 100)
 endif()
