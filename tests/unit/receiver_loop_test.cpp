@@ -124,11 +124,6 @@ public:
                 PortWait outcome = PortWait::PortEvent) {
         waits.push_back({outcome, mask, std::move(bytes), false, ""});
     }
-    // The wait ends with the first of these bytes, and the rest arrive
-    // damaged (errors: CE_* bits) while the loop is busy with the first.
-    void ArriveDamaged(std::string bytes, std::uint32_t errors) {
-        waits.push_back({PortWait::PortEvent, kPortEventReceivedCharacter, std::move(bytes), false, "", errors});
-    }
     // A wait that fails while bytes are on their way: they outlive the recovery.
     void FailWithBytesAfterRecovery(std::string bytes) {
         waits.push_back({PortWait::Failed, 0, "", false, std::move(bytes)});
@@ -141,7 +136,9 @@ public:
         std::string bytes;
         bool deviceGoes;
         std::string bytesAfterRecovery;
-        std::uint32_t errors = 0;  // CE_* bits the bytes arrive with
+        // CE_* bits the bytes arrive with; when the wait's mask lacks EV_ERR,
+        // they came after its end, while the loop was busy.
+        std::uint32_t errors = 0;
         std::uint32_t after = 0;   // milliseconds from the last wait's end to this one's
     };
     bool deviceGone = false;
@@ -153,7 +150,7 @@ public:
     std::uint32_t phantomQueued = 0;  // counted by ClearCommError, never delivered by a read
     std::uint32_t lineErrors = 0;     // CE_* bits of the next ClearCommError
     std::uint32_t supportedEvents = 0xFFFFu;  // EV_* bits SetCommMask takes
-    std::uint32_t now = 0xFFFFE000u;  // GetTickCount, close to its wrap on purpose
+    std::uint32_t now = 0xFFFFF000u;  // GetTickCount, close to its wrap on purpose
     std::string arrivingAfterPurge;
     int readsSinceWait = 0;
     std::vector<std::string> log;
@@ -235,30 +232,30 @@ TEST(ReceiverLoop, LongBacklogIsReadInBlocksOfAtMost1024InOrder) {
 // frame arriving by then is kept. A break, a full queue, or a driver that
 // refuses EV_ERR raise none.
 TEST(ReceiverLoop, LineErrorsDiscardTheQueueAndAbandonTheFrameInProgress) {
+    constexpr std::uint32_t kErrorEnds = kPortEventLineError | kPortEventReceivedCharacter;
+    constexpr std::uint32_t kAll = 0xFFFF;
     const struct {
         const char* name;
         std::uint32_t errors;
-        bool duringWait;  // the error ends the wait, rather than coming while the loop reads
+        std::uint32_t waitMask;  // with EV_ERR the error ends the wait, else it comes after
         std::uint32_t supportedEvents;
     } cases[] = {
-        {"framing error ends the wait with EV_ERR", kCommErrorFraming, true, 0xFFFF},
-        {"framing error while reading", kCommErrorFraming, false, 0xFFFF},
-        {"parity error while reading", kCommErrorParity, false, 0xFFFF},
-        {"overrun while reading", kCommErrorOverrun, false, 0xFFFF},
-        {"break while reading", kCommErrorBreak, false, 0xFFFF},
-        {"full queue while reading", kCommErrorReceiveQueueOverflow, false, 0xFFFF},
-        {"framing error, driver without EV_ERR", kCommErrorFraming, false, kPortEventReceivedCharacter},
+        {"framing error ends the wait with EV_ERR", kCommErrorFraming, kErrorEnds, kAll},
+        {"framing error while reading", kCommErrorFraming, kPortEventReceivedCharacter, kAll},
+        {"parity error while reading", kCommErrorParity, kPortEventReceivedCharacter, kAll},
+        {"overrun while reading", kCommErrorOverrun, kPortEventReceivedCharacter, kAll},
+        {"break while reading", kCommErrorBreak, kPortEventReceivedCharacter, kAll},
+        {"full queue while reading", kCommErrorReceiveQueueOverflow, kPortEventReceivedCharacter, kAll},
+        {"framing error after a wait with no event", kCommErrorFraming, 0, kAll},
+        {"framing error, driver without EV_ERR", kCommErrorFraming, kPortEventReceivedCharacter,
+         kPortEventReceivedCharacter},
     };
     for (const auto& c : cases) {
         Receiving receiving;
         receiving.port.supportedEvents = c.supportedEvents;
         receiving.port.Arrive("\x02" "HA");
-        if (c.duringWait) {
-            receiving.port.Arrive("LF\x03", kPortEventLineError | kPortEventReceivedCharacter);
-            receiving.port.waits.back().errors = c.errors;
-        } else {
-            receiving.port.ArriveDamaged("LF\x03", c.errors);
-        }
+        receiving.port.Arrive("LF\x03", c.waitMask);
+        receiving.port.waits.back().errors = c.errors;
         receiving.port.Arrive("\x02" "OK\x03");
         EXPECT_EQ(receiving.Run(), ReceiverEnd::Stopped) << c.name;
         EXPECT_EQ(receiving.keyboard.Transcript(), "OK") << c.name;
