@@ -99,10 +99,10 @@ public:
         // once; only events of the current mask are reported.
         eventMask = (wait.mask | latchedEvents_) & eventMask_;
         latchedEvents_ = 0;
-        // Errors in the bytes this wait brings are reported by ClearCommError.
-        // A line-status error (framing, overrun, parity: EV_ERR's, not a
-        // break's nor a full queue's) that this wait does not report came
-        // while the loop was busy with the bytes: it is latched for the next.
+        // ClearCommError reports errors in the bytes this wait brings. A
+        // line-status error (EV_ERR's: framing, overrun, parity; not a break
+        // nor a full queue) that this wait does not report came while the
+        // loop was busy: it is latched for the next wait.
         lineErrors |= wait.errors;
         if ((wait.errors & (kCommErrorFraming | kCommErrorOverrun | kCommErrorParity)) != 0 &&
             (wait.mask & kPortEventLineError) == 0)
@@ -224,13 +224,10 @@ TEST(ReceiverLoop, LongBacklogIsReadInBlocksOfAtMost1024InOrder) {
     EXPECT_EQ(receiving.keyboard.Transcript(), backlog.substr(1, 1023));  // one frame, cut at 1023
 }
 
-// Damaged bytes are never typed nor answered: whether the error ends a wait
-// (EV_ERR) or is first seen in ClearCommError before a read (it came while
-// the loop was busy), the queue is discarded and the frame in progress
-// abandoned. Only framing, overrun and parity errors raise EV_ERR, and then
-// on the next wait, when the damage has been discarded already: the good
-// frame arriving by then is kept. A break, a full queue, or a driver that
-// refuses EV_ERR raise none.
+// Damaged bytes are never typed nor answered, whether the error ends a wait
+// or is first seen before a read; an EV_ERR latched meanwhile comes after
+// the damage is discarded, and the good frame arriving by then is kept. A
+// driver refusing EV_ERR is waited on for EV_RXCHAR alone.
 TEST(ReceiverLoop, LineErrorsDiscardTheQueueAndAbandonTheFrameInProgress) {
     constexpr std::uint32_t kErrorEnds = kPortEventLineError | kPortEventReceivedCharacter;
     constexpr std::uint32_t kAll = 0xFFFF;
@@ -317,26 +314,16 @@ TEST(ReceiverLoop, WaitsFailingAtOnceInARowGiveThePortUp) {
     EXPECT_EQ(goesOn.keyboard.Transcript(), "ZZZ");
 }
 
-// A driver may refuse EV_ERR in the event mask: it is waited on for received
-// bytes alone. One that refuses every mask could only fail every wait: its
-// port is given up at once, as one whose device has gone.
-TEST(ReceiverLoop, RefusedEventMaskFallsBackToReceivedBytesThenGivesUp) {
-    Receiving withoutLineErrors;
-    withoutLineErrors.port.supportedEvents = kPortEventReceivedCharacter;
-    withoutLineErrors.port.Arrive("\x02" "OK\x03");
-    EXPECT_EQ(withoutLineErrors.Run(), ReceiverEnd::Stopped);
-    EXPECT_EQ(withoutLineErrors.keyboard.Transcript(), "OK");
-    EXPECT_EQ(withoutLineErrors.port.log[1], "mask 129 refused");
-    EXPECT_EQ(withoutLineErrors.port.log[2], "mask 1");
-
-    Receiving noMask;
-    noMask.port.supportedEvents = 0;
-    noMask.port.queue = {0x02, 'N', 'O', 0x03};  // already queued: not read either
-    noMask.port.Arrive("");
-    EXPECT_EQ(noMask.Run(), ReceiverEnd::DeviceGone);
-    EXPECT_EQ(noMask.port.log, (std::vector<std::string>{"reset stop", "mask 129 refused", "mask 1 refused",
-                                                          "clear rts", "purge"}));
-    EXPECT_EQ(noMask.keyboard.Transcript(), "");
+// A driver that takes no event mask, not even EV_RXCHAR alone, could only
+// fail every wait: its port is given up at once, with nothing read.
+TEST(ReceiverLoop, PortRefusingEveryEventMaskIsGivenUpAtOnce) {
+    Receiving receiving;
+    receiving.port.supportedEvents = 0;
+    receiving.port.queue = {0x02, 'N', 'O', 0x03};
+    receiving.port.Arrive("");
+    EXPECT_EQ(receiving.Run(), ReceiverEnd::DeviceGone);
+    EXPECT_EQ(receiving.port.log, (std::vector<std::string>{"reset stop", "mask 129 refused", "mask 1 refused",
+                                                            "clear rts", "purge"}));
 }
 
 // Only bytes really received show that the port works: a failed wait, and a
