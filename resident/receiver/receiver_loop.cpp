@@ -7,24 +7,67 @@ namespace tellurin {
 namespace {
 
 // Reads the port's status, recording line errors and overruns; false when
-// the device has gone.
-bool CheckPort(ReceiverLoop& loop, std::uint32_t& queued) {
+// the device has gone. ClearCommError clears the errors it reports, so this
+// is the only word of them: spoiled says whether there were any.
+bool CheckPort(ReceiverLoop& loop, std::uint32_t& queued, bool& spoiled) {
     std::uint32_t errors = 0;
     if (!loop.Port.ClearErrors(queued, errors)) return false;
     std::uint32_t causes = 0;
     if ((errors & (kCommErrorFraming | kCommErrorParity | kCommErrorBreak)) != 0) causes |= CauseLineError;
     if ((errors & (kCommErrorOverrun | kCommErrorReceiveQueueOverflow)) != 0) causes |= CauseOverrun;
     if (causes != 0) loop.Causes.Raise(causes, loop.CauseListener);
+    spoiled = (errors & kCommErrorsSpoilingReception) != 0;
     return true;
 }
 
+// Nothing damaged is typed or answered: the driver's queue goes, and a partly
+// received frame is abandoned, unanswered.
+void DiscardReception(ReceiverLoop& loop) {
+    loop.Port.PurgeReceive();
+    loop.Assembly.State = FrameState::Idle;
+}
+
+// After a failed read or wait, what is queued cannot be trusted either way.
 // False when the device has gone.
 bool RecoverFromError(ReceiverLoop& loop) {
     std::uint32_t queued = 0;
-    if (!CheckPort(loop, queued)) return false;
-    loop.Port.PurgeReceive();
-    loop.Assembly.State = FrameState::Idle;  // a partly received frame is abandoned
+    bool spoiled = false;
+    if (!CheckPort(loop, queued, spoiled)) return false;
+    DiscardReception(loop);
     return true;
+}
+
+// After EV_ERR: the driver latched it when the error came, and the error may
+// already have been reported (and its bytes discarded) at the loop's top,
+// while the loop was reading or typing; bytes queued since are good and kept.
+// False when the device has gone.
+bool RecoverFromLineErrorEvent(ReceiverLoop& loop) {
+    std::uint32_t queued = 0;
+    bool spoiled = false;
+    if (!CheckPort(loop, queued, spoiled)) return false;
+    if (spoiled) DiscardReception(loop);
+    return true;
+}
+
+// Failed waits in a row, each within kFailedWaitWindow of the one before.
+struct FailedWaits {
+    std::uint32_t Count = 0;
+    std::uint32_t LastAt = 0;  // tick count of the last one counted
+};
+
+// Counts one failed wait; true when the port is to be given up.
+bool CountFailedWait(FailedWaits& failed, std::uint32_t now) {
+    if (failed.Count > 0 && now - failed.LastAt > kFailedWaitWindow) failed.Count = 0;  // wraps safely
+    failed.LastAt = now;
+    return ++failed.Count >= kFailedWaitsBeforeGivingUp;
+}
+
+// EV_ERR only shortens the way to the recovery: the errors are seen through
+// ClearCommError before each read anyway, so a driver that refuses it is
+// waited on for received bytes alone.
+bool SetUpEventMask(ReceiverPort& port) {
+    return port.SetEventMask(kPortEventReceivedCharacter | kPortEventLineError) ||
+           port.SetEventMask(kPortEventReceivedCharacter);
 }
 
 }  // namespace
@@ -33,19 +76,27 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
     const ModifierScanCodes scans = LookUpModifierScanCodes(loop.Keys);
     ResetFrameAssembly(loop.Assembly, loop.Communication.Protocol);
     loop.Port.ResetStop();
-    loop.Port.SetEventMask(kPortEventReceivedCharacter | kPortEventLineError);
+    // A port that takes no event mask at all could only fail every wait.
+    ReceiverEnd end = SetUpEventMask(loop.Port) ? ReceiverEnd::Stopped : ReceiverEnd::DeviceGone;
     ReceptionContext context{loop.Flags.ReceivingEnabled, loop.Communication, loop.Function, scans, loop.Line,
                              loop.Keys, loop.Decoder, loop.Target, loop.Causes, loop.CauseListener};
     std::uint8_t buffer[kReceiveBlockSize];
 
-    ReceiverEnd end = ReceiverEnd::Stopped;
-    std::uint32_t failedWaits = 0;  // in a row, with no byte received in between
-    bool readAllowed = true;        // false after a read that brought nothing: wait first
+    FailedWaits failedWaits;  // in a row, with no byte received in between
+    bool readAllowed = true;  // false after a read that brought nothing: wait first
     while (end == ReceiverEnd::Stopped && loop.Flags.ReceiverRunning.load(std::memory_order_acquire)) {
         std::uint32_t queued = 0;
-        if (!CheckPort(loop, queued)) {
+        bool spoiled = false;
+        if (!CheckPort(loop, queued, spoiled)) {
             end = ReceiverEnd::DeviceGone;
             break;
+        }
+        if (spoiled) {
+            // Decided from the bits just cleared, before any read: the damaged
+            // bytes are still queued, and EV_ERR (if the error raises it at
+            // all) comes only with the next wait.
+            DiscardReception(loop);
+            continue;
         }
         if (readAllowed && loop.Flags.ReceivingEnabled.load(std::memory_order_acquire) && queued > 0) {
             std::uint32_t received = 0;
@@ -58,7 +109,7 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
                     // into another read.
                     readAllowed = received > 0;
                     if (received > 0) {
-                        failedWaits = 0;
+                        failedWaits.Count = 0;
                         ProcessReceivedBytes(loop.Assembly, buffer, std::min(received, kReceiveBlockSize), context);
                     }
                     break;
@@ -80,20 +131,23 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
                 break;
             case PortWait::PortEvent:
                 if ((eventMask & kPortEventLineError) != 0) {
-                    if (!RecoverFromError(loop)) end = ReceiverEnd::DeviceGone;
+                    if (!RecoverFromLineErrorEvent(loop)) end = ReceiverEnd::DeviceGone;
                 } else if (eventMask == 0) {
                     // No event (the mask was changed, or the device is going):
                     // harmless once, a spin when it repeats with nothing queued.
                     std::uint32_t waiting = 0;
-                    if (!CheckPort(loop, waiting)) {
+                    bool spoiled = false;
+                    if (!CheckPort(loop, waiting, spoiled)) {
                         end = ReceiverEnd::DeviceGone;
-                    } else if (waiting == 0 && ++failedWaits >= kFailedWaitsBeforeGivingUp) {
-                        end = ReceiverEnd::DeviceGone;
+                    } else {
+                        if (spoiled) DiscardReception(loop);
+                        if (waiting == 0 && CountFailedWait(failedWaits, loop.Port.TickCount()))
+                            end = ReceiverEnd::DeviceGone;
                     }
                 }
                 break;
             case PortWait::Failed:
-                if (!RecoverFromError(loop) || ++failedWaits >= kFailedWaitsBeforeGivingUp)
+                if (!RecoverFromError(loop) || CountFailedWait(failedWaits, loop.Port.TickCount()))
                     end = ReceiverEnd::DeviceGone;
                 break;
         }

@@ -1,15 +1,17 @@
 // The receiver thread's loop: wait for the port, read what the driver has
-// queued (at most 1024 bytes at a time) and hand it to frame assembly; on a
-// line error or a failed read or wait, discard the driver's queue and abandon
-// the frame in progress, silently, and go on. When the port stops answering
-// even a status query, its device has gone (an adapter unplugged, a cable
-// pulled from a virtual port), and when it refuses every port-event wait it
-// is no better: the loop ends and says so, rather than spin on waits that
-// complete or fail at once. A wait counts as failed when it ends with an
-// error or with no event while nothing is queued, and only bytes really
-// received show that the port works again. Line errors and overruns are
-// recorded as reception causes for the tray. The port is a seam; the thread
-// around the loop is in the Win32 room.
+// queued (at most 1024 bytes at a time) and hand it to frame assembly. Any
+// error ClearCommError reports (line errors, overruns, a full queue) spoils
+// what it touches: the loop takes its decision from those bits before it
+// reads, discards the driver's queue and abandons the frame in progress,
+// silently, and goes on; a failed read or wait is recovered from the same
+// way. When the port stops answering even a status query, its device has
+// gone (an adapter unplugged, a cable pulled from a virtual port), and when
+// it refuses every port-event wait it is no better: the loop ends and says
+// so, rather than spin on waits that complete or fail at once. A wait counts
+// as failed when it ends with an error or with no event while nothing is
+// queued, and only bytes really received show that the port works again.
+// Line errors and overruns are recorded as reception causes for the tray.
+// The port is a seam; the thread around the loop is in the Win32 room.
 #pragma once
 
 #include <atomic>
@@ -27,6 +29,12 @@ constexpr std::uint32_t kCommErrorOverrun = 0x0002;               // CE_OVERRUN
 constexpr std::uint32_t kCommErrorParity = 0x0004;                // CE_RXPARITY
 constexpr std::uint32_t kCommErrorFraming = 0x0008;               // CE_FRAME
 constexpr std::uint32_t kCommErrorBreak = 0x0010;                 // CE_BREAK
+// Each of them means bytes were damaged or lost: what is queued, and the frame
+// in progress, cannot be trusted. Only the line-status errors (framing,
+// overrun, parity) raise EV_ERR; a break and a full queue are seen through
+// ClearCommError alone.
+constexpr std::uint32_t kCommErrorsSpoilingReception = kCommErrorReceiveQueueOverflow | kCommErrorOverrun |
+                                                       kCommErrorParity | kCommErrorFraming | kCommErrorBreak;
 constexpr std::uint32_t kReceiveBlockSize = 1024;
 
 // PortEvent: the wait finished without error (the mask may still be 0);
@@ -40,13 +48,19 @@ enum class ReadResult { Completed, Pending, Stopped, Failed };
 // Port-event waits that fail one after another, with no byte received in
 // between, before the loop gives the port up as it does a port whose device
 // has gone: a driver that refuses every wait at once, or ends each with no
-// event, would otherwise keep the loop spinning.
+// event, would otherwise keep the loop spinning. Only failures that come
+// within kFailedWaitWindow of the one before count together: a wait that ends
+// with no event now and then (a mask change, a driver's hiccup) is harmless,
+// and closing the port for it (toggling DTR and RTS) would lose a scan
+// arriving meanwhile. A spinning driver fails many times a second.
 constexpr std::uint32_t kFailedWaitsBeforeGivingUp = 3;
+constexpr std::uint32_t kFailedWaitWindow = 5000;  // milliseconds
 
 // The open port as the loop uses it; results the loop does not act on are not returned.
 struct ReceiverPort {
     virtual ~ReceiverPort() = default;
-    virtual void SetEventMask(std::uint32_t mask) = 0;
+    // SetCommMask; false when the driver refuses the mask.
+    [[nodiscard]] virtual bool SetEventMask(std::uint32_t mask) = 0;
     virtual void ResetStop() = 0;
     // ClearCommError: clears the error state and gives its error bits and the
     // number of bytes queued; false when the port no longer answers (its
@@ -65,6 +79,9 @@ struct ReceiverPort {
     virtual PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) = 0;
     virtual void PurgeReceive() = 0;  // PURGE_RXCLEAR
     virtual void ClearRts() = 0;
+    // Milliseconds since start-up, wrapping every 49.7 days (GetTickCount):
+    // compare two only by unsigned subtraction.
+    virtual std::uint32_t TickCount() = 0;
 };
 
 // Written by the main thread only, read here without a lock. Each receiver
@@ -92,8 +109,10 @@ struct ReceiverLoop {
 enum class ReceiverEnd { Stopped, DeviceGone };
 
 // Set-up, the loop while ReceiverRunning is set (or until the device has
-// gone), and the end (RTS dropped, receive queue purged). The caller ends any
-// wait still outstanding.
+// gone), and the end (RTS dropped, receive queue purged). A driver that
+// refuses EV_ERR in the event mask is waited on for EV_RXCHAR alone (its line
+// errors are still seen before each read); one that refuses that too counts
+// as gone. The caller ends any wait still outstanding.
 ReceiverEnd RunReceiverLoop(ReceiverLoop& loop);
 
 }  // namespace tellurin

@@ -1,5 +1,6 @@
 // The receiver loop over a scripted port: reads in blocks of at most 1024,
-// recovery from line errors and failed reads, and the end on a stop.
+// recovery from line errors and failed reads, the event mask a driver
+// refuses, and the end on a stop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,11 +22,19 @@ namespace {
 // outcome, and the stop arrives when the script runs out. Besides a well
 // behaved driver it plays the odd ones Windows' serial drivers are known
 // for: line errors in ClearCommError, reads that pend, waits that finish with
-// an error or with no event, and a queue count that reads never deliver.
+// an error or with no event, a queue count that reads never deliver, and
+// event masks refused.
 class ScriptedPort : public ReceiverPort {
 public:
     explicit ScriptedPort(ReceiverFlags& flags) : flags_(flags) {}
-    void SetEventMask(std::uint32_t mask) override { log.push_back("mask " + std::to_string(mask)); }
+    // SetCommMask fails for events the driver does not offer, and the mask
+    // set before stays (on a freshly opened port: none).
+    bool SetEventMask(std::uint32_t mask) override {
+        const bool refused = (mask & ~supportedEvents) != 0;
+        log.push_back("mask " + std::to_string(mask) + (refused ? " refused" : ""));
+        if (!refused) eventMask_ = mask;
+        return !refused;
+    }
     void ResetStop() override { log.push_back("reset stop"); }
     bool ClearErrors(std::uint32_t& queued, std::uint32_t& errors) override {
         if (deviceGone) return false;
@@ -73,15 +82,33 @@ public:
             log.push_back("wait: stop");
             return PortWait::Stop;
         }
-        auto [outcome, mask, bytes, gone, afterRecovery] = waits.front();
-        waits.pop_front();
-        deviceGone = gone;
-        queue.insert(queue.end(), bytes.begin(), bytes.end());
-        arrivingAfterPurge = afterRecovery;
-        eventMask = mask;
         readsSinceWait = 0;
+        // IOCTL_SERIAL_WAIT_ON_MASK fails (STATUS_INVALID_PARAMETER) when no
+        // wait event is set.
+        if (eventMask_ == 0) {
+            log.push_back("wait refused");
+            return PortWait::Failed;
+        }
+        const Wait wait = waits.front();
+        waits.pop_front();
+        now += wait.after;
+        deviceGone = wait.deviceGoes;
+        queue.insert(queue.end(), wait.bytes.begin(), wait.bytes.end());
+        arrivingAfterPurge = wait.bytesAfterRecovery;
+        // An event that came before the wait started (latched) ends it at
+        // once; only events of the current mask are reported.
+        eventMask = (wait.mask | latchedEvents_) & eventMask_;
+        latchedEvents_ = 0;
+        // ClearCommError reports errors in the bytes this wait brings. A
+        // line-status error (EV_ERR's: framing, overrun, parity; not a break
+        // nor a full queue) that this wait does not report came while the
+        // loop was busy: it is latched for the next wait.
+        lineErrors |= wait.errors;
+        if ((wait.errors & (kCommErrorFraming | kCommErrorOverrun | kCommErrorParity)) != 0 &&
+            (wait.mask & kPortEventLineError) == 0)
+            latchedEvents_ |= kPortEventLineError & eventMask_;
         log.push_back("wait");
-        return outcome;
+        return wait.outcome;
     }
     void PurgeReceive() override {
         queue.clear();
@@ -91,6 +118,7 @@ public:
         log.push_back("purge");
     }
     void ClearRts() override { log.push_back("clear rts"); }
+    std::uint32_t TickCount() override { return now; }
 
     void Arrive(std::string bytes, std::uint32_t mask = kPortEventReceivedCharacter,
                 PortWait outcome = PortWait::PortEvent) {
@@ -108,6 +136,10 @@ public:
         std::string bytes;
         bool deviceGoes;
         std::string bytesAfterRecovery;
+        // CE_* bits the bytes arrive with; when the wait's mask lacks EV_ERR,
+        // they came after its end, while the loop was busy.
+        std::uint32_t errors = 0;
+        std::uint32_t after = 0;   // milliseconds from the last wait's end to this one's
     };
     bool deviceGone = false;
     std::deque<std::uint8_t> queue;
@@ -117,6 +149,8 @@ public:
     ReadResult pendingReadEnd = ReadResult::Completed;  // how a pending read ends
     std::uint32_t phantomQueued = 0;  // counted by ClearCommError, never delivered by a read
     std::uint32_t lineErrors = 0;     // CE_* bits of the next ClearCommError
+    std::uint32_t supportedEvents = 0xFFFFu;  // EV_* bits SetCommMask takes
+    std::uint32_t now = 0xFFFFF000u;  // GetTickCount, close to its wrap on purpose
     std::string arrivingAfterPurge;
     int readsSinceWait = 0;
     std::vector<std::string> log;
@@ -131,6 +165,8 @@ private:
         return taken;
     }
     ReceiverFlags& flags_;
+    std::uint32_t eventMask_ = 0;
+    std::uint32_t latchedEvents_ = 0;
     std::uint8_t* pendingBuffer_ = nullptr;
     std::uint32_t pendingCount_ = 0;
 };
@@ -188,14 +224,40 @@ TEST(ReceiverLoop, LongBacklogIsReadInBlocksOfAtMost1024InOrder) {
     EXPECT_EQ(receiving.keyboard.Transcript(), backlog.substr(1, 1023));  // one frame, cut at 1023
 }
 
-TEST(ReceiverLoop, LineErrorDiscardsTheQueueAndAbandonsTheFrameInProgress) {
-    Receiving receiving;
-    receiving.port.Arrive("\x02" "HAL");
-    receiving.port.Arrive("F\x03", kPortEventLineError | kPortEventReceivedCharacter);
-    receiving.port.Arrive("\x02" "OK\x03");
-    receiving.Run();
-    EXPECT_EQ(receiving.keyboard.Transcript(), "OK");
-    EXPECT_EQ(receiving.line.AnswerLetters(), "A");
+// Damaged bytes are never typed nor answered, whether the error ends a wait
+// or is first seen before a read; an EV_ERR latched meanwhile comes after
+// the damage is discarded, and the good frame arriving by then is kept. A
+// driver refusing EV_ERR is waited on for EV_RXCHAR alone.
+TEST(ReceiverLoop, LineErrorsDiscardTheQueueAndAbandonTheFrameInProgress) {
+    constexpr std::uint32_t kErrorEnds = kPortEventLineError | kPortEventReceivedCharacter;
+    constexpr std::uint32_t kAll = 0xFFFF;
+    const struct {
+        const char* name;
+        std::uint32_t errors;
+        std::uint32_t waitMask;  // with EV_ERR the error ends the wait, else it comes after
+        std::uint32_t supportedEvents;
+    } cases[] = {
+        {"framing error ends the wait with EV_ERR", kCommErrorFraming, kErrorEnds, kAll},
+        {"framing error while reading", kCommErrorFraming, kPortEventReceivedCharacter, kAll},
+        {"parity error while reading", kCommErrorParity, kPortEventReceivedCharacter, kAll},
+        {"overrun while reading", kCommErrorOverrun, kPortEventReceivedCharacter, kAll},
+        {"break while reading", kCommErrorBreak, kPortEventReceivedCharacter, kAll},
+        {"full queue while reading", kCommErrorReceiveQueueOverflow, kPortEventReceivedCharacter, kAll},
+        {"framing error after a wait with no event", kCommErrorFraming, 0, kAll},
+        {"framing error, driver without EV_ERR", kCommErrorFraming, kPortEventReceivedCharacter,
+         kPortEventReceivedCharacter},
+    };
+    for (const auto& c : cases) {
+        Receiving receiving;
+        receiving.port.supportedEvents = c.supportedEvents;
+        receiving.port.Arrive("\x02" "HA");
+        receiving.port.Arrive("LF\x03", c.waitMask);
+        receiving.port.waits.back().errors = c.errors;
+        receiving.port.Arrive("\x02" "OK\x03");
+        EXPECT_EQ(receiving.Run(), ReceiverEnd::Stopped) << c.name;
+        EXPECT_EQ(receiving.keyboard.Transcript(), "OK") << c.name;
+        EXPECT_EQ(receiving.line.AnswerLetters(), "A") << c.name;
+    }
 }
 
 TEST(ReceiverLoop, FailedReadOrWaitRecoversAndGoesOn) {
@@ -252,12 +314,27 @@ TEST(ReceiverLoop, WaitsFailingAtOnceInARowGiveThePortUp) {
     EXPECT_EQ(goesOn.keyboard.Transcript(), "ZZZ");
 }
 
+// A driver that takes no event mask, not even EV_RXCHAR alone, could only
+// fail every wait: its port is given up at once, with nothing read.
+TEST(ReceiverLoop, PortRefusingEveryEventMaskIsGivenUpAtOnce) {
+    Receiving receiving;
+    receiving.port.supportedEvents = 0;
+    receiving.port.queue = {0x02, 'N', 'O', 0x03};
+    receiving.port.Arrive("");
+    EXPECT_EQ(receiving.Run(), ReceiverEnd::DeviceGone);
+    EXPECT_EQ(receiving.port.log, (std::vector<std::string>{"reset stop", "mask 129 refused", "mask 1 refused",
+                                                            "clear rts", "purge"}));
+}
+
 // Only bytes really received show that the port works: a failed wait, and a
 // wait that ends with no event while nothing is queued, count towards giving
-// the port up; an event that brings nothing neither counts nor resets.
-// Script letters: F failed wait, 0 no event and nothing queued, E an event
-// that brings no byte, B an event with a frame, R a failed wait whose frame
-// arrives just after the recovery, Z no event with a frame queued.
+// the port up; an event that brings nothing neither counts nor resets. Only
+// failures within 5 s of each other count together: harmless ones hours
+// apart do not add up. Script letters: F failed wait, 0 no event and nothing
+// queued, E an event that brings no byte, B an event with a frame, R a failed
+// wait whose frame arrives just after the recovery, Z no event with a frame
+// queued; the next wait ends 5001 ms later after +, 5000 ms after =, else
+// at once. The clock wraps on the way.
 TEST(ReceiverLoop, FailedWaitCountIsResetOnlyByBytesReceived) {
     const struct {
         const char* script;
@@ -273,10 +350,19 @@ TEST(ReceiverLoop, FailedWaitCountIsResetOnlyByBytesReceived) {
         {"FRFFB", ReceiverEnd::Stopped, 0, "ZZ"},    // bytes after a recovery reset the count
         {"FFZFFB", ReceiverEnd::Stopped, 0, "ZZ"},   // no mask, but bytes were there
         {"0E0E0B", ReceiverEnd::DeviceGone, 1, ""},
+        {"0+0+0B", ReceiverEnd::Stopped, 0, "Z"},
+        {"F+F+FB", ReceiverEnd::Stopped, 0, "Z"},
+        {"00+00B", ReceiverEnd::Stopped, 0, "Z"},     // a gap starts the count again
+        {"0=0=0B", ReceiverEnd::DeviceGone, 1, ""},  // 5 s apart still count together
     };
     for (const auto& c : cases) {
         Receiving receiving;
+        std::uint32_t gap = 0;
         for (const char* letter = c.script; *letter != '\0'; ++letter) {
+            if (*letter == '+' || *letter == '=') {
+                gap = *letter == '+' ? 5001 : 5000;
+                continue;
+            }
             switch (*letter) {
                 case 'F': receiving.port.Arrive("", 0, PortWait::Failed); break;
                 case '0': receiving.port.Arrive("", 0); break;
@@ -285,6 +371,8 @@ TEST(ReceiverLoop, FailedWaitCountIsResetOnlyByBytesReceived) {
                 case 'R': receiving.port.FailWithBytesAfterRecovery("\x02" "Z\x03"); break;
                 case 'Z': receiving.port.Arrive("\x02" "Z\x03", 0); break;
             }
+            receiving.port.waits.back().after = gap;
+            gap = 0;
         }
         EXPECT_EQ(receiving.Run(), c.end) << c.script;
         EXPECT_EQ(receiving.port.waits.size(), c.waitsLeft) << c.script;

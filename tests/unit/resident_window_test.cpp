@@ -241,6 +241,10 @@ TEST(ResidentWindow, TrayRefusalsAreRetriedQuietlyAndNeverEndTheProgram) {
              w.Send(UM_OPEN_PORT);
          },
          {"sync", "image", "icon+", "open", "icon~"}, {}, true, false},
+        {"a cause while the icon is refused waits for the retry", RefusedAtStart, [](FakeResidentWorld& w) {
+             w.causes = CauseLineError;
+             w.Send(UM_RECEPTION_CAUSES);
+         }, {}, {1000}, false, true},
         {"Windows XP's shell removes the icon at the end", [](FakeResidentWorld& w) {
              w.xpShell = true;
              w.Send(kWindowCreate);
@@ -293,7 +297,12 @@ TEST(ResidentWindow, TrayTipAndIconFollowTheState) {
              w.Send(UM_PORT_LOST);
          },
          u"Tellurin  COM5 4800bps デバイス待ち", false},
+        {"a cause the lost receiver posted", [](FakeResidentWorld& w) {
+             w.causes = CauseOverrun;
+             w.Send(UM_RECEPTION_CAUSES);
+         }, u"Tellurin  COM5 4800bps デバイス待ち\n受信データがあふれました。", false},
         {"device back", [](FakeResidentWorld& w) {
+             w.causes = 0;  // the new receiver starts with none
              w.deviceAvailable = true;
              w.Tick(ReopenTimer);
          }, u"Tellurin  COM5 4800bps 受信中", true},
@@ -519,7 +528,8 @@ TEST(ResidentWindow, LostDeviceIsReopenedQuietlyWithABackOff) {
 
 // A port lost again soon after it was reopened (a driver that refuses every
 // wait) keeps the back-off growing instead of starting over at 1 s; one that
-// ran for a while starts over. The tick count may wrap in between.
+// ran for a while (2 s is enough) starts over. The tick count may wrap in
+// between.
 TEST(ResidentWindow, PortLostSoonAfterReopeningKeepsTheBackOffGrowing) {
     FakeResidentWorld world;
     world.now = 0xFFFFFC00;
@@ -532,10 +542,13 @@ TEST(ResidentWindow, PortLostSoonAfterReopeningKeepsTheBackOffGrowing) {
     }
     EXPECT_EQ(world.timerDelays, (std::vector<std::uint32_t>{1000, 2000, 4000, 8000, 16000, 16000}));
 
-    world.now += 60000;  // this time it worked for a minute
-    world.receiverLostDevice = true;
-    world.Send(UM_PORT_LOST);
-    EXPECT_EQ(world.timerDelays.back(), 1000u);
+    for (const std::uint32_t lifetime : {60000u, 2000u}) {
+        world.now += lifetime;
+        world.receiverLostDevice = true;
+        world.Send(UM_PORT_LOST);
+        EXPECT_EQ(world.timerDelays.back(), 1000u) << lifetime;
+        world.Tick(ReopenTimer);  // opened again
+    }
 }
 
 // Why scans may not arrive: each cause that appears is shown once as a

@@ -34,7 +34,7 @@ public:
     Win32ReceiverPort(const Win32ReceiverPort&) = delete;
     Win32ReceiverPort& operator=(const Win32ReceiverPort&) = delete;
 
-    void SetEventMask(std::uint32_t mask) override { (void)SetCommMask(port_, mask); }
+    bool SetEventMask(std::uint32_t mask) override { return SetCommMask(port_, mask) != FALSE; }
     void ResetStop() override { (void)ResetEvent(stopEvent_); }
 
     bool ClearErrors(std::uint32_t& queued, std::uint32_t& errors) override {
@@ -105,6 +105,7 @@ public:
 
     void PurgeReceive() override { (void)PurgeComm(port_, PURGE_RXCLEAR); }
     void ClearRts() override { (void)EscapeCommFunction(port_, CLRRTS); }
+    std::uint32_t TickCount() override { return GetTickCount(); }
 
     // Before the thread leaves: its last port-event wait must not complete
     // into the block and mask word after they are gone. A new event mask ends

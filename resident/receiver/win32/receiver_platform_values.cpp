@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <type_traits>
 
 #include "resident/receiver/input_target.h"
 #include "resident/receiver/keyboard.h"
@@ -37,6 +38,10 @@ static_assert(EnhancedKeysMatch());
 // ClearCommError's errors, as the receiver records them.
 static_assert(kCommErrorReceiveQueueOverflow == CE_RXOVER && kCommErrorOverrun == CE_OVERRUN &&
               kCommErrorParity == CE_RXPARITY && kCommErrorFraming == CE_FRAME && kCommErrorBreak == CE_BREAK);
+
+// The loop's clock is GetTickCount's 32-bit count, whose wrap it handles by
+// unsigned subtraction.
+static_assert(std::is_same_v<decltype(GetTickCount()), DWORD> && sizeof(DWORD) == sizeof(std::uint32_t));
 
 // Integrity levels of the input target's judgement.
 static_assert(kIntegrityMedium == SECURITY_MANDATORY_MEDIUM_RID && kIntegrityHigh == SECURITY_MANDATORY_HIGH_RID);

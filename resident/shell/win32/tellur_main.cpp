@@ -35,10 +35,11 @@ bool MakeLibrarySearchSafe() {
 
 // A process running as administrator receives no message from a process of a
 // lower integrity level unless it lets that message through: the shell's
-// "TaskbarCreated", a second start's UM_OPEN_SETTINGS and the installer's
-// UM_QUIT come from such processes. Exactly these are let through, for this
-// window where Windows 7 on allows it, for the process on Vista; Windows XP
-// filters nothing.
+// "TaskbarCreated" and its tray callback UM_TRAY_NOTIFY (clicks on the icon),
+// a second start's UM_OPEN_SETTINGS and the installer's UM_QUIT come from
+// such processes. Exactly these are let through, for this window where
+// Windows 7 on allows it, for the process on Vista; Windows XP filters
+// nothing.
 void AcceptMessagesFromLowerProcesses(HWND window, UINT taskbarCreated) {
     HMODULE user = GetModuleHandleW(L"user32.dll");
     using FilterForWindow = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
@@ -46,7 +47,8 @@ void AcceptMessagesFromLowerProcesses(HWND window, UINT taskbarCreated) {
     const auto forWindow = FindSystemFunction<FilterForWindow>(user, "ChangeWindowMessageFilterEx");
     const auto forProcess =
         forWindow == nullptr ? FindSystemFunction<FilterForProcess>(user, "ChangeWindowMessageFilter") : nullptr;
-    for (const UINT message : {taskbarCreated, static_cast<UINT>(UM_OPEN_SETTINGS), static_cast<UINT>(UM_QUIT)}) {
+    for (const UINT message : {taskbarCreated, static_cast<UINT>(UM_TRAY_NOTIFY), static_cast<UINT>(UM_OPEN_SETTINGS),
+                               static_cast<UINT>(UM_QUIT)}) {
         if (message == 0) continue;  // "TaskbarCreated" could not be registered
         if (forWindow != nullptr) (void)forWindow(window, message, MSGFLT_ALLOW, nullptr);
         else if (forProcess != nullptr) (void)forProcess(message, MSGFLT_ADD);
