@@ -3,9 +3,16 @@
 // platform.
 #include <windows.h>
 
+#include <cstdint>
+
+#include "common/settings_records.h"
 #include "common/win32/system_function.h"
 #include "resident/shell/startup.h"
 #include "resident/shell/win32/resident_program.h"
+
+// The interface number, where the settings library reads it before it fills
+// any record of this program's (through GetModuleHandleW(nullptr)).
+extern "C" __declspec(dllexport) const std::uint32_t TELLUR_INTERFACE = tellurin::kLibraryInterface;
 
 namespace tellurin {
 
