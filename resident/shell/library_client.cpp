@@ -38,7 +38,8 @@ private:
 };
 
 // The program does not go on with a library it cannot trust with its records:
-// after this message the window ends the program (exit code 13).
+// after this message every operation fails and the window ends the program,
+// whose exit code is then this message's.
 void RefuseForeignLibrary(SettingsLibraryClient& client) {
     ShowMessage(*client.Reporter, MessageWrongLibraryVersion, 0);
 }
