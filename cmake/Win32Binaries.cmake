@@ -27,14 +27,19 @@ add_library(tellur_platform_check OBJECT common/win32/platform_values_check.cpp)
 target_include_directories(tellur_platform_check PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(tellur_platform_check PRIVATE ${TELLUR_PRODUCT_FLAGS})
 
+# Both binaries' version block, from project(... VERSION ...); each resource
+# file includes it.
+set(TELLUR_GENERATED ${CMAKE_CURRENT_BINARY_DIR}/generated)
+configure_file(cmake/version_block.rc.in ${TELLUR_GENERATED}/version_block.rc @ONLY)
+
 # windres reports no dependencies of its own: a changed icon or manifest must
 # still rebuild the resources that hold it.
 set(TELLUR_SHELL_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/resident/shell/win32)
 set_source_files_properties(resident/shell/win32/tellur.rc PROPERTIES OBJECT_DEPENDS
-  "${TELLUR_SHELL_RESOURCES}/tellur.manifest;${TELLUR_SHELL_RESOURCES}/icons/tellur.ico;${TELLUR_SHELL_RESOURCES}/icons/tray.ico;${TELLUR_SHELL_RESOURCES}/icons/tray-idle.ico")
+  "${TELLUR_GENERATED}/version_block.rc;${TELLUR_SHELL_RESOURCES}/tellur.manifest;${TELLUR_SHELL_RESOURCES}/icons/tellur.ico;${TELLUR_SHELL_RESOURCES}/icons/tray.ico;${TELLUR_SHELL_RESOURCES}/icons/tray-idle.ico")
 set(TELLUR_DIALOG_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/settings/dialog/win32)
 set_source_files_properties(settings/dialog/win32/tellurs.rc PROPERTIES OBJECT_DEPENDS
-  "${TELLUR_DIALOG_RESOURCES}/icons/settings.ico")
+  "${TELLUR_GENERATED}/version_block.rc;${TELLUR_DIALOG_RESOURCES}/icons/settings.ico")
 
 add_executable(tellur WIN32
   resident/shell/win32/tellur_main.cpp
@@ -44,6 +49,7 @@ add_executable(tellur WIN32
 set_target_properties(tellur PROPERTIES OUTPUT_NAME TELLUR SUFFIX .EXE)
 add_dependencies(tellur tellur_platform_check)
 target_compile_options(tellur PRIVATE ${TELLUR_PRODUCT_FLAGS})
+target_include_directories(tellur PRIVATE ${TELLUR_GENERATED})
 target_link_options(tellur PRIVATE -municode ${TELLUR_STATIC_RUNTIME} ${TELLUR_REPRODUCIBLE_LINK})
 target_link_libraries(tellur PRIVATE tellur_shell_logic tellur_receiver_win32)
 
@@ -63,6 +69,7 @@ add_library(tellurs SHARED
 target_link_libraries(tellurs PRIVATE tellurs_dialog_logic tellurs_store_logic comctl32 uxtheme)
 set_target_properties(tellurs PROPERTIES OUTPUT_NAME TELLURS PREFIX "" SUFFIX .DLL)
 target_compile_options(tellurs PRIVATE ${TELLUR_PRODUCT_FLAGS})
+target_include_directories(tellurs PRIVATE ${TELLUR_GENERATED})
 # The .def file alone decides the export table: exactly the three numbered entries.
 target_link_options(tellurs PRIVATE ${TELLUR_STATIC_RUNTIME} ${TELLUR_REPRODUCIBLE_LINK} -Wl,--exclude-all-symbols)
 
@@ -83,6 +90,17 @@ target_link_libraries(decode_text PRIVATE tellur_receiver_win32)
 # The sink is a GUI program, but its diagnostics still go to a console if any.
 set_target_properties(key_sink PROPERTIES WIN32_EXECUTABLE OFF)
 tellur_e2e_helper(library_probe -municode)
+# The same probe as a program from before the interface number: it exports none.
+add_executable(library_probe_old tests/e2e/helpers/library_probe.cpp)
+set_target_properties(library_probe_old PROPERTIES SUFFIX .exe)
+target_compile_definitions(library_probe_old PRIVATE PROBE_WITHOUT_INTERFACE)
+target_link_options(library_probe_old PRIVATE ${TELLUR_STATIC_RUNTIME} -municode)
+target_include_directories(library_probe_old PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+# A settings library of another interface, with every entry.
+add_library(foreign_library SHARED tests/e2e/helpers/foreign_library.cpp)
+set_target_properties(foreign_library PROPERTIES PREFIX "" SUFFIX .dll)
+target_include_directories(foreign_library PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_options(foreign_library PRIVATE ${TELLUR_STATIC_RUNTIME})
 add_executable(target_check_bench bench/target_check_bench.cpp)
 set_target_properties(target_check_bench PROPERTIES SUFFIX .exe)
 target_link_options(target_check_bench PRIVATE ${TELLUR_STATIC_RUNTIME})

@@ -21,8 +21,9 @@ enum MessageCode : std::int32_t {
     MessageSetupNotInitialised = 10,
     MessageSetupMainWindowFailed = 11,
     MessageSetupPageFailed = 12,
+    MessageWrongLibraryVersion = 13,  // TELLURS.DLL of another interface: refused, and the program ends
 };
-constexpr std::int32_t kMessageCodeCount = 13;
+constexpr std::int32_t kMessageCodeCount = 14;
 
 // Detail numbers shown with MessageFunctionFailure: which step failed.
 enum FunctionFailureDetail : std::int32_t {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace tellurin {
 
@@ -47,15 +48,49 @@ struct FunctionSettings {
 };
 
 static_assert(sizeof(char16_t) == 2, "settings text is UTF-16");
-static_assert(sizeof(CommunicationSettings) == 38, "record crosses the library boundary");
-static_assert(offsetof(CommunicationSettings, BaudRate) == 14, "record crosses the library boundary");
-static_assert(offsetof(CommunicationSettings, Parity) == 28, "record crosses the library boundary");
-static_assert(offsetof(CommunicationSettings, Protocol) == 36, "record crosses the library boundary");
 static_assert(alignof(CommunicationSettings) == 2, "record crosses the library boundary");
-static_assert(sizeof(FunctionSettings) == 16, "record crosses the library boundary");
-static_assert(offsetof(FunctionSettings, KeySpeed) == 6, "record crosses the library boundary");
-static_assert(offsetof(FunctionSettings, TrayIcon) == 10, "record crosses the library boundary");
-static_assert(offsetof(FunctionSettings, ImeOff) == 14, "record crosses the library boundary");
+
+// The interface number of the records above and of the library's entries
+// (common/tellurs_entries.h). Both binaries carry it, and each refuses a
+// partner with another number before any record crosses: a program and a
+// library from different releases would otherwise write past each other's
+// records. Each number is pinned to the layout it stands for, so a record
+// changed without a new number fails to build here. To change a record (or an
+// entry's parameters), add a row with the next number and the new layout;
+// never edit a row. The last row is the interface this build speaks.
+struct RecordLayout {
+    std::uint32_t Interface;
+    std::size_t CommunicationSize;
+    std::size_t CommunicationOffsets[7];  // CommPort ... Protocol
+    std::size_t FunctionSize;
+    std::size_t FunctionOffsets[8];  // HeadKey ... ImeOff
+    friend constexpr bool operator==(const RecordLayout&, const RecordLayout&) = default;
+};
+constexpr RecordLayout kRecordLayouts[] = {
+    {1, 38, {0, 14, 28, 30, 32, 34, 36}, 16, {0, 2, 4, 6, 8, 10, 12, 14}},
+};
+constexpr std::uint32_t kLibraryInterface = kRecordLayouts[std::size(kRecordLayouts) - 1].Interface;
+
+static_assert(kRecordLayouts[std::size(kRecordLayouts) - 1] ==
+                  RecordLayout{kLibraryInterface,
+                               sizeof(CommunicationSettings),
+                               {offsetof(CommunicationSettings, CommPort), offsetof(CommunicationSettings, BaudRate),
+                                offsetof(CommunicationSettings, Parity), offsetof(CommunicationSettings, DataBit),
+                                offsetof(CommunicationSettings, StopBit), offsetof(CommunicationSettings, FlowControl),
+                                offsetof(CommunicationSettings, Protocol)},
+                               sizeof(FunctionSettings),
+                               {offsetof(FunctionSettings, HeadKey), offsetof(FunctionSettings, TermKey1),
+                                offsetof(FunctionSettings, TermKey2), offsetof(FunctionSettings, KeySpeed),
+                                offsetof(FunctionSettings, CapsLock), offsetof(FunctionSettings, TrayIcon),
+                                offsetof(FunctionSettings, CharacterCode), offsetof(FunctionSettings, ImeOff)}},
+              "a record crossing the library boundary changed: add a layout row with the next interface number");
+
+constexpr bool InterfaceNumbersRise() {
+    for (std::size_t row = 1; row < std::size(kRecordLayouts); ++row)
+        if (kRecordLayouts[row].Interface != kRecordLayouts[row - 1].Interface + 1) return false;
+    return kRecordLayouts[0].Interface == 1;
+}
+static_assert(InterfaceNumbersRise(), "each layout row takes the next interface number");
 
 // The resident program's initial values: COM1 at 4800 baud, 8N2, Xon/Xoff,
 // protocol '1'; no head key, Enter after each frame, speed step 5, no case

@@ -5,12 +5,19 @@
 // names undecorated (TELLURS_00, not _TELLURS_00@16), so the same .def file and
 // the same GetProcAddress names serve both builds.
 //
+// Before any record crosses, each side reads the other's interface number
+// (settings_records.h): exported data, a 32-bit number that GetProcAddress
+// finds by name, read without calling into the other binary. The program
+// reads the library's before it calls an entry; each entry reads the
+// program's (GetModuleHandleW(nullptr)) before it reads or fills a record.
+//
 // Handles and window handles are passed as void* so this header needs no
 // platform header; a wide text is char16_t here and wchar_t in Win32 code (both
 // UTF-16 there).
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "common/settings_records.h"
 
@@ -38,5 +45,17 @@ using OpenPortEntry = std::int32_t(TELLURS_CALL*)(CommunicationSettings communic
 constexpr const char* kSettingsDialogEntryName = "TELLURS_00";
 constexpr const char* kLoadSettingsEntryName = "TELLURS_01";
 constexpr const char* kOpenPortEntryName = "TELLURS_02";
+constexpr const char* kLibraryInterfaceName = "TELLURS_INTERFACE";  // exported by TELLURS.DLL
+constexpr const char* kProgramInterfaceName = "TELLUR_INTERFACE";   // exported by TELLUR.EXE
+
+// True when the partner's exported interface number, found at this address
+// (null: the partner exports none, as every release before the number had),
+// is this build's. A partner without it, or with another, is refused.
+inline bool IsOwnInterface(const void* exportedNumber) {
+    if (exportedNumber == nullptr) return false;
+    std::uint32_t number;
+    std::memcpy(&number, exportedNumber, sizeof number);
+    return number == kLibraryInterface;
+}
 
 }  // namespace tellurin

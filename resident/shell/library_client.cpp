@@ -7,12 +7,14 @@ namespace tellurin {
 namespace {
 
 // The library loaded for one operation, freed when the operation ends unless
-// it is kept.
+// it is kept. Its entries are found only when it speaks this program's
+// interface; one that does not is foreign, and nothing in it is ever called.
 class BoundLibrary {
 public:
     explicit BoundLibrary(SettingsLibraryClient& client) : client_(client) {
         const std::u16string path = LibraryPath(client.ProgramDirectory);
         if (!path.empty()) module_ = client.Binding->Load(path.c_str());
+        if (module_ != nullptr) ownInterface_ = IsOwnInterface(client.Binding->Find(module_, kLibraryInterfaceName));
     }
     ~BoundLibrary() {
         if (module_ != nullptr) client_.Binding->Free(module_);
@@ -20,7 +22,9 @@ public:
     BoundLibrary(const BoundLibrary&) = delete;
     BoundLibrary& operator=(const BoundLibrary&) = delete;
 
-    void* Find(const char* name) { return module_ != nullptr ? client_.Binding->Find(module_, name) : nullptr; }
+    // Loaded, but of another release: the caller refuses it with RefuseForeignLibrary.
+    bool Foreign() const { return module_ != nullptr && !ownInterface_; }
+    void* Find(const char* name) { return ownInterface_ ? client_.Binding->Find(module_, name) : nullptr; }
     void* Keep() {
         void* module = module_;
         module_ = nullptr;
@@ -30,7 +34,15 @@ public:
 private:
     SettingsLibraryClient& client_;
     void* module_ = nullptr;
+    bool ownInterface_ = false;
 };
+
+// The program does not go on with a library it cannot trust with its records:
+// after this message every operation fails and the window ends the program,
+// whose exit code is then this message's.
+void RefuseForeignLibrary(SettingsLibraryClient& client) {
+    ShowMessage(*client.Reporter, MessageWrongLibraryVersion, 0);
+}
 
 }  // namespace
 
@@ -45,6 +57,10 @@ std::u16string LibraryPath(const std::u16string& programDirectory) {
 
 bool StartSettingsDialog(SettingsLibraryClient& client, void* owner) {
     BoundLibrary library(client);
+    if (library.Foreign()) {
+        RefuseForeignLibrary(client);
+        return false;
+    }
     auto entry = reinterpret_cast<SettingsDialogEntry>(library.Find(kSettingsDialogEntryName));
     std::int32_t code = MessageSetupNotStarted;
     if (entry != nullptr)
@@ -80,6 +96,10 @@ bool FinishSettingsDialog(SettingsLibraryClient& client) {
 
 bool LoadSettings(SettingsLibraryClient& client) {
     BoundLibrary library(client);
+    if (library.Foreign()) {
+        RefuseForeignLibrary(client);
+        return false;
+    }
     auto entry = reinterpret_cast<LoadSettingsEntry>(library.Find(kLoadSettingsEntryName));
     if (entry == nullptr) {
         ShowMessage(*client.Reporter, MessageSettingsNotRead, 0);
@@ -94,6 +114,10 @@ std::int32_t OpenPortAndReceive(SettingsLibraryClient& client) {
     std::int32_t result;
     {
         BoundLibrary library(client);
+        if (library.Foreign()) {
+            RefuseForeignLibrary(client);
+            return kOpenPortWrongLibrary;
+        }
         auto entry = reinterpret_cast<OpenPortEntry>(library.Find(kOpenPortEntryName));
         if (entry == nullptr) return kOpenPortLibraryFailure;
         result = entry(*client.Communication, client.Receiver->PortHandleSlot());

@@ -1,7 +1,9 @@
 // The resident program's side of the settings library: the library is bound
 // by full path anew for each operation (and kept loaded only while its dialog
-// runs), one entry is called, and its result becomes a report and a yes/no
-// for the window's handlers.
+// runs), its interface number is checked, one entry is called, and its result
+// becomes a report and a yes/no for the window's handlers. A library of
+// another interface is refused with MessageWrongLibraryVersion before any
+// entry is called, and every operation then fails so that the program ends.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,8 @@
 namespace tellurin {
 
 // LoadLibraryW, GetProcAddress and FreeLibrary. Load gets a full path and
-// must never search elsewhere for it.
+// must never search elsewhere for it. Find answers an entry's address, or for
+// the interface number the address of the exported value.
 struct LibraryBinding {
     virtual ~LibraryBinding() = default;
     virtual void* Load(const char16_t* fullPath) = 0;
@@ -39,6 +42,9 @@ constexpr std::size_t kPathUnits = 260;  // path buffers, terminator included
 // Results of OpenPortAndReceive besides 0 and the two answers 0x601 / 0x604.
 constexpr std::int32_t kOpenPortLibraryFailure = MessageFunctionFailure;   // 4
 constexpr std::int32_t kOpenPortReceiverFailure = MessageThreadNotCreated;  // 8
+// A library of another interface, already refused with its message: the
+// window ends the program as on the user's "no" (UM_QUIT), showing nothing more.
+constexpr std::int32_t kOpenPortWrongLibrary = UM_QUIT;
 
 struct SettingsLibraryClient {
     std::u16string ProgramDirectory;  // empty when it could not be found

@@ -17,6 +17,7 @@ const char16_t* const MessageTable[kMessageCodeCount] = {
     u"セットアップの初期化に失敗しました。",
     u"SETUP Open Failure (Main)",
     u"SETUP Open Failure (Sub)",
+    u"TELLURS.DLLの版が違います。",
 };
 
 namespace {

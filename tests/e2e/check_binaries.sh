@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Checks a build of the Windows binaries by inspection (the i686 build cannot run
 # here): machine type, GUI subsystem of TELLUR.EXE, exactly the three
-# undecorated exports of TELLURS.DLL, imports from system DLLs only and none
-# newer than the oldest Windows the program accepts.
+# undecorated entries and the interface number exported by TELLURS.DLL and the
+# interface number alone by TELLUR.EXE, imports from system DLLs only and none
+# newer than the oldest Windows the program accepts, and both version blocks.
 #   check_binaries.sh <build dir> <x86_64|i686>
 set -euo pipefail
 dir=$1 arch=$2
 case $arch in
-    x86_64) objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 ;;
-    i686) objdump=i686-w64-mingw32-objdump format=pei-i386 ;;
+    x86_64) objdump=x86_64-w64-mingw32-objdump windres=x86_64-w64-mingw32-windres format=pei-x86-64 ;;
+    i686) objdump=i686-w64-mingw32-objdump windres=i686-w64-mingw32-windres format=pei-i386 ;;
     *) echo "unknown architecture $arch" >&2; exit 2 ;;
 esac
 system_dlls='^(kernel32|user32|gdi32|advapi32|shell32|shlwapi|comctl32|uxtheme|ole32|msvcrt)\.dll$'
@@ -42,9 +43,27 @@ headers=$("$objdump" -p "$dir/TELLUR.EXE")
 grep -Eq '[[:space:]]AllowSetForegroundWindow$' <<<"$headers" ||
     fail "TELLUR.EXE does not import AllowSetForegroundWindow: the settings would open behind other windows"
 grep -Eq 'Subsystem[[:space:]]+00000002' <<<"$headers" || fail "TELLUR.EXE is not a GUI program"
-exports=$("$objdump" -p "$dir/TELLURS.DLL" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-    awk '/\[/ && $NF !~ /Table/ {print $NF}' | sort | tr '\n' ' ')
-[ "$exports" = "TELLURS_00 TELLURS_01 TELLURS_02 " ] || fail "TELLURS.DLL exports '$exports'"
+exported() {
+    "$objdump" -p "$dir/$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+        awk '/\[/ && $NF !~ /Table/ {print $NF}' | sort | tr '\n' ' '
+}
+exports=$(exported TELLURS.DLL)
+[ "$exports" = "TELLURS_00 TELLURS_01 TELLURS_02 TELLURS_INTERFACE " ] || fail "TELLURS.DLL exports '$exports'"
+program_exports=$(exported TELLUR.EXE)
+[ "$program_exports" = "TELLUR_INTERFACE " ] || fail "TELLUR.EXE exports '$program_exports'"
+
+# Installers and inventories read the version block: both binaries carry the
+# project's version (CMakeLists.txt) in its numbers and its texts.
+version=$(sed -n 's/^project(Tellurin VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+[ -n "$version" ] || fail "no project version in CMakeLists.txt"
+for binary in TELLUR.EXE TELLURS.DLL; do
+    block=$("$windres" -i "$dir/$binary" -O rc 2>/dev/null | sed -n '/VERSIONINFO/,/^END/p')
+    for line in "FILEVERSION ${version//./, }" "PRODUCTVERSION ${version//./, }" \
+        "VALUE \"FileVersion\", \"$version\"" "VALUE \"ProductVersion\", \"$version\"" \
+        "VALUE \"OriginalFilename\", \"$binary\""; do
+        grep -qF "$line" <<<"$block" || fail "$binary's version block lacks '$line'"
+    done
+done
 
 # Every help page is in the help file's directory (the contents list them).
 for page in communication function troubleshooting; do
@@ -52,6 +71,7 @@ for page in communication function troubleshooting; do
 done
 
 if [ "$failures" -eq 0 ]; then
-    echo "$arch binaries: $format, system imports only, none newer than XP, exports $exports"
+    echo "$arch binaries: $format, system imports only, none newer than XP, exports ${exports% }" \
+        "and TELLUR.EXE ${program_exports% }, version $version"
 fi
 exit "$failures"

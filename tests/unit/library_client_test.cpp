@@ -20,6 +20,7 @@ struct FakeLibrary {
     std::int32_t dialogStart = 0, dialogFinish = 0, openPort = 0;
     void* openedHandle = reinterpret_cast<void*>(0x4242);  // what a successful open stores
     bool storeHandle = true;
+    std::uint32_t interfaceNumber = kLibraryInterface;  // the exported TELLURS_INTERFACE
     std::vector<std::string> entryCalls;
 };
 FakeLibrary* theLibrary = nullptr;
@@ -55,6 +56,8 @@ public:
         if (entry == "TELLURS_00") return reinterpret_cast<void*>(&FakeDialog);
         if (entry == "TELLURS_01") return reinterpret_cast<void*>(&FakeLoad);
         if (entry == "TELLURS_02") return reinterpret_cast<void*>(&FakeOpenPort);
+        // GetProcAddress answers a data export with the address of its value.
+        if (entry == "TELLURS_INTERFACE") return &theLibrary->interfaceNumber;
         return nullptr;
     }
     void Free(void* module) override {
@@ -171,6 +174,54 @@ TEST(LibraryClient, OpenPortResults) {
     }
 }
 
+TEST(LibraryClient, ALibraryOfAnotherInterfaceIsRefusedBeforeAnyEntry) {
+    const struct {
+        const char* name;
+        void (*arrange)(Client&);
+    } libraries[] = {
+        {"no number (a release from before it)", [](Client& c) { c.binding.missing["TELLURS_INTERFACE"] = 1; }},
+        {"a newer number", [](Client& c) { c.library.interfaceNumber = kLibraryInterface + 1; }},
+        {"an older number", [](Client& c) { c.library.interfaceNumber = kLibraryInterface - 1; }},
+    };
+    const struct {
+        const char* name;
+        std::int32_t (*operation)(Client&);
+        std::int32_t result;
+    } operations[] = {
+        {"load", [](Client& c) -> std::int32_t { return LoadSettings(c.client); }, 0},
+        {"dialog start",
+         [](Client& c) -> std::int32_t { return StartSettingsDialog(c.client, reinterpret_cast<void*>(0x10)); }, 0},
+        {"port opening", [](Client& c) { return OpenPortAndReceive(c.client); }, UM_QUIT},  // the window ends
+    };
+    for (const auto& library : libraries) {
+        for (const auto& operation : operations) {
+            Client c;
+            library.arrange(c);
+            EXPECT_EQ(operation.operation(c), operation.result) << library.name << ", " << operation.name;
+            EXPECT_TRUE(c.library.entryCalls.empty()) << library.name << ", " << operation.name;
+            EXPECT_EQ(c.box.texts, std::vector<std::u16string>{u"TELLURS.DLLの版が違います。"}) << library.name;
+            EXPECT_EQ(c.reporter.LastMessageIndex, 13) << library.name << ", " << operation.name;
+            EXPECT_EQ(c.binding.loaded, 0) << library.name << ", " << operation.name;
+        }
+    }
+}
+
+// The library's side of the same check, on the number the program exports.
+TEST(LibraryInterface, OnlyThisBuildsNumberIsOwn) {
+    const struct {
+        bool exported;
+        std::uint32_t number;
+        bool own;
+    } cases[] = {
+        {true, kLibraryInterface, true},
+        {false, kLibraryInterface, false},  // a program from before the number
+        {true, kLibraryInterface + 1, false},
+        {true, kLibraryInterface - 1, false},
+    };
+    for (const auto& t : cases)
+        EXPECT_EQ(IsOwnInterface(t.exported ? &t.number : nullptr), t.own) << t.exported << " " << t.number;
+}
+
 TEST(LibraryClient, DialogStartKeepsTheLibraryUntilItsFinish) {
     Client c;
     EXPECT_TRUE(StartSettingsDialog(c.client, reinterpret_cast<void*>(0x10)));
@@ -231,7 +282,8 @@ TEST(MessageTable, TextsFormatsAndCodesOutsideTheTable) {
     EXPECT_EQ(MessageText(4, 2), u"Function Failure  (2)");
     EXPECT_EQ(MessageText(12, 0), u"SETUP Open Failure (Sub)");
     EXPECT_EQ(MessageText(0, 0), u"");
-    EXPECT_EQ(MessageText(13, 0), u"Function Failure  (13)");
+    EXPECT_EQ(MessageText(13, 0), u"TELLURS.DLLの版が違います。");
+    EXPECT_EQ(MessageText(14, 0), u"Function Failure  (14)");
     EXPECT_EQ(MessageText(-1, 0), u"Function Failure  (-1)");
 }
 
@@ -314,6 +366,8 @@ TEST(Startup, ExitCodesOfEveryPath) {
         {"mutex cannot be created", [](FakeStartup& s, Client&) { s.mutexFails = true; }, 4, {}, 0},
         {"Windows 5.0", [](FakeStartup& s, Client&) { s.major = 5; s.minor = 0; }, 3, {"close mutex"}, 0},
         {"library missing", [](FakeStartup&, Client& c) { c.binding.present = false; }, 5, {"close mutex"}, 0},
+        {"library of another interface",
+         [](FakeStartup&, Client& c) { c.library.interfaceNumber = kLibraryInterface + 1; }, 13, {"close mutex"}, 0},
         {"window refused", [](FakeStartup& s, Client&) { s.windowOk = false; }, 4, {"window", "close mutex"}, 0},
     };
     for (const auto& t : cases) {

@@ -108,7 +108,11 @@ public:
 
     void LoadTrayIconImage() override {
         const IconSize size = TrayIconSizeForTaskbar(window_);
-        HMODULE controls = LoadLibraryW(L"comctl32.dll");
+        // By name, so that the manifest's common controls 6 (which alone have
+        // these functions) are taken; searched for in the system folder only
+        // where Windows can.
+        HMODULE controls =
+            LoadLibraryExW(L"comctl32.dll", nullptr, LibrarySearchFlagsAvailable() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : 0);
         const auto loadIconMetric = FindSystemFunction<LoadIconMetricFunction>(controls, "LoadIconMetric");
         const auto loadScaledDown =
             FindSystemFunction<LoadIconWithScaleDownFunction>(controls, "LoadIconWithScaleDown");

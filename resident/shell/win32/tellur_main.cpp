@@ -3,9 +3,16 @@
 // platform.
 #include <windows.h>
 
+#include <cstdint>
+
+#include "common/settings_records.h"
 #include "common/win32/system_function.h"
 #include "resident/shell/startup.h"
 #include "resident/shell/win32/resident_program.h"
+
+// The interface number, where the settings library reads it before it fills
+// any record of this program's (through GetModuleHandleW(nullptr)).
+extern "C" __declspec(dllexport) const std::uint32_t TELLUR_INTERFACE = tellurin::kLibraryInterface;
 
 namespace tellurin {
 
@@ -19,18 +26,19 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"NON_Tellurin";
 constexpr wchar_t kWindowTitle[] = L"Tellurin";
 
-// No library the program loads is ever looked for in the current directory,
-// and where Windows can (7 with its loader update, 8 on) only in the system
-// folder. True when the system-folder-only search is there for the settings
-// library's load too. Both functions are newer than the first Windows XP.
+// No library the program loads is ever looked for in the current directory.
+// The system-folder-only search is asked for on each load of ours (where
+// Windows has it), never made the process's default: that default would
+// hold for every module others load into the process too (an IME's text
+// service, a screen reader's helper), and one loaded by full path from its
+// own folder under Program Files would then find its own libraries only in
+// the system folder. True when the LOAD_LIBRARY_SEARCH_ flags are there.
 bool MakeLibrarySearchSafe() {
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     using SetDirectory = BOOL(WINAPI*)(LPCWSTR);
     const auto setDirectory = FindSystemFunction<SetDirectory>(kernel, "SetDllDirectoryW");  // XP SP1 on
     if (setDirectory != nullptr) (void)setDirectory(L"");
-    using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
-    const auto setDefault = FindSystemFunction<SetDefaultDirectories>(kernel, "SetDefaultDllDirectories");
-    return setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+    return LibrarySearchFlagsAvailable();
 }
 
 // A process running as administrator receives no message from a process of a

@@ -126,7 +126,9 @@ SettingsDialogRun& TheSettingsDialog() {
 extern "C" __declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_00(void* owner, const char16_t* programDirectory,
                                                                        tellurin::CommunicationSettings* communication,
                                                                        tellurin::FunctionSettings* function) {
+    // A finish has nothing to do unless a start was let through.
     if (owner == nullptr) return tellurin::FinishDialog();
+    if (!tellurin::LoadedByOwnProgram()) return tellurin::MessageSetupNotInitialised;
     return tellurin::StartDialog(static_cast<HWND>(owner), programDirectory, communication, function);
 }
 

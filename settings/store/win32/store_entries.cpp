@@ -1,5 +1,8 @@
 // TELLURS_01 (load the settings) and TELLURS_02 (open the port): the store and
-// the port opening over the current user's registry and a real port.
+// the port opening over the current user's registry and a real port; and the
+// library's interface number, which the program reads before it calls either.
+// Loaded into a program of another interface, both fail as they fail on their
+// own, touching none of the caller's records.
 #include <windows.h>
 
 #include <type_traits>
@@ -16,14 +19,18 @@ using tellurin::FunctionSettings;
 
 extern "C" {
 
+__declspec(dllexport) extern const std::uint32_t TELLURS_INTERFACE = tellurin::kLibraryInterface;
+
 __declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_01(CommunicationSettings* communication,
                                                             FunctionSettings* function) {
-    if (communication == nullptr || function == nullptr) return 0;
+    if (communication == nullptr || function == nullptr || !tellurin::LoadedByOwnProgram()) return 0;
     tellurin::CurrentUserRegistry registry;
     return tellurin::LoadSettingsFromStore(registry, tellurin::LibraryWorkingSettings(), *communication, *function);
 }
 
 __declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_02(CommunicationSettings communication, void** portHandle) {
+    // The result of a port the library could not set up, without a question.
+    if (!tellurin::LoadedByOwnProgram()) return tellurin::kPortTimeoutsRefused;
     tellurin::Win32SerialPort port;
     tellurin::MessageBoxQuestion question;
     const std::int32_t result = tellurin::OpenConfiguredPort(communication, port, question);

@@ -1,7 +1,11 @@
 // Loads TELLURS.DLL the way the resident program does (by full path) and calls
-// into it for the end-to-end tests.
+// into it for the end-to-end tests. Like TELLUR.EXE it exports the interface
+// number the library checks before it fills a record: this build's, or the
+// number in TELLUR_PROBE_INTERFACE. Built with PROBE_WITHOUT_INTERFACE
+// (library_probe_old.exe) it exports none, as a program from before the number.
 //
 //   library_probe.exe lookup <dll>          each entry found by its exact name
+//   library_probe.exe dialog <dll>          TELLURS_00's start form; prints the result (only where it must fail)
 //   library_probe.exe load <dll>            TELLURS_01 on the default records; prints result and records
 //   library_probe.exe open-port <dll> <port> [<baud> <data> <stop> <parity> <flow>]
 //        TELLURS_02; prints the result; on success sends "PING" and prints what arrives within 5 s;
@@ -10,11 +14,18 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <cwchar>
 #include <initializer_list>
 #include <string>
 
 #include "common/tellurs_entries.h"
+
+#ifndef PROBE_WITHOUT_INTERFACE
+extern "C" {
+__declspec(dllexport) std::uint32_t TELLUR_INTERFACE = tellurin::kLibraryInterface;
+}
+#endif
 
 namespace {
 
@@ -44,7 +55,7 @@ FARPROC Entry(HMODULE library, const char* name) {
 int LookUp(HMODULE library) {
     int missing = 0;
     for (const char* name : {tellurin::kSettingsDialogEntryName, tellurin::kLoadSettingsEntryName,
-                             tellurin::kOpenPortEntryName}) {
+                             tellurin::kOpenPortEntryName, tellurin::kLibraryInterfaceName}) {
         if (Entry(library, name) == nullptr) ++missing;
         else std::printf("%s found\n", name);
     }
@@ -67,6 +78,17 @@ int Load(HMODULE library) {
                 function.HeadKey, function.TermKey1, function.TermKey2, function.KeySpeed,
                 static_cast<char>(function.CapsLock), static_cast<char>(function.TrayIcon),
                 static_cast<char>(function.CharacterCode), static_cast<char>(function.ImeOff));
+    return 0;
+}
+
+// Started for real, the dialog would run on its own thread: call this only
+// where the library must refuse.
+int Dialog(HMODULE library) {
+    auto dialog = reinterpret_cast<tellurin::SettingsDialogEntry>(Entry(library, tellurin::kSettingsDialogEntryName));
+    if (dialog == nullptr) return 1;
+    CommunicationSettings communication = tellurin::kDefaultCommunicationSettings;
+    FunctionSettings function = tellurin::kDefaultFunctionSettings;
+    std::printf("result=%d\n", static_cast<int>(dialog(GetDesktopWindow(), u"C:\\", &communication, &function)));
     return 0;
 }
 
@@ -127,14 +149,19 @@ int OpenPort(HMODULE library, int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: library_probe lookup|load|open-port <dll> ...\n");
+        std::fprintf(stderr, "usage: library_probe lookup|load|dialog|open-port <dll> ...\n");
         return 2;
     }
+#ifndef PROBE_WITHOUT_INTERFACE
+    if (const wchar_t* number = _wgetenv(L"TELLUR_PROBE_INTERFACE"))
+        TELLUR_INTERFACE = static_cast<std::uint32_t>(std::wcstoul(number, nullptr, 10));
+#endif
     HMODULE library = LoadLibraryExW(argv[2], nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (library == nullptr) std::printf("cannot load library (error %lu)\n", GetLastError());
     int exitCode = 2;
     if (std::wcscmp(argv[1], L"lookup") == 0) exitCode = LookUp(library);
     else if (std::wcscmp(argv[1], L"load") == 0) exitCode = Load(library);
+    else if (std::wcscmp(argv[1], L"dialog") == 0) exitCode = Dialog(library);
     else if (std::wcscmp(argv[1], L"open-port") == 0 && argc >= 4) exitCode = OpenPort(library, argc, argv);
     if (library != nullptr) FreeLibrary(library);
     return exitCode;
