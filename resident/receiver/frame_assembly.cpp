@@ -111,7 +111,8 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
 
     assembly.State = FrameState::Delivering;
     if (!assembly.FrameBad) {
-        TypeFrame(std::u16string_view(text, units), context.Function, context.Scans, context.Keys);
+        TypeFrame(std::u16string_view(text, units), context.Function, context.Scans, context.Keys,
+                  context.ReceivingEnabled);
         // A typed frame shows the line, the protocol and the target work;
         // only an answer's own trouble waits for an answer that gets out.
         context.Causes.Clear(kAllReceptionCauses & ~CauseAnswerBlocked, context.CauseListener);
