@@ -22,6 +22,7 @@ struct DiscardingKeyboard final : Keyboard {
     void UseFocusedWindowLayout() override {}
     std::int16_t KeyForCharacter(char character) override { return static_cast<std::int16_t>(character & 0x7F); }
     std::uint32_t ScanCodeForKey(std::uint8_t virtualKey) override { return virtualKey; }
+    std::uint32_t CharacterForKey(std::uint8_t virtualKey) override { return virtualKey; }
     void SendKeyEvent(std::uint32_t, std::uint8_t, std::uint8_t) override { ++events; }
     void SendUnicodeEvent(std::uint32_t, char16_t) override { ++events; }
     void Pause(std::uint32_t) override {}

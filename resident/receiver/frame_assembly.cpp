@@ -171,7 +171,8 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
 
     assembly.State = FrameState::Delivering;
     if (!assembly.FrameBad && !keptBack) {
-        TypeFrame(std::u16string_view(text, units), context.Function, context.Scans, context.Keys);
+        TypeFrame(std::u16string_view(text, units), context.Function, context.Scans, context.Keys,
+                  context.ReceivingEnabled);
         context.Causes.Clear(kCausesClearedByTypedFrame, context.CauseListener);
     }
     assembly.State = FrameState::Idle;

@@ -11,9 +11,9 @@ ImeGuard CloseImeForFrame(char16_t imeOff, Keyboard& keyboard) {
     return ImeGuard{true};
 }
 
-void ReopenImeAfterFrame(const ImeGuard& guard, Keyboard& keyboard) {
+void ReopenImeAfterFrame(const ImeGuard& guard, std::uint32_t keyEvents, Keyboard& keyboard) {
     if (!guard.Reopen) return;
-    keyboard.Pause(kImeReopenDelay);
+    keyboard.Pause(ImeReopenDelay(keyEvents));
     (void)keyboard.SetImeOpenStatus(true);  // a target that no longer answers keeps what it has
 }
 

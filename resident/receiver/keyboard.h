@@ -25,11 +25,17 @@ constexpr std::uint32_t kExtendedKeyUp = kKeyDown | kKeyEventExtended | kKeyEven
 constexpr std::uint32_t kVirtualKeyDown = 0x0000;
 constexpr std::uint32_t kVirtualKeyUp = kKeyEventKeyUp;  // 0x0002
 
-// A character outside printable ASCII is sent as a Unicode event: wVk 0, wScan the
-// UTF-16 unit. The target receives VK_PACKET and, translated, one WM_CHAR.
+// A character that no key of the layout types as itself is sent as a Unicode
+// event: wVk 0, wScan the UTF-16 unit. The target receives VK_PACKET and,
+// translated, one WM_CHAR.
 constexpr std::uint32_t kKeyEventUnicode = 0x0004;
 constexpr std::uint32_t kUnicodeDown = kKeyEventUnicode;                 // 0x0004
 constexpr std::uint32_t kUnicodeUp = kKeyEventUnicode | kKeyEventKeyUp;  // 0x0006
+
+// MapVirtualKeyExW (MAPVK_VK_TO_CHAR) sets the top bit of its answer for a
+// dead key: an accent that types nothing by itself and combines with the next
+// character ("a after a dead " is a-umlaut).
+constexpr std::uint32_t kDeadKeyBit = 0x80000000;
 
 constexpr std::uint8_t kVkShift = 0x10;
 constexpr std::uint8_t kVkControl = 0x11;
@@ -85,6 +91,9 @@ struct Keyboard {
     virtual std::int16_t KeyForCharacter(char character) = 0;
     // MapVirtualKeyExW with MAPVK_VK_TO_VSC: 0 when the key has no scan code.
     virtual std::uint32_t ScanCodeForKey(std::uint8_t virtualKey) = 0;
+    // MapVirtualKeyExW with MAPVK_VK_TO_CHAR: the key's unshifted character in
+    // the low word, kDeadKeyBit set for a dead key; 0 when it types none.
+    virtual std::uint32_t CharacterForKey(std::uint8_t virtualKey) = 0;
     // One keyboard INPUT record, sent alone: a scan-code event, or a
     // virtual-key event (flags without KEYEVENTF_SCANCODE, scan code 0).
     virtual void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) = 0;

@@ -1,6 +1,6 @@
 // Keystroke synthesis; see keystrokes.h. Keys go as scan-code events, so the
-// receiving window sees the key the scan code names; only a key the layout has
-// no scan code for goes by its virtual key.
+// receiving window sees the key the scan code names; only a head or terminator
+// key the layout has no scan code for goes by its virtual key.
 #include "resident/receiver/keystrokes.h"
 
 #include "resident/receiver/ime_guard.h"
@@ -30,23 +30,9 @@ void SyncOneModifier(bool wanted, bool& held, std::uint8_t virtualKey, std::uint
     }
 }
 
-// Head and terminator keys: modifiers, the key itself, then the pause, which
-// is taken even when the key produced no event.
-void TypeChordKey(KeyChord chord, HeldModifiers& held, const ModifierScanCodes& scans,
-                  std::uint32_t pause, Keyboard& keyboard) {
-    SyncModifiers(chord, held, scans, keyboard);
-    SendKeyChord(chord, keyboard);
-    if (pause != 0) keyboard.Pause(pause);
-}
-
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F); }
-
-void SendUnicodeUnit(char16_t unit, Keyboard& keyboard) {
-    keyboard.SendUnicodeEvent(kUnicodeDown, unit);
-    keyboard.SendUnicodeEvent(kUnicodeUp, unit);
-}
 
 char InvertLetterCase(char character) {
     if (character >= 'A' && character <= 'Z') return static_cast<char>(character + 0x20);
@@ -54,21 +40,126 @@ char InvertLetterCase(char character) {
     return character;
 }
 
-// A printable ASCII character, as a key of the layout with the modifiers it
-// needs; left out silently when the layout has no key for it.
-void TypeLayoutCharacter(char ascii, bool invertCase, HeldModifiers& held, const ModifierScanCodes& scans,
-                         std::uint32_t pause, Keyboard& keyboard) {
-    const char character = invertCase ? InvertLetterCase(ascii) : ascii;
-    // Bits above the shift state are never passed on to the events.
-    const auto chord = static_cast<KeyChord>(keyboard.KeyForCharacter(character) & 0x07FF);
-    if (!NamesKey(chord)) return;
-    SyncModifiers(chord, held, scans, keyboard);
-    const std::uint32_t scanCode = keyboard.ScanCodeForKey(KeyByte(chord));
-    if (scanCode != 0) {
-        keyboard.SendKeyEvent(kKeyDown, KeyByte(chord), LowByte(scanCode));
-        keyboard.SendKeyEvent(kKeyUp, KeyByte(chord), LowByte(scanCode));
+// Passes everything on and counts the events sent: the IME's reopening waits
+// for as many as the target has to take.
+class EventCountingKeyboard final : public Keyboard {
+public:
+    explicit EventCountingKeyboard(Keyboard& keyboard) : keyboard_(keyboard) {}
+    std::uint32_t Events() const { return events_; }
+
+    void UseFocusedWindowLayout() override { keyboard_.UseFocusedWindowLayout(); }
+    std::int16_t KeyForCharacter(char character) override { return keyboard_.KeyForCharacter(character); }
+    std::uint32_t ScanCodeForKey(std::uint8_t virtualKey) override { return keyboard_.ScanCodeForKey(virtualKey); }
+    std::uint32_t CharacterForKey(std::uint8_t virtualKey) override { return keyboard_.CharacterForKey(virtualKey); }
+    void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) override {
+        ++events_;
+        keyboard_.SendKeyEvent(flags, virtualKey, scanCode);
     }
-    if (pause != 0) keyboard.Pause(pause);
+    void SendUnicodeEvent(std::uint32_t flags, char16_t unit) override {
+        ++events_;
+        keyboard_.SendUnicodeEvent(flags, unit);
+    }
+    void Pause(std::uint32_t milliseconds) override { keyboard_.Pause(milliseconds); }
+    ImeOpenStatus QueryImeOpenStatus() override { return keyboard_.QueryImeOpenStatus(); }
+    bool SetImeOpenStatus(bool open) override { return keyboard_.SetImeOpenStatus(open); }
+
+private:
+    Keyboard& keyboard_;
+    std::uint32_t events_ = 0;
+};
+
+// A frame being typed: the keys so far and what stops it.
+struct FrameTyping {
+    const ModifierScanCodes& Scans;
+    std::uint32_t Pause;
+    const std::atomic<bool>& ReceivingEnabled;
+    Keyboard& Keys;
+    HeldModifiers Held;
+};
+
+bool Stopped(const FrameTyping& typing) { return !typing.ReceivingEnabled.load(std::memory_order_acquire); }
+
+void PauseAfterKey(FrameTyping& typing) {
+    if (typing.Pause != 0) typing.Keys.Pause(typing.Pause);
+}
+
+// Head and terminator keys: modifiers, the key itself, then the pause, which
+// is taken even when the key produced no event.
+void TypeChordKey(KeyChord chord, FrameTyping& typing) {
+    SyncModifiers(chord, typing.Held, typing.Scans, typing.Keys);
+    SendKeyChord(chord, typing.Keys);
+    PauseAfterKey(typing);
+}
+
+// One character (one unit, or both of a surrogate pair) as Unicode events;
+// a held modifier would turn it into a shortcut.
+void TypeUnicodeCharacter(std::u16string_view units, FrameTyping& typing) {
+    SyncModifiers(0, typing.Held, typing.Scans, typing.Keys);
+    for (const char16_t unit : units) {
+        typing.Keys.SendUnicodeEvent(kUnicodeDown, unit);
+        typing.Keys.SendUnicodeEvent(kUnicodeUp, unit);
+    }
+    PauseAfterKey(typing);
+}
+
+// A printable ASCII character as a key of the layout, with the modifiers it
+// needs. A character the layout has no key for, or only a dead key (which
+// would wait and combine with the next character), or a key without a scan
+// code, goes as a Unicode event instead, exactly as received: Caps Lock does
+// not act on a Unicode event, so nothing is inverted for it.
+void TypeAsciiCharacter(char ascii, bool invertCase, FrameTyping& typing) {
+    Keyboard& keyboard = typing.Keys;
+    // Bits above the shift state are never passed on to the events.
+    const auto chord =
+        static_cast<KeyChord>(keyboard.KeyForCharacter(invertCase ? InvertLetterCase(ascii) : ascii) & 0x07FF);
+    const std::uint32_t scanCode = NamesKey(chord) && (keyboard.CharacterForKey(KeyByte(chord)) & kDeadKeyBit) == 0
+                                       ? keyboard.ScanCodeForKey(KeyByte(chord))
+                                       : 0;
+    if (scanCode == 0) {
+        const char16_t unit = static_cast<unsigned char>(ascii);
+        TypeUnicodeCharacter(std::u16string_view(&unit, 1), typing);
+        return;
+    }
+    SyncModifiers(chord, typing.Held, typing.Scans, keyboard);
+    keyboard.SendKeyEvent(kKeyDown, KeyByte(chord), LowByte(scanCode));
+    keyboard.SendKeyEvent(kKeyUp, KeyByte(chord), LowByte(scanCode));
+    PauseAfterKey(typing);
+}
+
+// Everything between the IME's closing and its reopening; returns at the
+// first key that a stop finds, with modifiers possibly held.
+void TypeKeys(std::u16string_view frameText, const FunctionSettings& settings, FrameTyping& typing) {
+    if (NamesKey(settings.HeadKey)) {
+        if (Stopped(typing)) return;
+        TypeChordKey(settings.HeadKey, typing);
+    }
+
+    const bool invertCase = settings.CapsLock == u'Y';
+    for (std::size_t index = 0; index < frameText.size(); ++index) {
+        const char16_t unit = frameText[index];
+        if (IsControl(unit) || IsLowSurrogate(unit)) continue;
+        const bool pair = IsHighSurrogate(unit);
+        if (pair && (index + 1 == frameText.size() || !IsLowSurrogate(frameText[index + 1]))) continue;
+        if (Stopped(typing)) return;
+        if (unit <= 0x7E) {
+            TypeAsciiCharacter(static_cast<char>(unit), invertCase, typing);
+        } else {
+            TypeUnicodeCharacter(frameText.substr(index, pair ? 2 : 1), typing);
+            if (pair) ++index;
+        }
+    }
+
+    // A first terminator of key 0 means no terminators at all; 0xFF skips only
+    // the first, with its modifiers.
+    if (KeyByte(settings.TermKey1) == kNoKey) return;
+    if (KeyByte(settings.TermKey1) != kNoKeyInLayout) {
+        if (Stopped(typing)) return;
+        TypeChordKey(settings.TermKey1, typing);
+    }
+    if (NamesKey(settings.TermKey2)) {
+        if (Stopped(typing)) return;
+        TypeChordKey(settings.TermKey2, typing);
+    }
 }
 
 }  // namespace
@@ -104,41 +195,15 @@ void SendKeyChord(KeyChord chord, Keyboard& keyboard) {
 }
 
 void TypeFrame(std::u16string_view frameText, const FunctionSettings& settings,
-               const ModifierScanCodes& scans, Keyboard& keyboard) {
+               const ModifierScanCodes& scans, Keyboard& keyboard, const std::atomic<bool>& receivingEnabled) {
+    if (!receivingEnabled.load(std::memory_order_acquire)) return;
     keyboard.UseFocusedWindowLayout();
     const ImeGuard ime = CloseImeForFrame(settings.ImeOff, keyboard);
-    const std::uint32_t pause = KeyDelayFor(settings.KeySpeed);
-    HeldModifiers held{};
-
-    if (NamesKey(settings.HeadKey)) TypeChordKey(settings.HeadKey, held, scans, pause, keyboard);
-
-    const bool invertCase = settings.CapsLock == u'Y';
-    for (std::size_t index = 0; index < frameText.size(); ++index) {
-        const char16_t unit = frameText[index];
-        if (unit >= 0x20 && unit <= 0x7E) {
-            TypeLayoutCharacter(static_cast<char>(unit), invertCase, held, scans, pause, keyboard);
-            continue;
-        }
-        if (IsControl(unit) || IsLowSurrogate(unit)) continue;
-        const bool pair = IsHighSurrogate(unit);
-        if (pair && (index + 1 == frameText.size() || !IsLowSurrogate(frameText[index + 1]))) continue;
-        // A held modifier would turn the character into a shortcut.
-        SyncModifiers(0, held, scans, keyboard);
-        SendUnicodeUnit(unit, keyboard);
-        if (pair) SendUnicodeUnit(frameText[++index], keyboard);
-        if (pause != 0) keyboard.Pause(pause);
-    }
-
-    // A first terminator of key 0 means no terminators at all; 0xFF skips only
-    // the first, with its modifiers.
-    if (KeyByte(settings.TermKey1) != kNoKey) {
-        if (KeyByte(settings.TermKey1) != kNoKeyInLayout)
-            TypeChordKey(settings.TermKey1, held, scans, pause, keyboard);
-        if (NamesKey(settings.TermKey2)) TypeChordKey(settings.TermKey2, held, scans, pause, keyboard);
-    }
-
-    SyncModifiers(0, held, scans, keyboard);
-    ReopenImeAfterFrame(ime, keyboard);
+    EventCountingKeyboard counted(keyboard);
+    FrameTyping typing{scans, KeyDelayFor(settings.KeySpeed), receivingEnabled, counted, HeldModifiers{}};
+    TypeKeys(frameText, settings, typing);
+    SyncModifiers(0, typing.Held, scans, counted);
+    ReopenImeAfterFrame(ime, counted.Events(), keyboard);
 }
 
 }  // namespace tellurin

@@ -1,12 +1,14 @@
 // Keystroke synthesis: one good frame becomes the head key, its characters and
 // up to two terminator keys, each with the Shift/Ctrl/Alt presses it needs and
 // the pause of the key-speed step. Modifiers are pressed and released in one
-// fixed order (Shift, Ctrl, Alt) and none is left down when a frame ends.
-// Printable ASCII is typed as keys of the focused window's layout, so the
-// target sees what a keyboard would send; every other character (kana, kanji,
-// emoji) is sent as Unicode events, which no layout can get wrong.
+// fixed order (Shift, Ctrl, Alt) and none is left down when a frame ends,
+// nor when a stop cuts it short. Printable ASCII is typed as keys of the
+// focused window's layout, so the target sees what a keyboard would send;
+// every other character (kana, kanji, emoji), and any the layout has no plain
+// key for, is sent as Unicode events, which no layout can get wrong.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string_view>
 
@@ -58,11 +60,16 @@ void SendKeyChord(KeyChord chord, Keyboard& keyboard);
 
 // Types a frame's text (UTF-16 units) with the keys around it, in the layout
 // of the focused window and, when settings.ImeOff is 'Y', with its IME closed
-// for the frame. Characters 0x20..0x7E are typed as keys of the layout; other
-// characters as Unicode events with no modifier held, a pair of surrogates as
-// one character with one pause. Control characters and half a surrogate pair
-// are left out.
+// for the frame. A character 0x20..0x7E is typed as a key of the layout when
+// one types it that is not a dead key (Caps Lock mode inverting the letter's
+// case first); any other character as Unicode events with no modifier held,
+// exactly as received, a pair of surrogates as one character with one pause.
+// Control characters and half a surrogate pair are left out.
+// receivingEnabled is looked at before each key: once it is cleared, the rest
+// of the frame is dropped, the held modifiers are released and the IME is
+// reopened, so a stop waits for one key and its pause at most (plus the IME's
+// reopening delay) and never types into whatever has the focus by then.
 void TypeFrame(std::u16string_view frameText, const FunctionSettings& settings,
-               const ModifierScanCodes& scans, Keyboard& keyboard);
+               const ModifierScanCodes& scans, Keyboard& keyboard, const std::atomic<bool>& receivingEnabled);
 
 }  // namespace tellurin

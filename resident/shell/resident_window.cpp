@@ -350,6 +350,11 @@ bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::u
         case UM_OPEN_SETTINGS: OnOpenSettings(window); return true;
         case UM_OPEN_PORT: OnOpenPort(window); return true;
         case UM_QUIT: OnQuit(window); return true;
+        case kEndSession:
+            // The quit runs before the answer, so the receiver has released
+            // every key it held before the process can be ended.
+            if (wParam != 0) OnQuit(window);
+            return true;
         case UM_PORT_LOST: OnPortLost(window); return true;
         case UM_RECEPTION_CAUSES: OnReceptionCauses(window); return true;
         case kDpiChanged: OnScalingChanged(window); return true;

@@ -19,6 +19,9 @@ constexpr std::uint32_t kWindowDestroy = 0x0002;  // WM_DESTROY
 constexpr std::uint32_t kLeftButtonDown = 0x0201;
 constexpr std::uint32_t kRightButtonDown = 0x0204;
 constexpr std::uint32_t kTimer = 0x0113;  // WM_TIMER
+// The session ends (log-off, shut-down) when wParam is non-zero: the process
+// may be ended as soon as the window has answered, without WM_DESTROY.
+constexpr std::uint32_t kEndSession = 0x0016;  // WM_ENDSESSION
 // The display's scaling changed: the tray icon is loaded again at the size the
 // shell now uses.
 constexpr std::uint32_t kDpiChanged = 0x02E0;      // WM_DPICHANGED

@@ -70,12 +70,39 @@ std::string KeyName(std::uint8_t virtualKey) {
     return hex;
 }
 
-// The character a key types with Shift up or down, or 0 for a non-character key.
+// The character a key of the US layout types with Shift up or down, or 0 for
+// a non-character key.
 char CharacterOf(std::uint8_t virtualKey, bool shift) {
     if (virtualKey == 0x20) return ' ';
     if (virtualKey >= 'A' && virtualKey <= 'Z') return static_cast<char>(shift ? virtualKey : virtualKey + 0x20);
     for (const auto& key : kSymbolKeys)
         if (key.VirtualKey == virtualKey) return shift ? key.Shifted : key.Plain;
+    return 0;
+}
+
+char LayoutCharacterOf(FakeLayout layout, std::uint8_t virtualKey, bool shift) {
+    if (layout == FakeLayout::WithoutAtSign && virtualKey == '2' && shift) return '"';
+    return CharacterOf(virtualKey, shift);
+}
+
+// US-International's dead keys: VK_OEM_7 (' "), VK_OEM_3 (` ~), Shift+6 (^).
+bool IsDeadKey(FakeLayout layout, std::uint8_t virtualKey, bool shift) {
+    return layout == FakeLayout::UsInternational &&
+           (virtualKey == 0xDE || virtualKey == 0xC0 || (virtualKey == '6' && shift));
+}
+
+// What a dead key's accent and the next character make on US-International
+// (a few of its pairs); 0 for a character the accent does not combine with.
+char32_t Composed(char accent, char character) {
+    struct Pair {
+        char Accent;
+        char Character;
+        char32_t Result;
+    };
+    constexpr Pair kPairs[] = {{'\'', 'a', U'á'}, {'\'', 'e', U'é'}, {'"', 'a', U'ä'}, {'"', 'e', U'ë'},
+                               {'`', 'a', U'à'},  {'~', 'n', U'ñ'},  {'^', 'e', U'ê'}};
+    for (const Pair& pair : kPairs)
+        if (pair.Accent == accent && pair.Character == character) return pair.Result;
     return 0;
 }
 
@@ -144,11 +171,21 @@ std::uint32_t UsLayoutScanCode(std::uint8_t virtualKey) {
     return 0;
 }
 
-// Both layouts put the letters on the same virtual keys; only the scan codes
-// of Y and Z differ, so the character answer is the US one.
+// Every layout puts the letters on the same virtual keys; only the scan codes
+// of Y and Z differ on QWERTZ, so the character answer is the US one but for
+// the missing @. A dead key is answered like any other (VkKeyScanExA does).
 std::int16_t FakeKeyboard::KeyForCharacter(char character) {
     if (missingCharacters_.count(character) != 0) return -1;
+    if (lookupLayout_ == FakeLayout::WithoutAtSign && character == '@') return -1;
     return UsLayoutKeyForCharacter(character);
+}
+
+// Letters answer in upper case, as Windows does.
+std::uint32_t FakeKeyboard::CharacterForKey(std::uint8_t virtualKey) {
+    const char character = virtualKey >= 'A' && virtualKey <= 'Z' ? static_cast<char>(virtualKey)
+                                                                  : LayoutCharacterOf(lookupLayout_, virtualKey, false);
+    if (character == 0) return 0;
+    return static_cast<std::uint8_t>(character) | (IsDeadKey(lookupLayout_, virtualKey, false) ? kDeadKeyBit : 0);
 }
 
 std::uint32_t FakeKeyboard::ScanCodeForKey(std::uint8_t virtualKey) {
@@ -190,14 +227,34 @@ void FakeKeyboard::SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, st
     }
     if (keyDown_[key]) faults_.push_back("pressed " + KeyName(key) + " while down");
     keyDown_[key] = true;
-    if (!IsModifier(key)) Type(key, extended);
+    if (IsModifier(key)) return;
+    Type(key, extended);
+    CountDownForStop();
+}
+
+void FakeKeyboard::CountDownForStop() {
+    if (stopFlag_ != nullptr && --downsBeforeStop_ == 0) stopFlag_->store(false);
 }
 
 void FakeKeyboard::Type(std::uint8_t key, bool extended) {
     const bool shift = keyDown_[kVkShift], ctrl = keyDown_[kVkControl], alt = keyDown_[kVkMenu];
-    const char character = CharacterOf(key, shift);
+    const char character = LayoutCharacterOf(focusedLayout_, key, shift);
     if (character != 0 && !ctrl && !alt) {
-        transcript_ += character;
+        const char accent = pendingAccent_;
+        pendingAccent_ = 0;
+        if (IsDeadKey(focusedLayout_, key, shift)) {
+            if (accent != 0) transcript_ += accent;
+            pendingAccent_ = character;
+        } else if (accent == 0) {
+            transcript_ += character;
+        } else if (character == ' ') {
+            transcript_ += accent;
+        } else if (const char32_t composed = Composed(accent, character); composed != 0) {
+            AppendUtf8(transcript_, composed);
+        } else {
+            transcript_ += accent;
+            transcript_ += character;
+        }
         return;
     }
     std::string chord = "{";
@@ -227,6 +284,7 @@ void FakeKeyboard::SendUnicodeEvent(std::uint32_t flags, char16_t unit) {
     if (!unicodeDown_.insert(unit).second) faults_.push_back("pressed a Unicode unit twice");
     if (imeStatus_ == ImeOpenStatus::Open) ++keysWhileImeOpen_;
     TypeUnicode(unit);
+    CountDownForStop();
 }
 
 void FakeKeyboard::TypeUnicode(char16_t unit) {
@@ -245,6 +303,9 @@ void FakeKeyboard::TypeUnicode(char16_t unit) {
         character = 0x10000 + ((static_cast<char32_t>(pendingHighSurrogate_) - 0xD800) << 10) + (unit - 0xDC00);
     }
     pendingHighSurrogate_ = 0;
+    // A waiting accent is taken as one that does not combine with the character.
+    if (pendingAccent_ != 0) transcript_ += pendingAccent_;
+    pendingAccent_ = 0;
     const bool ctrl = keyDown_[kVkControl], alt = keyDown_[kVkMenu];
     if (!ctrl && !alt) {
         AppendUtf8(transcript_, character);
@@ -277,7 +338,7 @@ bool FakeKeyboard::SetImeOpenStatus(bool open) {
 bool FakeKeyboard::AnyKeyDown() const {
     for (bool down : keyDown_)
         if (down) return true;
-    return !unicodeDown_.empty() || pendingHighSurrogate_ != 0;
+    return !unicodeDown_.empty() || pendingHighSurrogate_ != 0 || pendingAccent_ != 0;
 }
 
 }  // namespace tellurin::fakes

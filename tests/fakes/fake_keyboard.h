@@ -5,10 +5,12 @@
 // can be made per test. As on Windows, look-ups answer in the receiver
 // thread's own layout until UseFocusedWindowLayout, while an injected scan
 // code is read in the focused window's layout, which a test may set apart.
-// The focused window's IME is simulated too: closed unless a test opens it.
+// The focused window's IME is simulated too: closed unless a test opens it,
+// and so is the main thread that stops the receiver while it types.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -30,6 +32,15 @@ enum class FakeLayout {
     // QWERTZ: Y and Z change places (Y at scan code 2C, Z at 15), as on the
     // German layout; everything else as on the US layout.
     Qwertz,
+    // US-International: the key of ' and " and the key of ` and ~ are dead
+    // keys (MapVirtualKeyExW sets the top bit for them); the accent waits and
+    // combines with the next character (" then a types a-umlaut, then space
+    // the accent itself, then anything else both). Shift+6 (^) is a dead key
+    // too, which MapVirtualKeyExW cannot tell: the key's unshifted 6 is not.
+    UsInternational,
+    // No key types @ (VkKeyScanExA answers -1) and Shift+2 types ", as on the
+    // Russian layout's digit row; everything else as on the US layout.
+    WithoutAtSign,
 };
 
 class FakeKeyboard : public Keyboard {
@@ -37,6 +48,7 @@ public:
     void UseFocusedWindowLayout() override { lookupLayout_ = focusedLayout_; }
     std::int16_t KeyForCharacter(char character) override;
     std::uint32_t ScanCodeForKey(std::uint8_t virtualKey) override;
+    std::uint32_t CharacterForKey(std::uint8_t virtualKey) override;
     void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) override;
     void SendUnicodeEvent(std::uint32_t flags, char16_t unit) override;
     void Pause(std::uint32_t milliseconds) override;
@@ -55,6 +67,12 @@ public:
         imeStatus_ = status;
         imeTakesSets_ = takesSets;
     }
+    // The main thread's stop: receiving is cleared once this many more downs
+    // (of any key but a modifier, Unicode events included) have been sent.
+    void StopAfterDowns(std::atomic<bool>& receiving, int downs) {
+        stopFlag_ = &receiving;
+        downsBeforeStop_ = downs;
+    }
     ImeOpenStatus ImeStatus() const { return imeStatus_; }
     int ImeQueries() const { return imeQueries_; }
     // Key and Unicode downs sent while the simulated IME was open.
@@ -67,6 +85,7 @@ public:
     const std::string& Transcript() const { return transcript_; }
     const std::vector<KeyEvent>& Events() const { return events_; }
     const std::vector<std::uint32_t>& Pauses() const { return pauses_; }
+    // Also true for a dead key's accent still waiting for a character.
     bool AnyKeyDown() const;
     // Key-ups of keys that were up, scan codes that name another key in the
     // focused layout, keys pressed twice, enhanced keys (arrows, right Ctrl)
@@ -82,10 +101,14 @@ public:
 private:
     void Type(std::uint8_t key, bool extended);
     void TypeUnicode(char16_t unit);
+    void CountDownForStop();
 
     std::array<bool, 256> keyDown_{};
     std::set<char16_t> unicodeDown_;
     char16_t pendingHighSurrogate_ = 0;
+    char pendingAccent_ = 0;  // a dead key's, until the next character
+    std::atomic<bool>* stopFlag_ = nullptr;
+    int downsBeforeStop_ = 0;
     std::set<char> missingCharacters_;
     std::set<std::uint8_t> keysWithoutScanCode_;
     FakeLayout lookupLayout_ = FakeLayout::Us;

@@ -81,6 +81,22 @@ TEST(FakeKeyboard, UsLayoutRoundTripsEveryPrintableCharacter) {
     EXPECT_EQ(UsLayoutKeyForCharacter('\t'), -1);
 }
 
+TEST(FakeKeyboard, DeadKeysWaitForTheNextCharacterAndTheStopCountsDowns) {
+    FakeKeyboard keyboard;
+    std::atomic<bool> receiving{true};
+    keyboard.StopAfterDowns(receiving, 3);
+    keyboard.SetFocusedLayout(FakeLayout::UsInternational);
+    keyboard.UseFocusedWindowLayout();
+    EXPECT_EQ(keyboard.CharacterForKey(0xDE), kDeadKeyBit | '\'');
+    for (const std::uint8_t key : {0xDE, 0x41, 0xDE}) {  // ' a ', the accent of the last one waiting
+        keyboard.SendKeyEvent(kKeyDown, key, static_cast<std::uint8_t>(UsLayoutScanCode(key)));
+        keyboard.SendKeyEvent(kKeyUp, key, static_cast<std::uint8_t>(UsLayoutScanCode(key)));
+    }
+    EXPECT_EQ(keyboard.Transcript(), "á");
+    EXPECT_TRUE(keyboard.AnyKeyDown());
+    EXPECT_FALSE(receiving.load());
+}
+
 TEST(FakeAnswerLine, RecordsAnswersWithTheKeyEventCountAtTheTime) {
     FakeKeyboard keyboard;
     FakeAnswerLine line(keyboard);

@@ -60,7 +60,8 @@ std::string Shown(std::u16string_view text) {
     function.TermKey1 = 0;
     function.KeySpeed = 9;
     fakes::FakeKeyboard keyboard;
-    TypeFrame(text, function, ModifierScanCodes{0x2A, 0x1D, 0x38}, keyboard);
+    const std::atomic<bool> receiving{true};
+    TypeFrame(text, function, ModifierScanCodes{0x2A, 0x1D, 0x38}, keyboard, receiving);
     return keyboard.Transcript();
 }
 

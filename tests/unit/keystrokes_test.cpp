@@ -1,8 +1,10 @@
 // Keystroke synthesis: the exact event sequences, modifier order and release,
-// pauses by key speed, terminator rules, layout gaps, the focused window's
-// layout, Unicode characters and the IME guard.
+// pauses by key speed, terminator rules, layout gaps and dead keys, the
+// focused window's layout, Unicode characters, a stop in the middle of a frame
+// and the IME guard.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -19,12 +21,13 @@ struct Typing {
     void Type(const char* text) {
         std::u16string units;
         for (const char* cursor = text; *cursor != '\0'; ++cursor) units += static_cast<unsigned char>(*cursor);
-        TypeFrame(units, settings, scans, keyboard);
+        Type(units);
     }
-    void Type(std::u16string_view text) { TypeFrame(text, settings, scans, keyboard); }
+    void Type(std::u16string_view text) { TypeFrame(text, settings, scans, keyboard, receiving); }
     FunctionSettings settings;
     fakes::FakeKeyboard keyboard;
     ModifierScanCodes scans{};
+    std::atomic<bool> receiving{true};
 };
 
 FunctionSettings WithKeys(KeyChord head, KeyChord term1, KeyChord term2, std::uint16_t speed = 5,
@@ -44,6 +47,7 @@ struct SequenceCase {
     std::u16string_view frame;
     // "v" down, "^" up, "e" extended, "k" by virtual key, "u" Unicode, "[ms]" pause
     std::string trace;
+    fakes::FakeLayout layout = fakes::FakeLayout::Us;  // the focused window's
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -54,6 +58,7 @@ class EventSequence : public ::testing::TestWithParam<SequenceCase> {};
 TEST_P(EventSequence, SendsExactlyTheseEventsAndPauses) {
     const SequenceCase& c = GetParam();
     Typing typing(c.settings);
+    typing.keyboard.SetFocusedLayout(c.layout);
     typing.Type(c.frame);
     EXPECT_EQ(typing.keyboard.Trace(), c.trace);
     EXPECT_FALSE(typing.keyboard.AnyKeyDown()) << "a key was left down";
@@ -100,6 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Execute has no scan code on the US layout: sent by its virtual key
         // inside its Alt, never a lone Alt tap (which opens the menu bar).
         SequenceCase{"AltExecuteByVirtualKey", WithKeys(0, 0x042B, 0, 9), u"1", "v31 ^31 v12 kv2B k^2B ^12 "},
+        // Bit 11 extends a key sent by its virtual key too.
+        SequenceCase{"ExtendedExecuteByVirtualKey", WithKeys(0, 0x082B, 0, 9), u"1", "v31 ^31 ekv2B ek^2B "},
         // NumLock's scan code is a plain 45: no extended flag.
         SequenceCase{"NumLockNotExtended", WithKeys(0, 0x0090, 0, 9), u"1", "v31 ^31 v90 ^90 "},
         // Other characters go as Unicode events after the held Shift is
@@ -110,6 +117,18 @@ INSTANTIATE_TEST_SUITE_P(
         SequenceCase{"UnicodeAfterHeadKeyCtrl", WithKeys(0x0241, 0, 0, 9), u"ｱ", "v11 v41 ^41 ^11 uvFF71 u^FF71 "},
         // A character beyond the BMP: both surrogates, in order, one pause.
         SequenceCase{"SurrogatePairOnePause", WithKeys(0, 0, 0, 5), u"\U0001F600", "uvD83D u^D83D uvDE00 u^DE00 [20] "},
+        SequenceCase{"HighestCharacter", WithKeys(0, 0, 0, 9), u"\U0010FFFF", "uvDBFF u^DBFF uvDFFF u^DFFF "},
+        // C1 control characters are left out like C0 ones; a high surrogate
+        // without its low half too, and the letter after it is typed.
+        SequenceCase{"C1ControlsLeftOut", WithKeys(0, 0, 0, 9), u"\u0080a\u009F", "v41 ^41 "},
+        SequenceCase{"LoneHighSurrogateBeforeA", WithKeys(0, 0, 0, 9), u"\xD83D" u"A", "v10 v41 ^41 ^10 "},
+        // US-International's ' and " are dead keys: they go as Unicode events,
+        // after the held Shift is released, and never combine with the e.
+        SequenceCase{"DeadKeysGoAsUnicode", WithKeys(0, 0, 0, 9), u"A\"e'",
+                     "v10 v41 ^41 ^10 uv0022 u^0022 v45 ^45 uv0027 u^0027 ", fakes::FakeLayout::UsInternational},
+        // A layout without @: a Unicode event with its pause instead of nothing.
+        SequenceCase{"NoKeyForAtSign", WithKeys(0, 0, 0, 5), u"A@b",
+                     "v10 v41 ^41 [20] ^10 uv0040 u^0040 [20] v42 ^42 [20] ", fakes::FakeLayout::WithoutAtSign},
         // Both terminators with pauses at step 0.
         SequenceCase{"TwoTerminatorsSlowest", WithKeys(0, 0x0009, 0x000D, 0), u"1",
                      "v31 ^31 [150] v09 ^09 [150] v0D ^0D [150] "}),
@@ -138,19 +157,20 @@ TEST(Keystrokes, KeySpeedAboveNineTypesAtTheFastestStep) {
     }
 }
 
-TEST(Keystrokes, CharacterWithoutKeyIsSkippedWithoutEventOrPause) {
-    Typing typing(WithKeys(0, 0, 0, 5));
-    typing.keyboard.RemoveCharacter('~');
-    typing.Type("a~b");
-    EXPECT_EQ(typing.keyboard.Transcript(), "ab");
-    EXPECT_EQ(typing.keyboard.Pauses().size(), 2u);
+TEST(Keystrokes, CharacterWithoutKeyGoesAsUnicodeAsReceived) {
+    // Caps Lock mode looks up X for x; Caps Lock does not act on a Unicode
+    // event, so the x goes as it came.
+    Typing typing(WithKeys(0, 0, 0, 5, u'Y'));
+    typing.keyboard.RemoveCharacter('X');
+    typing.Type("x");
+    EXPECT_EQ(typing.keyboard.Trace(), "uv0078 u^0078 [20] ");
 }
 
-TEST(Keystrokes, KeyWithoutScanCodeStillSyncsModifiersAndPauses) {
+TEST(Keystrokes, CharacterWhoseKeyHasNoScanCodeGoesAsUnicode) {
     Typing typing(WithKeys(0, 0, 0, 5));
     typing.keyboard.RemoveScanCode(0x41);  // "A"
     typing.Type("Ab");
-    EXPECT_EQ(typing.keyboard.Trace(), "v10 [20] ^10 v42 ^42 [20] ");
+    EXPECT_EQ(typing.keyboard.Trace(), "uv0041 u^0041 [20] v42 ^42 [20] ");
 }
 
 TEST(Keystrokes, HeadKeyWithoutScanCodeGoesByVirtualKeyAndPauses) {
@@ -168,18 +188,23 @@ TEST(Keystrokes, ShiftStateBitsAboveAltInLayoutNeverReachEvents) {
         }
     } keyboard;
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
-    TypeFrame(u"a", WithKeys(0, 0, 0, 9), scans, keyboard);
+    const std::atomic<bool> receiving{true};
+    TypeFrame(u"a", WithKeys(0, 0, 0, 9), scans, keyboard, receiving);
     EXPECT_EQ(keyboard.Trace(), "v41 ^41 ");
 }
 
-TEST(Keystrokes, EveryPrintableCharacterTypesItself) {
+TEST(Keystrokes, EveryPrintableCharacterTypesItselfInEveryLayout) {
     std::string printable;
     for (char character = 0x20; character <= 0x7E; ++character) printable += character;
-    Typing typing(WithKeys(0, 0, 0, 9));
-    typing.Type(printable.c_str());
-    EXPECT_EQ(typing.keyboard.Transcript(), printable);
-    EXPECT_FALSE(typing.keyboard.AnyKeyDown());
-    EXPECT_TRUE(typing.keyboard.Faults().empty());
+    for (const auto layout : {fakes::FakeLayout::Us, fakes::FakeLayout::Qwertz, fakes::FakeLayout::UsInternational,
+                              fakes::FakeLayout::WithoutAtSign}) {
+        Typing typing(WithKeys(0, 0, 0, 9));
+        typing.keyboard.SetFocusedLayout(layout);
+        typing.Type(printable.c_str());
+        EXPECT_EQ(typing.keyboard.Transcript(), printable) << static_cast<int>(layout);
+        EXPECT_FALSE(typing.keyboard.AnyKeyDown()) << static_cast<int>(layout);
+        EXPECT_TRUE(typing.keyboard.Faults().empty()) << static_cast<int>(layout);
+    }
 }
 
 TEST(Keystrokes, KeysAreLookedUpInTheFocusedWindowsLayout) {
@@ -209,6 +234,9 @@ struct ImeCase {
     std::string trace;
     ImeOpenStatus after;
     int queries;
+    std::u16string_view frame = u"a";
+    KeyChord term1 = 0x000D;
+    int stopAfterDowns = 0;  // the main thread stops receiving after this many downs; 0: never
 };
 
 void PrintTo(const ImeCase& c, std::ostream* out) { *out << c.name; }
@@ -217,12 +245,14 @@ class ImeGuardDecision : public ::testing::TestWithParam<ImeCase> {};
 
 TEST_P(ImeGuardDecision, TouchesTheImeOnlyWhenOpenAndAllowed) {
     const ImeCase& c = GetParam();
-    FunctionSettings settings = WithKeys(0, 0x000D, 0, 9);
+    FunctionSettings settings = WithKeys(0, c.term1, 0, 9);
     settings.ImeOff = c.imeOff;
     Typing typing(settings);
     typing.keyboard.SetIme(c.found, c.takesSets);
-    typing.Type("a");
+    if (c.stopAfterDowns != 0) typing.keyboard.StopAfterDowns(typing.receiving, c.stopAfterDowns);
+    typing.Type(c.frame);
     EXPECT_EQ(typing.keyboard.Trace(), c.trace);
+    EXPECT_FALSE(typing.keyboard.AnyKeyDown());
     EXPECT_EQ(typing.keyboard.ImeStatus(), c.after);
     EXPECT_EQ(typing.keyboard.ImeQueries(), c.queries);
     EXPECT_TRUE(typing.keyboard.Faults().empty()) << typing.keyboard.Faults().front();
@@ -233,9 +263,17 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ImeCase{"ClosedStaysClosed", u'Y', ImeOpenStatus::Closed, true, "v41 ^41 v0D ^0D ", ImeOpenStatus::Closed, 1},
         // Closed before the first key, reopened once the keys have had time
-        // to be taken.
+        // to be taken: 100 ms and 2 ms for each of the four events.
         ImeCase{"OpenIsClosedAndReopened", u'Y', ImeOpenStatus::Open, true,
-                "ime:off v41 ^41 v0D ^0D [100] ime:on ", ImeOpenStatus::Open, 1},
+                "ime:off v41 ^41 v0D ^0D [108] ime:on ", ImeOpenStatus::Open, 1},
+        // Reopened only after the terminator's Shift is released; the
+        // Unicode events count like the others.
+        ImeCase{"ShiftTabTerminatorReleasedFirst", u'Y', ImeOpenStatus::Open, true,
+                "ime:off v41 ^41 uv6771 u^6771 v10 v09 ^09 ^10 [116] ime:on ", ImeOpenStatus::Open, 1, u"a東", 0x0109},
+        // A stop after the A: Shift released, the IME reopened, B, C and
+        // Enter dropped.
+        ImeCase{"StopWithShiftHeld", u'Y', ImeOpenStatus::Open, true, "ime:off v10 v41 ^41 ^10 [108] ime:on ",
+                ImeOpenStatus::Open, 1, u"ABC", 0x000D, 1},
         ImeCase{"NoFocusWindow", u'Y', ImeOpenStatus::NoFocusWindow, true, "v41 ^41 v0D ^0D ",
                 ImeOpenStatus::NoFocusWindow, 1},
         // A status query that times out: typed as it is, nothing touched.
@@ -243,9 +281,22 @@ INSTANTIATE_TEST_SUITE_P(
                 1},
         // A close that times out may still be taken late: the reopening follows.
         ImeCase{"CloseTimesOutStillReopened", u'Y', ImeOpenStatus::Open, false,
-                "ime:off v41 ^41 v0D ^0D [100] ime:on ", ImeOpenStatus::Open, 1},
-        ImeCase{"ImeOffNoNeverAsks", u'N', ImeOpenStatus::Open, true, "v41 ^41 v0D ^0D ", ImeOpenStatus::Open, 0}),
+                "ime:off v41 ^41 v0D ^0D [108] ime:on ", ImeOpenStatus::Open, 1},
+        ImeCase{"ImeOffNoNeverAsks", u'N', ImeOpenStatus::Open, true, "v41 ^41 v0D ^0D ", ImeOpenStatus::Open, 0},
+        // Only 'Y' switches the IME off; any other value (here NUL) types as it is.
+        ImeCase{"ImeOffNulNeverAsks", u'\0', ImeOpenStatus::Open, true, "v41 ^41 v0D ^0D ", ImeOpenStatus::Open, 0}),
     [](const ::testing::TestParamInfo<ImeCase>& info) { return std::string(info.param.name); });
+
+TEST(Keystrokes, ImeReopeningWaitsTwoMillisecondsMorePerEventUpToASecond) {
+    // n letters and Enter send 2n + 2 events.
+    for (const auto& [letters, delay] : {std::pair{1, 108u}, {223, 996u}, {230, 1000u}, {1000, 1000u}}) {
+        FunctionSettings settings = WithKeys(0, 0x000D, 0, 9);
+        Typing typing(settings);
+        typing.keyboard.SetIme(ImeOpenStatus::Open);
+        typing.Type(std::string(static_cast<std::size_t>(letters), 'a').c_str());
+        EXPECT_EQ(typing.keyboard.Pauses(), std::vector<std::uint32_t>{delay}) << letters << " letters";
+    }
+}
 
 TEST(Keystrokes, NoKeyReachesAnOpenImeWhenImeOffIsSet) {
     Typing typing(WithKeys(0x0241, 0x000D, 0, 9));

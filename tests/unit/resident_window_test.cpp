@@ -485,6 +485,16 @@ TEST(ResidentWindow, QuitActsOnceEvenWhenRepeatedDuringAMessageBox) {
     closedWindow.marks.RestoreWindow = closedWindow.deadWindow = reinterpret_cast<void*>(0x6666);
     closedWindow.Send(UM_QUIT);
     EXPECT_TRUE(closedWindow.foregroundGiven.empty());
+
+    // A log-off quits before answering (the process may be ended right after);
+    // a log-off that was called off changes nothing.
+    FakeResidentWorld loggingOff;
+    std::intptr_t result = -1;
+    EXPECT_TRUE(HandleResidentMessage(loggingOff.window, kEndSession, 0, 0, result));
+    EXPECT_TRUE(loggingOff.calls.empty());
+    EXPECT_TRUE(HandleResidentMessage(loggingOff.window, kEndSession, 1, 0, result));
+    EXPECT_EQ(loggingOff.calls, Calls{"destroy"});
+    EXPECT_EQ(result, 0);
 }
 
 TEST(ResidentWindow, DestroyStopsTheReceiverRemovesTheIconAndEndsTheLoop) {

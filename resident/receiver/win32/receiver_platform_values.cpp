@@ -23,6 +23,8 @@ static_assert(kKeyEventScanCode == KEYEVENTF_SCANCODE && kKeyEventExtended == KE
               kKeyEventKeyUp == KEYEVENTF_KEYUP && kKeyEventUnicode == KEYEVENTF_UNICODE);
 static_assert(kVirtualKeyDown == 0 && kVirtualKeyUp == KEYEVENTF_KEYUP &&
               kUnicodeDown == KEYEVENTF_UNICODE && kUnicodeUp == (KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+// MapVirtualKeyExW marks a dead key with the top bit of its UINT answer.
+static_assert(kDeadKeyBit == UINT{1} << (sizeof(UINT) * 8 - 1));
 static_assert(kVkShift == VK_SHIFT && kVkControl == VK_CONTROL && kVkMenu == VK_MENU);
 constexpr std::uint8_t kExpectedEnhancedKeys[] = {VK_PRIOR, VK_NEXT,   VK_END,    VK_HOME,   VK_LEFT,
                                                   VK_UP,    VK_RIGHT,  VK_DOWN,   VK_INSERT, VK_DELETE,

@@ -72,6 +72,10 @@ std::uint32_t Win32Keyboard::ScanCodeForKey(std::uint8_t virtualKey) {
     return MapVirtualKeyExW(virtualKey, MAPVK_VK_TO_VSC, layout_);
 }
 
+std::uint32_t Win32Keyboard::CharacterForKey(std::uint8_t virtualKey) {
+    return MapVirtualKeyExW(virtualKey, MAPVK_VK_TO_CHAR, layout_);
+}
+
 void Win32Keyboard::SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) {
     KEYBDINPUT input{};
     input.wVk = virtualKey;

@@ -18,6 +18,7 @@ public:
     void UseFocusedWindowLayout() override;
     std::int16_t KeyForCharacter(char character) override;
     std::uint32_t ScanCodeForKey(std::uint8_t virtualKey) override;
+    std::uint32_t CharacterForKey(std::uint8_t virtualKey) override;
     void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) override;
     void SendUnicodeEvent(std::uint32_t flags, char16_t unit) override;
     void Pause(std::uint32_t milliseconds) override;

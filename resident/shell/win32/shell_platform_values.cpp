@@ -16,8 +16,8 @@ namespace {
 
 // Window messages the window reacts to.
 static_assert(kWindowCreate == WM_CREATE && kWindowDestroy == WM_DESTROY && kLeftButtonDown == WM_LBUTTONDOWN &&
-              kRightButtonDown == WM_RBUTTONDOWN && kTimer == WM_TIMER && kDpiChanged == WM_DPICHANGED &&
-              kDisplayChanged == WM_DISPLAYCHANGE);
+              kRightButtonDown == WM_RBUTTONDOWN && kTimer == WM_TIMER && kEndSession == WM_ENDSESSION &&
+              kDpiChanged == WM_DPICHANGED && kDisplayChanged == WM_DISPLAYCHANGE);
 
 // The tray icon's record goes at the size Windows XP's shell takes; every field
 // the program fills (the balloon's too) lies inside it.

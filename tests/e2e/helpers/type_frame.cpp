@@ -7,6 +7,7 @@
 // character (under Wine, the host's locale must decode what the shell gave).
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -31,6 +32,7 @@ int wmain(int argc, wchar_t** argv) {
     const tellurin::ModifierScanCodes scans = tellurin::LookUpModifierScanCodes(keyboard);
     std::u16string text;
     for (const wchar_t* cursor = argv[6]; *cursor != L'\0'; ++cursor) text += static_cast<char16_t>(*cursor);
-    tellurin::TypeFrame(text, settings, scans, keyboard);
+    const std::atomic<bool> receiving{true};
+    tellurin::TypeFrame(text, settings, scans, keyboard, receiving);
     return 0;
 }
