@@ -88,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     function.CharacterCode = characterCodes[(data[1] >> 3) % 5];
     const std::size_t blockSize = 1 + data[3] % 64;
     const bool desktopLocked = (data[3] & 0xC0) == 0xC0;
+    const bool shiftJisInstalled = (data[0] & 0x80) == 0;
     data += 4;
     size -= 4;
 
@@ -96,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fakes::FakeAnswerLine line(keyboard);
     std::atomic<bool> enabled{true};
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
-    CheckingDecoder decoder(FrameCodeFor(function.CharacterCode) == FrameCode::Ascii, (data[0] & 0x80) == 0);
+    CheckingDecoder decoder(FrameCodeFor(function.CharacterCode) == FrameCode::Ascii, shiftJisInstalled);
     // Now and then no application can take keys: such frames are never typed.
     fakes::FakeInputTarget target;
     target.inputDesktopOpens = !desktopLocked;
