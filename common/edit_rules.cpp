@@ -27,16 +27,6 @@ constexpr TimeFieldName kTimeFieldNames[] = {
 
 }  // namespace
 
-std::size_t RuleTextCharacterLimit(RuleTextKind kind) {
-    switch (kind) {
-        case RuleTextKind::Find:
-        case RuleTextKind::With: return kReplacementCharacters;
-        case RuleTextKind::FieldSeparator: return kFieldSeparatorCharacters;
-        case RuleTextKind::Affix: break;
-    }
-    return kAffixCharacters;
-}
-
 bool ExpandRuleText(std::u16string_view stored, RuleTextKind kind, ExpandedRuleText* expanded) {
     if (expanded != nullptr) {
         expanded->Text.clear();

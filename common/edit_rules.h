@@ -77,7 +77,11 @@ enum class RuleTextKind : std::uint8_t {
     Affix,  // Prefix, Suffix
 };
 
-std::size_t RuleTextCharacterLimit(RuleTextKind kind);
+constexpr std::size_t RuleTextCharacterLimit(RuleTextKind kind) {
+    return kind == RuleTextKind::FieldSeparator ? kFieldSeparatorCharacters
+           : kind == RuleTextKind::Affix        ? kAffixCharacters
+                                                : kReplacementCharacters;
+}
 
 enum class TimeField : std::uint8_t {
     Year,          // {yyyy}
