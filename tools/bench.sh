@@ -2,7 +2,8 @@
 # Every performance figure in one report: native framing throughput against
 # the line rate and the editing step's cost a frame, then the real program
 # under Wine (frame->ACK latency, keys/s at step 9, the pause at step 5, idle
-# CPU, start-up time to port open), and the binaries' sizes. Run after tools/build.sh; prints figures, judges nothing.
+# CPU, start-up time to port open), and the binaries' sizes. Run after
+# tools/build.sh; prints figures, judges nothing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
