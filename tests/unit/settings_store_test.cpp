@@ -180,6 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{u"CutHead", u"3", true}, ValueCase{u"CutTail", u"1", true},
         ValueCase{u"ExtractStart", u"2", true}, ValueCase{u"ExtractLength", u"5", true},
         ValueCase{u"LengthMin", u"1024", false}, ValueCase{u"LengthMax", u"-1", false},
+        ValueCase{u"LengthMax", u"4294967306", false},
         ValueCase{u"CutHead", u"", false}, ValueCase{u"CutTail", u"1 ", false}, ValueCase{u"ExtractStart", u"A", false},
         ValueCase{u"Find1", u"\\x1D", true}, ValueCase{u"Find8", kPairs32.c_str(), true},
         ValueCase{u"With1", u"{HH}\\r\\n", true}, ValueCase{u"Find1", u"\\q", false},
