@@ -115,6 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"cuts past everything leave the prefix and suffix",
                  {u"CutHead=3", u"CutTail=3", u"Prefix=<", u"Suffix=>"}, u"ABCD", "<>"},
         EditCase{"extraction", {u"ExtractStart=3", u"ExtractLength=2"}, u"ABCDEF", "CD"},
+        EditCase{"extraction to the end", {u"ExtractStart=5"}, u"ABCDEF", "EF"},
         EditCase{"extraction longer than what is left", {u"ExtractStart=2", u"ExtractLength=10"}, u"ABC", "BC"},
         EditCase{"extraction past the end", {u"ExtractStart=10", u"ExtractLength=2"}, u"ABC", ""},
         EditCase{"no extraction start keeps all", {u"ExtractLength=2"}, u"ABC", "ABC"},
@@ -163,14 +164,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DataEditing, TheClockIsReadOnlyForATimeFieldAndTheResultIsReplaced) {
     EditRules rules = kDefaultEditRules;
-    SetRule(rules, u"Suffix={HH}");
+    SetRule(rules, u"Suffix={yyyy}{HH}");
     EditPlan plan;
     ASSERT_TRUE(PrepareEditing(rules, plan));
     FixedClock clock;
+    clock.time = LocalTime{1999, 12, 31, 23, 59, 58};
     EditedFrame edited{};
     EditFrame(u"A", plan, clock, edited);
     EditFrame(u"B", plan, clock, edited);
-    EXPECT_EQ(Shown(edited), "B07");
+    EXPECT_EQ(Shown(edited), "B199923");
     EXPECT_EQ(clock.reads, 2);
 
     ASSERT_TRUE(PrepareEditing(kDefaultEditRules, plan));
