@@ -329,7 +329,7 @@ public:
             case ValueForm::EditNumber: {
                 const std::uint16_t working = FieldOf<std::uint16_t>(record, row);
                 const std::uint16_t storedNumber = present ? ParseEditNumber(stored.Text) : kInvalidEditNumber;
-                if (storedNumber != kInvalidEditNumber && storedNumber == working) return true;
+                if (storedNumber == working) return true;
                 return SetNumber(row.Name, "%u", working);
             }
             case ValueForm::RuleText: {

@@ -346,7 +346,15 @@ TEST(SettingsStore, EditValuesMissingTakeTheirDefaultsInvalidOnesKeepTheRecordAn
     EXPECT_TRUE(store.registry.Writes().empty());
 }
 
-TEST(SettingsStore, EditSaveCreatesTheMissingKeyOrSaysItCouldNot) {
+TEST(SettingsStore, OnlyAnEditSaveCreatesItsMissingKeyOrSaysItCouldNot) {
+    Store damaged;
+    damaged.FillFirstUse();
+    damaged.registry.DeleteKey(kComm.c_str());
+    damaged.working.Communication = kDefaultCommunicationSettings;
+    damaged.working.CommChanged = true;
+    EXPECT_EQ(SaveSettings(damaged.registry, damaged.working), kSaveKeyNotOpened);
+    EXPECT_FALSE(damaged.registry.HasKey(kComm)) << "the loader rebuilds it, not a save";
+
     for (const bool refused : {false, true}) {
         Store store;
         store.FillFirstUse();
