@@ -6,7 +6,7 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 set(TELLUR_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-foreach(logic tellur_receiver_logic tellur_shell_logic tellurs_dialog_logic tellurs_store_logic)
+foreach(logic tellur_common_logic tellur_receiver_logic tellur_shell_logic tellurs_dialog_logic tellurs_store_logic)
   target_compile_options(${logic} PRIVATE ${TELLUR_SANITIZERS})
 endforeach()
 
@@ -21,6 +21,7 @@ target_compile_options(tellur_fakes PRIVATE ${TELLUR_SANITIZERS})
 
 add_executable(tellur_unit_tests
   tests/fakes/fakes_test.cpp
+  tests/unit/data_editing_test.cpp
   tests/unit/frame_assembly_test.cpp
   tests/unit/keystrokes_test.cpp
   tests/unit/library_client_test.cpp
@@ -35,8 +36,8 @@ target_link_options(tellur_unit_tests PRIVATE ${TELLUR_SANITIZERS})
 gtest_discover_tests(tellur_unit_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
 
 # Benchmarks compile the logic afresh at full optimisation, without sanitizers.
-add_executable(framing_benchmark bench/framing_benchmark.cpp
-  resident/receiver/frame_assembly.cpp resident/receiver/ime_guard.cpp resident/receiver/input_target.cpp
+add_executable(framing_benchmark bench/framing_benchmark.cpp common/edit_rules.cpp
+  resident/receiver/data_editing.cpp resident/receiver/frame_assembly.cpp resident/receiver/ime_guard.cpp resident/receiver/input_target.cpp
   resident/receiver/keystrokes.cpp tests/fakes/iconv_text_decoder.cpp)
 target_include_directories(framing_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(framing_benchmark PRIVATE -O2)

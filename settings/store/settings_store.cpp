@@ -1,48 +1,194 @@
-// The settings store; see settings_store.h. Every value is read into a
-// 32-byte buffer and treated as UTF-16 text whatever its type; the text is
-// always cut at the buffer's end or the data's end, so a value stored without a
+// The settings store; see settings_store.h. Every stored value has one row
+// in its key's table below: its name, its form (how it is checked, copied
+// into the record and written), its field and what its absence means. Reading,
+// checking and writing a key all go through that table, so a value is added
+// as one row.
+//
+// Every value is read into a buffer of its own (32 bytes; a rule text's field
+// size) and treated as UTF-16 text whatever its type; the text is always cut
+// at the buffer's end or the data's end, so a value stored without a
 // terminator, with an odd size or filling the buffer exactly is read safely.
+// A value too large for its buffer reads as missing.
 #include "settings/store/settings_store.h"
 
 #include "common/settings_text.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
-#include <utility>
+#include <span>
+#include <string_view>
 
 namespace tellurin {
 namespace {
 
 constexpr std::uint32_t kValueBufferBytes = 32;
-constexpr std::uint32_t kValueBufferUnits = kValueBufferBytes / 2;
-constexpr std::uint32_t kSingleCharacterBytes = 4;  // the character and its terminator
+constexpr std::uint32_t kLongestValueUnits = kAffixUnits;  // the largest buffer: a prefix's field
+constexpr std::uint32_t kSingleCharacterBytes = 4;         // the character and its terminator
+
+// How a value is checked, copied into its field and written.
+enum class ValueForm : std::uint8_t {
+    PortName,    // "COM1".."COM256"; an empty working text is not written
+    BaudRate,    // one of kBaudRateTexts; an empty working text is not written
+    Character,   // one of the row's characters, by the 4-byte rule; a zero one is not written
+    Chord,       // hexadecimal below 0x8000, written "%04X"
+    KeySpeed,    // hexadecimal 0..9, written "%X"
+    EditNumber,  // decimal 0..1023, written "%u"
+    RuleText,    // an editing text of the row's kind, written as it is, empty or not
+};
+
+// What a missing value means.
+enum class WhenMissing : std::uint8_t {
+    DamagesKey,    // the read fails and the store is rebuilt
+    KeepsField,    // the caller's value stays; the next save of the key writes it
+    TakesDefault,  // the default record's value; the next save of the key writes it
+};
+
+struct StoredValueRow {
+    const char16_t* Name;
+    ValueForm Form;
+    std::size_t Offset;  // of the field in the key's record
+    WhenMissing Missing;
+    const char16_t* Allowed;  // Character: the characters it may be
+    RuleTextKind TextKind;    // RuleText: how the text is read
+};
+
+struct StoredKeyTable {
+    std::span<const StoredValueRow> Rows;
+    const void* Defaults;  // the record of default values
+    bool CreatedOnSave;    // a save creates the key when it is missing, rather than failing
+};
+
+constexpr StoredValueRow Value(const char16_t* name, ValueForm form, std::size_t offset,
+                               WhenMissing missing = WhenMissing::DamagesKey) {
+    return StoredValueRow{name, form, offset, missing, nullptr, RuleTextKind::Find};
+}
+constexpr StoredValueRow Character(const char16_t* name, std::size_t offset, const char16_t* allowed,
+                                   WhenMissing missing = WhenMissing::DamagesKey) {
+    return StoredValueRow{name, ValueForm::Character, offset, missing, allowed, RuleTextKind::Find};
+}
+constexpr StoredValueRow EditNumber(const char16_t* name, std::size_t offset) {
+    return Value(name, ValueForm::EditNumber, offset, WhenMissing::TakesDefault);
+}
+constexpr StoredValueRow EditText(const char16_t* name, std::size_t offset, RuleTextKind kind) {
+    return StoredValueRow{name, ValueForm::RuleText, offset, WhenMissing::TakesDefault, nullptr, kind};
+}
+
+constexpr StoredValueRow kCommunicationRows[] = {
+    Value(u"CommPort", ValueForm::PortName, offsetof(CommunicationSettings, CommPort)),
+    Value(u"BaudRate", ValueForm::BaudRate, offsetof(CommunicationSettings, BaudRate)),
+    Character(u"Parity", offsetof(CommunicationSettings, Parity), u"NOE"),
+    Character(u"DataBit", offsetof(CommunicationSettings, DataBit), u"78"),
+    Character(u"StopBit", offsetof(CommunicationSettings, StopBit), u"12"),
+    Character(u"FlowControl", offsetof(CommunicationSettings, FlowControl), u"NXR"),
+    Character(u"Protocol", offsetof(CommunicationSettings, Protocol), u"012345"),
+};
+
+// The values added after the first six are missing from every store an older
+// version wrote, and that is no damage.
+constexpr StoredValueRow kFunctionRows[] = {
+    Value(u"HeadKey", ValueForm::Chord, offsetof(FunctionSettings, HeadKey)),
+    Value(u"TermKey1", ValueForm::Chord, offsetof(FunctionSettings, TermKey1)),
+    Value(u"TermKey2", ValueForm::Chord, offsetof(FunctionSettings, TermKey2)),
+    Value(u"KeySpeed", ValueForm::KeySpeed, offsetof(FunctionSettings, KeySpeed)),
+    Character(u"CapsLock", offsetof(FunctionSettings, CapsLock), u"NY"),
+    Character(u"TrayIcon", offsetof(FunctionSettings, TrayIcon), u"NY"),
+    Character(u"CharacterCode", offsetof(FunctionSettings, CharacterCode), u"0123", WhenMissing::KeepsField),
+    Character(u"ImeOff", offsetof(FunctionSettings, ImeOff), u"NY", WhenMissing::KeepsField),
+};
+
+constexpr std::size_t kReplacementFieldBytes = kReplacementUnits * 2;
+constexpr std::size_t FindOffset(std::size_t index) {
+    return offsetof(EditRules, Find) + index * kReplacementFieldBytes;
+}
+constexpr std::size_t WithOffset(std::size_t index) {
+    return offsetof(EditRules, With) + index * kReplacementFieldBytes;
+}
+
+constexpr StoredValueRow kEditRows[] = {
+    EditNumber(u"LengthMin", offsetof(EditRules, LengthMin)),
+    EditNumber(u"LengthMax", offsetof(EditRules, LengthMax)),
+    EditNumber(u"CutHead", offsetof(EditRules, CutHead)),
+    EditNumber(u"CutTail", offsetof(EditRules, CutTail)),
+    EditNumber(u"ExtractStart", offsetof(EditRules, ExtractStart)),
+    EditNumber(u"ExtractLength", offsetof(EditRules, ExtractLength)),
+    EditText(u"Find1", FindOffset(0), RuleTextKind::Find),
+    EditText(u"Find2", FindOffset(1), RuleTextKind::Find),
+    EditText(u"Find3", FindOffset(2), RuleTextKind::Find),
+    EditText(u"Find4", FindOffset(3), RuleTextKind::Find),
+    EditText(u"Find5", FindOffset(4), RuleTextKind::Find),
+    EditText(u"Find6", FindOffset(5), RuleTextKind::Find),
+    EditText(u"Find7", FindOffset(6), RuleTextKind::Find),
+    EditText(u"Find8", FindOffset(7), RuleTextKind::Find),
+    EditText(u"With1", WithOffset(0), RuleTextKind::With),
+    EditText(u"With2", WithOffset(1), RuleTextKind::With),
+    EditText(u"With3", WithOffset(2), RuleTextKind::With),
+    EditText(u"With4", WithOffset(3), RuleTextKind::With),
+    EditText(u"With5", WithOffset(4), RuleTextKind::With),
+    EditText(u"With6", WithOffset(5), RuleTextKind::With),
+    EditText(u"With7", WithOffset(6), RuleTextKind::With),
+    EditText(u"With8", WithOffset(7), RuleTextKind::With),
+    EditText(u"FieldSeparator", offsetof(EditRules, FieldSeparator), RuleTextKind::FieldSeparator),
+    Value(u"FieldKey", ValueForm::Chord, offsetof(EditRules, FieldKey), WhenMissing::TakesDefault),
+    EditText(u"Prefix", offsetof(EditRules, Prefix), RuleTextKind::Affix),
+    EditText(u"Suffix", offsetof(EditRules, Suffix), RuleTextKind::Affix),
+};
+
+constexpr StoredKeyTable kCommunicationKey{kCommunicationRows, &kDefaultCommunicationSettings, false};
+constexpr StoredKeyTable kFunctionKey{kFunctionRows, &kDefaultFunctionSettings, false};
+constexpr StoredKeyTable kEditKey{kEditRows, &kDefaultEditRules, true};
+
+std::size_t FieldBytes(const StoredValueRow& row) {
+    switch (row.Form) {
+        case ValueForm::PortName:
+        case ValueForm::BaudRate: return kSettingsTextUnits * 2;
+        case ValueForm::RuleText: return RuleTextUnits(RuleTextCharacterLimit(row.TextKind)) * 2;
+        case ValueForm::Character:
+        case ValueForm::Chord:
+        case ValueForm::KeySpeed:
+        case ValueForm::EditNumber: break;
+    }
+    return 2;
+}
+
+// A rule text is read whole into a buffer the size of its field: the longest
+// text that could be valid, with its terminator.
+std::uint32_t ReadBufferBytes(const StoredValueRow& row) {
+    return row.Form == ValueForm::RuleText ? static_cast<std::uint32_t>(FieldBytes(row)) : kValueBufferBytes;
+}
+
+using SettingsTextField = char16_t[kSettingsTextUnits];
+
+template <typename Field>
+Field& FieldOf(void* record, const StoredValueRow& row) {
+    return *reinterpret_cast<Field*>(static_cast<std::uint8_t*>(record) + row.Offset);
+}
+template <typename Field>
+const Field& FieldOf(const void* record, const StoredValueRow& row) {
+    return *reinterpret_cast<const Field*>(static_cast<const std::uint8_t*>(record) + row.Offset);
+}
 
 // One stored value as read: its text, terminated within the buffer, and the
 // character it gives by the 4-byte rule (0 for any other size).
 struct StoredValue {
-    char16_t Text[kValueBufferUnits + 1];
+    char16_t Text[kLongestValueUnits + 1];
     char16_t Character;
 };
 
-bool ReadValue(Registry& registry, Registry::Key key, const char16_t* name, StoredValue& value) {
-    std::uint8_t buffer[kValueBufferBytes] = {};
-    std::uint32_t size = kValueBufferBytes;
+bool ReadValue(Registry& registry, Registry::Key key, const char16_t* name, StoredValue& value,
+               std::uint32_t bufferBytes) {
+    std::uint8_t buffer[kLongestValueUnits * 2] = {};
+    std::uint32_t size = bufferBytes;
     value.Text[0] = u'\0';
     value.Character = 0;
     if (!registry.QueryValue(key, name, buffer, size)) return false;
-    if (size > kValueBufferBytes) size = kValueBufferBytes;  // a store that overstates cannot make us overread
-    const std::uint32_t units = size / 2;                      // an odd last byte is no character
+    if (size > bufferBytes) size = bufferBytes;  // a store that overstates cannot make us overread
+    const std::uint32_t units = size / 2;        // an odd last byte is no character
     std::memcpy(value.Text, buffer, units * 2);
     value.Text[units] = u'\0';
     if (size == kSingleCharacterBytes) value.Character = value.Text[0];
     return true;
-}
-
-std::size_t BoundedLength(const char16_t* text, std::size_t capacity) {
-    std::size_t length = 0;
-    while (length < capacity && text[length] != u'\0') ++length;
-    return length;
 }
 
 bool TextEquals(const char16_t* left, const char16_t* right) {
@@ -79,8 +225,44 @@ bool IsOneOf(char16_t character, const char16_t* allowed) {
     return false;
 }
 
-void AssignCharacter(char16_t& field, const StoredValue& value, const char16_t* allowed) {
-    if (IsOneOf(value.Character, allowed)) field = value.Character;
+// The field takes the stored value when it is valid, and keeps its own otherwise.
+void AssignIfValid(const StoredValueRow& row, const StoredValue& value, void* record) {
+    switch (row.Form) {
+        case ValueForm::PortName:
+            if (IsValidPortName(value.Text)) SetSettingsText(FieldOf<SettingsTextField>(record, row), value.Text);
+            return;
+        case ValueForm::BaudRate:
+            if (IsValidBaudRate(value.Text)) SetSettingsText(FieldOf<SettingsTextField>(record, row), value.Text);
+            return;
+        case ValueForm::Character:
+            if (IsOneOf(value.Character, row.Allowed)) FieldOf<char16_t>(record, row) = value.Character;
+            return;
+        case ValueForm::Chord: {
+            const std::uint16_t chord = ParseHexWord(value.Text);
+            if (chord < 0x8000) FieldOf<KeyChord>(record, row) = chord;
+            return;
+        }
+        case ValueForm::KeySpeed: {
+            const std::uint16_t speed = ParseHexWord(value.Text);
+            if (speed <= 9) FieldOf<std::uint16_t>(record, row) = speed;
+            return;
+        }
+        case ValueForm::EditNumber: {
+            const std::uint16_t number = ParseEditNumber(value.Text);
+            if (number != kInvalidEditNumber) FieldOf<std::uint16_t>(record, row) = number;
+            return;
+        }
+        case ValueForm::RuleText: {
+            const std::u16string_view text = value.Text;
+            if (!IsValidRuleText(text, row.TextKind)) return;
+            // A valid text always fits its field with room for the terminator.
+            char16_t* field = &FieldOf<char16_t>(record, row);
+            const std::size_t units = FieldBytes(row) / 2;
+            for (std::size_t index = 0; index < units; ++index)
+                field[index] = index < text.size() ? text[index] : u'\0';
+            return;
+        }
+    }
 }
 
 // Reading one key: the key is closed when the reader goes, so every early
@@ -96,8 +278,10 @@ public:
     KeyReader(const KeyReader&) = delete;
     KeyReader& operator=(const KeyReader&) = delete;
 
-    bool Opened() const { return opened_; }
-    bool Read(const char16_t* name, StoredValue& value) { return ReadValue(registry_, key_, name, value); }
+    // False when the key or the value is missing.
+    bool Read(const StoredValueRow& row, StoredValue& value) {
+        return opened_ && ReadValue(registry_, key_, row.Name, value, ReadBufferBytes(row));
+    }
 
 private:
     Registry& registry_;
@@ -106,39 +290,60 @@ private:
 };
 
 // Writing one key: open it for query and set, then for each value decide the
-// new text (empty: leave the stored value alone), set it, flush and close.
+// new text, set it, flush and close.
 class KeyWriter {
 public:
-    KeyWriter(Registry& registry, const char16_t* path) : registry_(registry) {
+    KeyWriter(Registry& registry, const char16_t* path, bool createMissing) : registry_(registry) {
+        opened_ = registry_.OpenKey(path, kKeyQueryValue | kKeySetValue, key_);
+        if (opened_ || !createMissing || !registry_.CreateKey(path, key_)) return;
+        // The key is created with query access only.
+        registry_.CloseKey(key_);
         opened_ = registry_.OpenKey(path, kKeyQueryValue | kKeySetValue, key_);
     }
     bool Opened() const { return opened_; }
 
     // false when a value could not be set; the key is then flushed and closed.
-    bool WriteTextIfDifferent(const char16_t* name, const char16_t* workingText) {
+    bool Write(const StoredValueRow& row, const void* record) {
         StoredValue stored;
-        (void)ReadValue(registry_, key_, name, stored);
-        if (workingText[0] == u'\0' || TextEquals(stored.Text, workingText)) return true;
-        return Set(name, workingText);
+        const bool present = ReadValue(registry_, key_, row.Name, stored, ReadBufferBytes(row));
+        switch (row.Form) {
+            case ValueForm::PortName:
+            case ValueForm::BaudRate: {
+                // An empty working text leaves the stored value alone.
+                const std::u16string working = SettingsText(FieldOf<SettingsTextField>(record, row));
+                if (working.empty() || TextEquals(stored.Text, working.c_str())) return true;
+                return Set(row.Name, working);
+            }
+            case ValueForm::Character: {
+                const char16_t working = FieldOf<char16_t>(record, row);
+                if (working == 0 || stored.Character == working) return true;
+                return Set(row.Name, std::u16string_view(&working, 1));
+            }
+            case ValueForm::Chord:
+            case ValueForm::KeySpeed: {
+                const std::uint16_t working = FieldOf<std::uint16_t>(record, row);
+                const std::uint16_t storedNumber = present ? ParseHexWord(stored.Text) : kInvalidHexWord;
+                if (storedNumber == working) return true;  // 0 is a number like any other: "0000"
+                return SetNumber(row.Name, row.Form == ValueForm::Chord ? "%04X" : "%X", working);
+            }
+            case ValueForm::EditNumber: {
+                const std::uint16_t working = FieldOf<std::uint16_t>(record, row);
+                const std::uint16_t storedNumber = present ? ParseEditNumber(stored.Text) : kInvalidEditNumber;
+                if (storedNumber == working) return true;
+                return SetNumber(row.Name, "%u", working);
+            }
+            case ValueForm::RuleText: {
+                const char16_t* field = &FieldOf<char16_t>(record, row);
+                std::size_t length = 0;
+                while (length < FieldBytes(row) / 2 && field[length] != u'\0') ++length;
+                const std::u16string_view working(field, length);
+                if (present && working == std::u16string_view(stored.Text)) return true;
+                return Set(row.Name, working);
+            }
+        }
+        return true;
     }
-    bool WriteCharacterIfDifferent(const char16_t* name, char16_t working) {
-        StoredValue stored;
-        (void)ReadValue(registry_, key_, name, stored);
-        if (working == 0 || stored.Character == working) return true;
-        const char16_t text[2] = {working, u'\0'};
-        return Set(name, text);
-    }
-    bool WriteNumberIfDifferent(const char16_t* name, std::uint16_t working, bool fourDigits) {
-        StoredValue stored;
-        const bool present = ReadValue(registry_, key_, name, stored);
-        const std::uint16_t storedNumber = present ? ParseHexWord(stored.Text) : kInvalidHexWord;
-        if (storedNumber == working) return true;  // 0 is a number like any other: "0000"
-        char narrow[8];
-        std::snprintf(narrow, sizeof narrow, fourDigits ? "%04X" : "%X", static_cast<unsigned>(working));
-        char16_t text[8] = {};
-        for (std::size_t index = 0; narrow[index] != '\0'; ++index) text[index] = static_cast<char16_t>(narrow[index]);
-        return Set(name, text);
-    }
+
     std::int32_t Finish() {
         registry_.FlushKey(key_);
         registry_.CloseKey(key_);
@@ -146,9 +351,17 @@ public:
     }
 
 private:
-    bool Set(const char16_t* name, const char16_t* text) {
-        const auto bytes = static_cast<std::uint32_t>((BoundedLength(text, kValueBufferUnits) + 1) * 2);
-        if (registry_.SetTextValue(key_, name, text, bytes)) return true;
+    bool SetNumber(const char16_t* name, const char* format, std::uint16_t number) {
+        char narrow[8];
+        std::snprintf(narrow, sizeof narrow, format, static_cast<unsigned>(number));
+        std::u16string text;
+        for (std::size_t index = 0; narrow[index] != '\0'; ++index) text += static_cast<char16_t>(narrow[index]);
+        return Set(name, text);
+    }
+    bool Set(const char16_t* name, std::u16string_view text) {
+        const std::u16string terminated(text);
+        const auto bytes = static_cast<std::uint32_t>((terminated.size() + 1) * 2);
+        if (registry_.SetTextValue(key_, name, terminated.c_str(), bytes)) return true;
         Finish();
         return false;
     }
@@ -157,6 +370,32 @@ private:
     Registry::Key key_ = 0;
     bool opened_ = false;
 };
+
+// 0 when a value whose absence damages the key is missing (fields read before
+// it keep their new values), else 1.
+int ReadKey(Registry& registry, const StoredKeyTable& table, void* record, const char16_t* path) {
+    KeyReader key(registry, path);
+    StoredValue value;
+    for (const StoredValueRow& row : table.Rows) {
+        if (key.Read(row, value)) {
+            AssignIfValid(row, value, record);
+            continue;
+        }
+        if (row.Missing == WhenMissing::DamagesKey) return 0;
+        if (row.Missing == WhenMissing::TakesDefault)
+            std::memcpy(&FieldOf<std::uint8_t>(record, row), &FieldOf<std::uint8_t>(table.Defaults, row),
+                        FieldBytes(row));
+    }
+    return 1;
+}
+
+std::int32_t WriteKey(Registry& registry, const StoredKeyTable& table, const void* record, const char16_t* path) {
+    KeyWriter writer(registry, path, table.CreatedOnSave);
+    if (!writer.Opened()) return kSaveKeyNotOpened;
+    for (const StoredValueRow& row : table.Rows)
+        if (!writer.Write(row, record)) return kSaveValueNotWritten;
+    return writer.Finish();
+}
 
 }  // namespace
 
@@ -176,48 +415,15 @@ std::uint16_t ParseHexWord(const char16_t* text) {
 }
 
 int ReadCommunicationKey(Registry& registry, CommunicationSettings& record, const char16_t* path) {
-    KeyReader key(registry, path);
-    StoredValue value;
-    if (!key.Opened() || !key.Read(u"CommPort", value)) return 0;
-    if (IsValidPortName(value.Text)) SetSettingsText(record.CommPort, value.Text);
-    if (!key.Read(u"BaudRate", value)) return 0;
-    if (IsValidBaudRate(value.Text)) SetSettingsText(record.BaudRate, value.Text);
-    const std::pair<const char16_t*, std::pair<char16_t*, const char16_t*>> characters[] = {
-        {u"Parity", {&record.Parity, u"NOE"}},           {u"DataBit", {&record.DataBit, u"78"}},
-        {u"StopBit", {&record.StopBit, u"12"}},          {u"FlowControl", {&record.FlowControl, u"NXR"}},
-        {u"Protocol", {&record.Protocol, u"012345"}}};
-    for (const auto& [name, field] : characters) {
-        if (!key.Read(name, value)) return 0;
-        AssignCharacter(*field.first, value, field.second);
-    }
-    return 1;
+    return ReadKey(registry, kCommunicationKey, &record, path);
 }
 
 int ReadFunctionKey(Registry& registry, FunctionSettings& record, const char16_t* path) {
-    KeyReader key(registry, path);
-    StoredValue value;
-    if (!key.Opened()) return 0;
-    const std::pair<const char16_t*, KeyChord*> chords[] = {
-        {u"HeadKey", &record.HeadKey}, {u"TermKey1", &record.TermKey1}, {u"TermKey2", &record.TermKey2}};
-    for (const auto& [name, field] : chords) {
-        if (!key.Read(name, value)) return 0;
-        const std::uint16_t chord = ParseHexWord(value.Text);
-        if (chord < 0x8000) *field = chord;
-    }
-    if (!key.Read(u"KeySpeed", value)) return 0;
-    const std::uint16_t speed = ParseHexWord(value.Text);
-    if (speed <= 9) record.KeySpeed = speed;
-    if (!key.Read(u"CapsLock", value)) return 0;
-    AssignCharacter(record.CapsLock, value, u"NY");
-    if (!key.Read(u"TrayIcon", value)) return 0;
-    AssignCharacter(record.TrayIcon, value, u"NY");
-    // The values added after the first six are missing from every store an
-    // older version wrote, and that is no damage: a missing one keeps the
-    // record's value (the default at start-up) without rebuilding the store,
-    // and the next save of the function settings writes it.
-    if (key.Read(u"CharacterCode", value)) AssignCharacter(record.CharacterCode, value, u"0123");
-    if (key.Read(u"ImeOff", value)) AssignCharacter(record.ImeOff, value, u"NY");
-    return 1;
+    return ReadKey(registry, kFunctionKey, &record, path);
+}
+
+void ReadEditKey(Registry& registry, EditRules& record, const char16_t* path) {
+    (void)ReadKey(registry, kEditKey, &record, path);  // no value of the key can damage it
 }
 
 int RebuildSettingsKeys(Registry& registry) {
@@ -231,32 +437,15 @@ int RebuildSettingsKeys(Registry& registry) {
 }
 
 std::int32_t WriteCommunicationKey(Registry& registry, const WorkingSettings& working, const char16_t* path) {
-    KeyWriter writer(registry, path);
-    if (!writer.Opened()) return kSaveKeyNotOpened;
-    const CommunicationSettings& settings = working.Communication;
-    const bool written = writer.WriteTextIfDifferent(u"CommPort", SettingsText(settings.CommPort).c_str()) &&
-                         writer.WriteTextIfDifferent(u"BaudRate", SettingsText(settings.BaudRate).c_str()) &&
-                         writer.WriteCharacterIfDifferent(u"Parity", settings.Parity) &&
-                         writer.WriteCharacterIfDifferent(u"DataBit", settings.DataBit) &&
-                         writer.WriteCharacterIfDifferent(u"StopBit", settings.StopBit) &&
-                         writer.WriteCharacterIfDifferent(u"FlowControl", settings.FlowControl) &&
-                         writer.WriteCharacterIfDifferent(u"Protocol", settings.Protocol);
-    return written ? writer.Finish() : kSaveValueNotWritten;
+    return WriteKey(registry, kCommunicationKey, &working.Communication, path);
 }
 
 std::int32_t WriteFunctionKey(Registry& registry, const WorkingSettings& working, const char16_t* path) {
-    KeyWriter writer(registry, path);
-    if (!writer.Opened()) return kSaveKeyNotOpened;
-    const FunctionSettings& settings = working.Function;
-    const bool written = writer.WriteNumberIfDifferent(u"HeadKey", settings.HeadKey, true) &&
-                         writer.WriteNumberIfDifferent(u"TermKey1", settings.TermKey1, true) &&
-                         writer.WriteNumberIfDifferent(u"TermKey2", settings.TermKey2, true) &&
-                         writer.WriteNumberIfDifferent(u"KeySpeed", settings.KeySpeed, false) &&
-                         writer.WriteCharacterIfDifferent(u"CapsLock", settings.CapsLock) &&
-                         writer.WriteCharacterIfDifferent(u"TrayIcon", settings.TrayIcon) &&
-                         writer.WriteCharacterIfDifferent(u"CharacterCode", settings.CharacterCode) &&
-                         writer.WriteCharacterIfDifferent(u"ImeOff", settings.ImeOff);
-    return written ? writer.Finish() : kSaveValueNotWritten;
+    return WriteKey(registry, kFunctionKey, &working.Function, path);
+}
+
+std::int32_t WriteEditKey(Registry& registry, const WorkingSettings& working, const char16_t* path) {
+    return WriteKey(registry, kEditKey, &working.Edit, path);
 }
 
 std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,
@@ -271,12 +460,24 @@ std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,
     return WriteFunctionKey(registry, working, kFunctionKeyPath) == kSaveOk ? 1 : 0;
 }
 
+std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,
+                                   CommunicationSettings& communication, FunctionSettings& function,
+                                   EditRules& edit) {
+    const std::int32_t result = LoadSettingsFromStore(registry, working, communication, function);
+    ReadEditKey(registry, edit, kEditKeyPath);
+    return result;
+}
+
 std::int32_t SaveSettings(Registry& registry, const WorkingSettings& working) {
     if (working.CommChanged) {
         const std::int32_t result = WriteCommunicationKey(registry, working, kCommunicationKeyPath);
         if (result != kSaveOk) return result;
     }
-    if (working.FunctionChanged) return WriteFunctionKey(registry, working, kFunctionKeyPath);
+    if (working.FunctionChanged) {
+        const std::int32_t result = WriteFunctionKey(registry, working, kFunctionKeyPath);
+        if (result != kSaveOk) return result;
+    }
+    if (working.EditChanged) return WriteEditKey(registry, working, kEditKeyPath);
     return kSaveOk;
 }
 

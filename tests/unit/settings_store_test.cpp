@@ -17,11 +17,12 @@ using fakes::FakeRegistry;
 
 const std::u16string kComm = kCommunicationKeyPath;
 const std::u16string kFunc = kFunctionKeyPath;
+const std::u16string kEdit = kEditKeyPath;
 
 struct Store {
     // Loads into the default records and checks that nothing was left open.
     std::int32_t Load() {
-        const std::int32_t result = LoadSettingsFromStore(registry, working, communication, function);
+        const std::int32_t result = LoadSettingsFromStore(registry, working, communication, function, edit);
         EXPECT_EQ(registry.OpenKeyCount(), 0) << "a key was left open";
         EXPECT_TRUE(registry.Faults().empty()) << registry.Faults().front();
         return result;
@@ -35,6 +36,7 @@ struct Store {
     WorkingSettings working{};
     CommunicationSettings communication = kDefaultCommunicationSettings;
     FunctionSettings function = kDefaultFunctionSettings;
+    EditRules edit = kDefaultEditRules;
 };
 
 std::string Narrow16(const char16_t* text) { return fakes::Narrow(text); }
@@ -74,7 +76,18 @@ class ValueValidation : public ::testing::TestWithParam<ValueCase> {};
 std::string FieldAsText(const Store& store, const std::u16string& value) {
     const CommunicationSettings& c = store.communication;
     const FunctionSettings& f = store.function;
+    const EditRules& e = store.edit;
     char buffer[16];
+    const std::u16string_view texts[] = {RuleText(e.FieldSeparator), RuleText(e.Prefix), RuleText(e.Suffix),
+                                         RuleText(e.Find[0]), RuleText(e.Find[7]), RuleText(e.With[0])};
+    const std::u16string textNames[] = {u"FieldSeparator", u"Prefix", u"Suffix", u"Find1", u"Find8", u"With1"};
+    for (std::size_t index = 0; index < 6; ++index)
+        if (value == textNames[index]) return fakes::Narrow(std::u16string(texts[index]));
+    const std::uint16_t numbers[] = {e.LengthMin, e.LengthMax, e.CutHead, e.CutTail, e.ExtractStart, e.ExtractLength};
+    const std::u16string numberNames[] = {u"LengthMin", u"LengthMax", u"CutHead", u"CutTail", u"ExtractStart",
+                                          u"ExtractLength"};
+    for (std::size_t index = 0; index < 6; ++index)
+        if (value == numberNames[index]) return std::to_string(numbers[index]);
     if (value == u"CommPort") return Narrow16(c.CommPort);
     if (value == u"BaudRate") return Narrow16(c.BaudRate);
     const auto character = [&](char16_t field) { return std::string(1, static_cast<char>(field)); };
@@ -88,7 +101,8 @@ std::string FieldAsText(const Store& store, const std::u16string& value) {
     if (value == u"CharacterCode") return character(f.CharacterCode);
     if (value == u"ImeOff") return character(f.ImeOff);
     const std::uint16_t number = value == u"HeadKey" ? f.HeadKey : value == u"TermKey1" ? f.TermKey1
-                                 : value == u"TermKey2" ? f.TermKey2 : f.KeySpeed;
+                                 : value == u"TermKey2" ? f.TermKey2 : value == u"FieldKey" ? e.FieldKey
+                                                                                             : f.KeySpeed;
     std::snprintf(buffer, sizeof buffer, "%04X", number);
     return buffer;
 }
@@ -98,10 +112,13 @@ TEST_P(ValueValidation, AcceptsOnlyValidValuesAndNeverRebuildsForInvalidOnes) {
     const std::u16string name = c.value;
     const bool isFunction = name == u"HeadKey" || name == u"TermKey1" || name == u"TermKey2" || name == u"KeySpeed" ||
                             name == u"CapsLock" || name == u"TrayIcon" || name == u"CharacterCode" || name == u"ImeOff";
+    const bool isEdit = !isFunction && name != u"CommPort" && name != u"BaudRate" && name != u"Parity" &&
+                        name != u"DataBit" && name != u"StopBit" && name != u"FlowControl" && name != u"Protocol";
+    const std::u16string& key = isFunction ? kFunc : isEdit ? kEdit : kComm;
     Store store;
     store.FillFirstUse();
     const std::string before = FieldAsText(store, c.value);
-    store.registry.PutText(isFunction ? kFunc : kComm, c.value, c.stored);
+    store.registry.PutText(key, c.value, c.stored);
 
     EXPECT_EQ(store.Load(), 1);
     EXPECT_TRUE(store.registry.Writes().empty()) << "an invalid value must not rebuild the store";
@@ -110,9 +127,18 @@ TEST_P(ValueValidation, AcceptsOnlyValidValuesAndNeverRebuildsForInvalidOnes) {
         EXPECT_NE(after, before) << "accepted value did not reach the record";
     } else {
         EXPECT_EQ(after, before);
-        EXPECT_EQ(store.registry.Text(isFunction ? kFunc : kComm, c.value), fakes::Narrow(c.stored));
+        EXPECT_EQ(store.registry.Text(key, c.value), fakes::Narrow(c.stored));
     }
 }
+
+std::u16string Repeated(std::u16string_view text, int count) {
+    std::u16string repeated;
+    for (; count > 0; --count) repeated += text;
+    return repeated;
+}
+// The longest texts that fit their fields: 32 and 64 surrogate pairs, read whole.
+const std::u16string kPairs32 = Repeated(u"\U0001F600", 32), kPairs64 = Repeated(u"\U0001F600", 64);
+const std::u16string kLetters33 = Repeated(u"x", 33), kLetters65 = Repeated(u"x", 65);
 
 void PrintTo(const ValueCase& c, std::ostream* out) { *out << fakes::Narrow(c.value) << "=" << fakes::Narrow(c.stored); }
 
@@ -149,7 +175,21 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{u"CharacterCode", u"3", true}, ValueCase{u"CharacterCode", u"4", false},
         ValueCase{u"CharacterCode", u"01", false}, ValueCase{u"CharacterCode", u"", false},
         ValueCase{u"CharacterCode", u"Y", false},
-        ValueCase{u"ImeOff", u"N", true}, ValueCase{u"ImeOff", u"n", false}, ValueCase{u"ImeOff", u"0", false}));
+        ValueCase{u"ImeOff", u"N", true}, ValueCase{u"ImeOff", u"n", false}, ValueCase{u"ImeOff", u"0", false},
+        ValueCase{u"LengthMin", u"1023", true}, ValueCase{u"LengthMax", u"0013", true},
+        ValueCase{u"CutHead", u"3", true}, ValueCase{u"CutTail", u"1", true},
+        ValueCase{u"ExtractStart", u"2", true}, ValueCase{u"ExtractLength", u"5", true},
+        ValueCase{u"LengthMin", u"1024", false}, ValueCase{u"LengthMax", u"-1", false},
+        ValueCase{u"LengthMax", u"4294967306", false},
+        ValueCase{u"CutHead", u"", false}, ValueCase{u"CutTail", u"1 ", false}, ValueCase{u"ExtractStart", u"A", false},
+        ValueCase{u"Find1", u"\\x1D", true}, ValueCase{u"Find8", kPairs32.c_str(), true},
+        ValueCase{u"With1", u"{HH}\\r\\n", true}, ValueCase{u"Find1", u"\\q", false},
+        ValueCase{u"Find1", u"\\x1", false}, ValueCase{u"With1", kLetters33.c_str(), false},
+        ValueCase{u"FieldSeparator", u"\\x1D", true}, ValueCase{u"FieldSeparator", u"123456789", false},
+        ValueCase{u"FieldKey", u"0241", true}, ValueCase{u"FieldKey", u"8009", false},
+        ValueCase{u"Prefix", u"{yyyy}-{MM}-{dd}\\t", true}, ValueCase{u"Suffix", kPairs64.c_str(), true},
+        ValueCase{u"Prefix", u"{hh}", false}, ValueCase{u"Suffix", u"{", false},
+        ValueCase{u"Suffix", kLetters65.c_str(), false}));
 
 TEST(SettingsStore, CharacterValuesFollowTheFourByteRuleWhateverTheType) {
     struct Case {
@@ -254,6 +294,78 @@ TEST(SettingsStore, NewerFunctionValuesMissingKeepTheRecordAndWaitForTheNextFunc
     store.working.FunctionChanged = true;
     EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
     EXPECT_EQ(store.registry.Writes(), std::vector<std::string>{"Function|CharacterCode=2"});
+}
+
+TEST(SettingsStore, EditValuesMissingTakeTheirDefaultsInvalidOnesKeepTheRecordAndNoneRebuilds) {
+    Store store;
+    store.FillFirstUse();
+    store.edit.CutHead = 7;  // as an earlier load left them
+    store.edit.CutTail = 3;
+    ASSERT_TRUE(SetRuleText(store.edit.Prefix, u"x"));
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_EQ(0, std::memcmp(&store.edit, &kDefaultEditRules, sizeof(EditRules))) << "no Edit key: all defaults";
+    EXPECT_FALSE(store.registry.HasKey(kEdit));
+
+    store.edit.CutTail = 3;
+    store.registry.PutText(kEdit, u"CutTail", u"3x");
+    store.registry.PutText(kEdit, u"Suffix", u"\\r\\n");
+    store.registry.PutText(kComm, u"Protocol", u"9");
+    store.registry.RemoveValue(kComm, u"Parity");  // the other keys are rebuilt, Edit is not
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_EQ(store.edit.CutTail, 3);
+    EXPECT_EQ(store.edit.CutHead, 0);
+    EXPECT_EQ(RuleText(store.edit.Suffix), u"\\r\\n");
+    EXPECT_EQ(store.registry.Text(kEdit, u"CutTail"), "3x");
+    EXPECT_EQ(store.registry.Text(kEdit, u"CutHead"), "<missing>");
+    EXPECT_EQ(store.registry.Text(kComm, u"Parity"), "N");
+
+    store.registry.ClearWrites();
+    store.working.Communication = store.communication;
+    store.working.Function = store.function;
+    store.working.Edit = store.edit;
+    store.working.Edit.CutHead = 12;
+    store.working.CommChanged = store.working.FunctionChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_TRUE(store.registry.Writes().empty()) << "written only with the edit part";
+    store.working.EditChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    const std::vector<std::string>& writes = store.registry.Writes();
+    ASSERT_EQ(writes.size(), 25u) << "every value but the stored Suffix";
+    EXPECT_EQ(writes[0], "Edit|LengthMin=0");
+    EXPECT_EQ(writes[2], "Edit|CutHead=12");
+    EXPECT_EQ(writes[3], "Edit|CutTail=3");
+    EXPECT_EQ(writes[6], "Edit|Find1=");
+    EXPECT_EQ(writes[23], "Edit|FieldKey=0009");
+    EXPECT_EQ(writes[24], "Edit|Prefix=");
+    EXPECT_EQ(store.registry.Data(kEdit, u"Find1")->Bytes.size(), 2u);
+    EXPECT_EQ(store.registry.OpenKeyCount(), 0);
+
+    store.registry.ClearWrites();
+    store.registry.PutText(kEdit, u"CutHead", u"0012");  // the same number
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_TRUE(store.registry.Writes().empty());
+}
+
+TEST(SettingsStore, OnlyAnEditSaveCreatesItsMissingKeyOrSaysItCouldNot) {
+    Store damaged;
+    damaged.FillFirstUse();
+    damaged.registry.DeleteKey(kComm.c_str());
+    damaged.working.Communication = kDefaultCommunicationSettings;
+    damaged.working.CommChanged = true;
+    EXPECT_EQ(SaveSettings(damaged.registry, damaged.working), kSaveKeyNotOpened);
+    EXPECT_FALSE(damaged.registry.HasKey(kComm)) << "the loader rebuilds it, not a save";
+
+    for (const bool refused : {false, true}) {
+        Store store;
+        store.FillFirstUse();
+        store.working.Edit = kDefaultEditRules;
+        store.working.EditChanged = true;
+        if (refused) store.registry.RefuseCreate(kEdit);
+        EXPECT_EQ(SaveSettings(store.registry, store.working), refused ? kSaveKeyNotOpened : kSaveOk);
+        EXPECT_EQ(store.registry.Writes().size(), refused ? 0u : 26u);
+        EXPECT_EQ(store.registry.OpenKeyCount(), 0);
+        EXPECT_TRUE(store.registry.Faults().empty()) << store.registry.Faults().front();
+    }
 }
 
 TEST(SettingsStore, RebuildFailsWhenAKeyCannotBeCreated) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <type_traits>
 
+#include "resident/receiver/data_editing.h"
 #include "resident/receiver/input_target.h"
 #include "resident/receiver/keyboard.h"
 #include "resident/receiver/receiver_loop.h"
@@ -36,6 +37,9 @@ constexpr bool EnhancedKeysMatch() {
     return true;
 }
 static_assert(EnhancedKeysMatch());
+
+// The keys an editing rule's own text types.
+static_assert(kTabKeyChord == VK_TAB && kEnterKeyChord == VK_RETURN);
 
 // ClearCommError's errors, as the receiver records them.
 static_assert(kCommErrorReceiveQueueOverflow == CE_RXOVER && kCommErrorOverrun == CE_OVERRUN &&
