@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "resident/receiver/data_editing.h"
+#include "common/data_editing.h"
 #include "resident/receiver/frame_assembly.h"
 #include "tests/fakes/iconv_text_decoder.h"
 

@@ -37,7 +37,7 @@ gtest_discover_tests(tellur_unit_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
 
 # Benchmarks compile the logic afresh at full optimisation, without sanitizers.
 add_executable(framing_benchmark bench/framing_benchmark.cpp common/edit_rules.cpp
-  resident/receiver/data_editing.cpp resident/receiver/frame_assembly.cpp resident/receiver/ime_guard.cpp resident/receiver/input_target.cpp
+  common/data_editing.cpp resident/receiver/frame_assembly.cpp resident/receiver/ime_guard.cpp resident/receiver/input_target.cpp
   resident/receiver/keystrokes.cpp tests/fakes/iconv_text_decoder.cpp)
 target_include_directories(framing_benchmark PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(framing_benchmark PRIVATE -O2)

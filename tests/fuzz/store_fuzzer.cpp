@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "resident/receiver/data_editing.h"
+#include "common/data_editing.h"
 #include "settings/store/settings_store.h"
 #include "tests/fakes/fake_registry.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "resident/receiver/data_editing.h"
+#include "common/data_editing.h"
 #include "settings/store/settings_store.h"
 #include "tests/fakes/fake_registry.h"
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "resident/receiver/data_editing.h"
+#include "common/data_editing.h"
 #include "resident/receiver/input_target.h"
 #include "resident/receiver/keyboard.h"
 #include "resident/receiver/receiver_loop.h"

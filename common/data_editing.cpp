@@ -2,7 +2,7 @@
 // string with its keys beside it by position, the same shape as the result,
 // so every stage (a replacement, the split) is one pass that copies the text
 // into a second buffer; no stage allocates per character.
-#include "resident/receiver/data_editing.h"
+#include "common/data_editing.h"
 
 #include <utility>
 
