@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/data_editing.h"
+#include "tests/fakes/fake_editing.h"
 #include "resident/receiver/frame_assembly.h"
 #include "tests/fakes/iconv_text_decoder.h"
 
@@ -132,7 +133,12 @@ double Throughput(const std::string& stream, char16_t characterCode, const char*
     ReachableTarget target;
     ReceptionCauses causes;
     NoListener listener;
-    ReceptionContext context{enabled, communication, function, scans, line, keyboard, decoder, target, causes, listener};
+    EditPlan editing;
+    (void)PrepareEditing(kDefaultEditRules, editing);
+    fakes::FixedClock clock;
+    fakes::KeptLastFrame lastFrame;
+    ReceptionContext context{enabled, communication, function, scans,   line,    keyboard,  decoder,
+                             target,  causes,        listener, editing, clock, lastFrame};
     static FrameAssembly assembly{};
     assembly = FrameAssembly{};
     ResetFrameAssembly(assembly, communication.Protocol);
@@ -156,10 +162,6 @@ void PrintThroughput(const char* name, double bytesPerSecond) {
     std::printf("%s throughput: %.0f bytes/s; 115200-baud line: %.0f bytes/s; ratio %.0fx\n", name,
                 bytesPerSecond, kLineRate, bytesPerSecond / kLineRate);
 }
-
-struct StillClock final : Clock {
-    LocalTime Now() override { return LocalTime{2024, 3, 5, 7, 8, 9}; }
-};
 
 // Microseconds per frame through the editing step, with every rule in use, on
 // a 1,023-character frame of GS-separated fields; with the rules read once
@@ -190,7 +192,7 @@ void PrintEditingCost() {
 
     EditPlan plan;
     if (!PrepareEditing(rules, plan)) std::printf("editing: rules not valid\n");
-    StillClock clock;
+    fakes::FixedClock clock;
     EditedFrame edited{};
     constexpr int kFrames = 20000;
     std::size_t typed = 0;

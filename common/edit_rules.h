@@ -61,6 +61,15 @@ static_assert(offsetof(EditRules, With) == 1058, "record crosses the library bou
 static_assert(offsetof(EditRules, FieldSeparator) == 2098, "record crosses the library boundary");
 static_assert(offsetof(EditRules, Prefix) == 2132, "record crosses the library boundary");
 static_assert(offsetof(EditRules, Suffix) == 2390, "record crosses the library boundary");
+static_assert(kCurrentRecordLayout.EditSize == sizeof(EditRules) &&
+                  SameOffsets(kCurrentRecordLayout.EditOffsets,
+                              {offsetof(EditRules, Size), offsetof(EditRules, LengthMin), offsetof(EditRules, LengthMax),
+                               offsetof(EditRules, CutHead), offsetof(EditRules, CutTail),
+                               offsetof(EditRules, ExtractStart), offsetof(EditRules, ExtractLength),
+                               offsetof(EditRules, FieldKey), offsetof(EditRules, Find), offsetof(EditRules, With),
+                               offsetof(EditRules, FieldSeparator), offsetof(EditRules, Prefix),
+                               offsetof(EditRules, Suffix)}),
+              "the editing rules changed: add a layout row with the next interface number");
 
 // Every value at its default: no check, nothing cut or replaced, one field,
 // Tab as the field key (typed only when a separator is set). A frame is then

@@ -64,25 +64,36 @@ struct RecordLayout {
     std::size_t CommunicationOffsets[7];  // CommPort ... Protocol
     std::size_t FunctionSize;
     std::size_t FunctionOffsets[8];  // HeadKey ... ImeOff
-    friend constexpr bool operator==(const RecordLayout&, const RecordLayout&) = default;
+    std::size_t EditSize;            // 0: the interface has no editing rules
+    std::size_t EditOffsets[13];     // Size ... Suffix (common/edit_rules.h)
 };
 constexpr RecordLayout kRecordLayouts[] = {
-    {1, 38, {0, 14, 28, 30, 32, 34, 36}, 16, {0, 2, 4, 6, 8, 10, 12, 14}},
+    {1, 38, {0, 14, 28, 30, 32, 34, 36}, 16, {0, 2, 4, 6, 8, 10, 12, 14}, 0, {}},
+    {2, 38, {0, 14, 28, 30, 32, 34, 36}, 16, {0, 2, 4, 6, 8, 10, 12, 14},
+     2648, {0, 4, 6, 8, 10, 12, 14, 16, 18, 1058, 2098, 2132, 2390}},
 };
-constexpr std::uint32_t kLibraryInterface = kRecordLayouts[std::size(kRecordLayouts) - 1].Interface;
+inline constexpr const RecordLayout& kCurrentRecordLayout = kRecordLayouts[std::size(kRecordLayouts) - 1];
+constexpr std::uint32_t kLibraryInterface = kCurrentRecordLayout.Interface;
 
-static_assert(kRecordLayouts[std::size(kRecordLayouts) - 1] ==
-                  RecordLayout{kLibraryInterface,
-                               sizeof(CommunicationSettings),
-                               {offsetof(CommunicationSettings, CommPort), offsetof(CommunicationSettings, BaudRate),
-                                offsetof(CommunicationSettings, Parity), offsetof(CommunicationSettings, DataBit),
-                                offsetof(CommunicationSettings, StopBit), offsetof(CommunicationSettings, FlowControl),
-                                offsetof(CommunicationSettings, Protocol)},
-                               sizeof(FunctionSettings),
-                               {offsetof(FunctionSettings, HeadKey), offsetof(FunctionSettings, TermKey1),
-                                offsetof(FunctionSettings, TermKey2), offsetof(FunctionSettings, KeySpeed),
-                                offsetof(FunctionSettings, CapsLock), offsetof(FunctionSettings, TrayIcon),
-                                offsetof(FunctionSettings, CharacterCode), offsetof(FunctionSettings, ImeOff)}},
+template <std::size_t N>
+constexpr bool SameOffsets(const std::size_t (&row)[N], const std::size_t (&measured)[N]) {
+    for (std::size_t index = 0; index < N; ++index)
+        if (row[index] != measured[index]) return false;
+    return true;
+}
+
+static_assert(kCurrentRecordLayout.CommunicationSize == sizeof(CommunicationSettings) &&
+                  SameOffsets(kCurrentRecordLayout.CommunicationOffsets,
+                              {offsetof(CommunicationSettings, CommPort), offsetof(CommunicationSettings, BaudRate),
+                               offsetof(CommunicationSettings, Parity), offsetof(CommunicationSettings, DataBit),
+                               offsetof(CommunicationSettings, StopBit), offsetof(CommunicationSettings, FlowControl),
+                               offsetof(CommunicationSettings, Protocol)}) &&
+                  kCurrentRecordLayout.FunctionSize == sizeof(FunctionSettings) &&
+                  SameOffsets(kCurrentRecordLayout.FunctionOffsets,
+                              {offsetof(FunctionSettings, HeadKey), offsetof(FunctionSettings, TermKey1),
+                               offsetof(FunctionSettings, TermKey2), offsetof(FunctionSettings, KeySpeed),
+                               offsetof(FunctionSettings, CapsLock), offsetof(FunctionSettings, TrayIcon),
+                               offsetof(FunctionSettings, CharacterCode), offsetof(FunctionSettings, ImeOff)}),
               "a record crossing the library boundary changed: add a layout row with the next interface number");
 
 constexpr bool InterfaceNumbersRise() {

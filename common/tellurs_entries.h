@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/edit_rules.h"
 #include "common/settings_records.h"
 
 #if defined(_WIN32)
@@ -42,9 +43,14 @@ using LoadSettingsEntry = std::int32_t(TELLURS_CALL*)(CommunicationSettings* com
 // filled, 4, or the private message chosen by the user after a port failure.
 using OpenPortEntry = std::int32_t(TELLURS_CALL*)(CommunicationSettings communication, void** portHandle);
 
+// Fill the editing rules from the store (a missing value takes its default);
+// 1, or 0 when the record's Size is not this interface's EditRules.
+using LoadEditRulesEntry = std::int32_t(TELLURS_CALL*)(EditRules* rules);
+
 constexpr const char* kSettingsDialogEntryName = "TELLURS_00";
 constexpr const char* kLoadSettingsEntryName = "TELLURS_01";
 constexpr const char* kOpenPortEntryName = "TELLURS_02";
+constexpr const char* kLoadEditRulesEntryName = "TELLURS_03";
 constexpr const char* kLibraryInterfaceName = "TELLURS_INTERFACE";  // exported by TELLURS.DLL
 constexpr const char* kProgramInterfaceName = "TELLUR_INTERFACE";   // exported by TELLUR.EXE
 

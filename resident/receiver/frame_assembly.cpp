@@ -10,9 +10,20 @@ namespace {
 
 bool IsPrintable(std::uint8_t byte) { return byte >= 0x20 && byte <= 0x7E; }
 
-// Control bytes are dropped in every code; under ASCII so are bytes from 0x7F up.
-bool IsKept(FrameCode code, std::uint8_t byte) {
+bool IsFramingByte(const FramingRule& rule, std::uint8_t byte) {
+    return byte == rule.StartByte || byte == rule.EndByte || byte == rule.SecondEndByte;
+}
+
+// Characters: printable bytes, and under a multibyte code the bytes from 0x80
+// up; DEL and, under ASCII, the bytes from 0x80 up are dropped.
+bool IsCharacterByte(FrameCode code, std::uint8_t byte) {
     return IsPrintable(byte) || (code != FrameCode::Ascii && byte >= 0x80);
+}
+
+// Control bytes other than the framing's own (and NUL) wait for the editing step.
+bool IsKept(const FrameAssembly& assembly, std::uint8_t byte) {
+    return IsCharacterByte(assembly.Code, byte) ||
+           (byte >= 0x01 && byte < 0x20 && !IsFramingByte(assembly.Rule, byte));
 }
 
 // The first byte of a two-byte Shift-JIS character. The byte after it is taken
@@ -133,7 +144,7 @@ bool KeepBackUnreachableFrame(ReceptionContext& context) {
 // The frame's text, or FrameBad set: a frame bad in itself is never judged
 // against the target.
 void DecodeCompleteFrame(FrameAssembly& assembly, ReceptionContext& context, char16_t* text, std::uint32_t& units) {
-    if (assembly.FrameBuffer[0] == '\0') assembly.FrameBad = true;
+    if (!assembly.FrameHasCharacter) assembly.FrameBad = true;  // nothing, or control bytes only
     if (assembly.FrameBad) return;
     switch (DecodeCollected(assembly, context.Decoder, text, units)) {
         case FrameText::Decoded:
@@ -154,6 +165,16 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
     char16_t text[kFrameBufferSize];
     std::uint32_t units = 0;
     DecodeCompleteFrame(assembly, context, text, units);
+    EditedFrame edited{};
+    if (!assembly.FrameBad) {
+        const std::u16string_view received(text, units);
+        context.LastFrame.KeepLastFrame(received);
+        EditFrame(received, context.Editing, context.Time, edited);
+        if (edited.BadLength) {
+            RaiseCause(context, CauseLengthMismatch);
+            assembly.FrameBad = true;
+        }
+    }
     const bool keptBack = !assembly.FrameBad && KeepBackUnreachableFrame(context);
     // The answer mode is read when the frame completes, the framing only at start.
     if (IsAnswerProtocol(context.Communication.Protocol)) {
@@ -171,8 +192,8 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
 
     assembly.State = FrameState::Delivering;
     if (!assembly.FrameBad && !keptBack) {
-        TypeFrame(std::u16string_view(text, units), context.Function, context.Scans, context.Keys,
-                  context.ReceivingEnabled);
+        TypeFrame(edited.Typed.Text, context.Function, context.Scans, context.Keys, context.ReceivingEnabled,
+                  edited.Typed.Keys);
         context.Causes.Clear(kCausesClearedByTypedFrame, context.CauseListener);
     }
     assembly.State = FrameState::Idle;
@@ -189,7 +210,7 @@ void Collect(FrameAssembly& assembly, std::uint8_t byte, ReceptionContext& conte
         return;
     }
     // Dropped bytes and bytes past the 1023rd do not make the frame bad.
-    if (!IsKept(assembly.Code, byte)) return;
+    if (!IsKept(assembly, byte)) return;
     if (assembly.FrameLength == kMaxFrameLength) {
         assembly.FrameCut = true;
         // A CR-ended frame longer than any frame can be: the device ends its
@@ -199,6 +220,7 @@ void Collect(FrameAssembly& assembly, std::uint8_t byte, ReceptionContext& conte
     }
     assembly.FrameBuffer[assembly.FrameLength] = static_cast<char>(byte);
     assembly.FrameLength += 1;
+    if (byte >= 0x20) assembly.FrameHasCharacter = true;
 }
 
 // Under STX/ETX, a byte outside any frame.
@@ -276,6 +298,7 @@ void ProcessReceivedBytes(FrameAssembly& assembly, const std::uint8_t* block, st
             assembly.FrameLength = 0;
             assembly.FrameBad = false;
             assembly.FrameCut = false;
+            assembly.FrameHasCharacter = false;
             assembly.Code = FrameCodeFor(context.Function.CharacterCode);
             if (assembly.Rule.StartByte != 0) {
                 if (byte == assembly.Rule.StartByte) {

@@ -12,12 +12,16 @@
 // or UTF-8 character after its first is ever STX, ETX, CR or LF. Under a
 // multibyte code the bytes from 0x80 up are kept too, and the frame is
 // decoded as a whole when it ends; a frame that is not valid in its code is
-// bad.
+// bad. Control bytes other than the protocol's own framing bytes stay in the
+// frame until the editing step, so that a rule can name them (the GS between
+// the fields of a GS1 code); the step drops whatever no rule turned into a
+// key. A frame whose length the rules do not accept is bad.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
+#include "common/data_editing.h"
 #include "common/settings_records.h"
 #include "resident/receiver/answer_line.h"
 #include "resident/receiver/input_target.h"
@@ -76,8 +80,17 @@ struct FrameAssembly {
     std::uint32_t NakCount;
     FrameCode Code;  // read when the frame begins
     bool FrameCut;   // bytes past the 1023rd were dropped
+    bool FrameHasCharacter;  // a byte that is no control byte was kept
     std::uint32_t StrayBytes;        // outside any frame since the last start byte
     std::uint32_t UnfinishedFrames;  // in a row: CR without LF
+};
+
+// Keeps the last frame received, as received (decoded, control characters
+// kept, before editing), for the settings dialog's preview. Called on the
+// receiver thread; the keeper guards the text for its reader.
+struct LastFrameKeeper {
+    virtual ~LastFrameKeeper() = default;
+    virtual void KeepLastFrame(std::u16string_view text) = 0;
 };
 
 // What one call of ProcessReceivedBytes works with besides its state.
@@ -92,6 +105,9 @@ struct ReceptionContext {
     InputTarget& Target;
     ReceptionCauses& Causes;
     ReceptionCauseListener& CauseListener;
+    const EditPlan& Editing;  // prepared from the editing rules at the receiver's start
+    Clock& Time;              // for the time fields of a prefix or suffix
+    LastFrameKeeper& LastFrame;
 };
 
 // Codes "0".."5" as in the dialog's list; anything else frames as STX/ETX.

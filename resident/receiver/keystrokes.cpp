@@ -128,14 +128,25 @@ void TypeAsciiCharacter(char ascii, bool invertCase, FrameTyping& typing) {
 
 // Everything between the IME's closing and its reopening; returns at the
 // first key that a stop finds, with modifiers possibly held.
-void TypeKeys(std::u16string_view frameText, const FunctionSettings& settings, FrameTyping& typing) {
+void TypeKeys(std::u16string_view frameText, std::span<const PlacedKey> placedKeys, const FunctionSettings& settings,
+              FrameTyping& typing) {
     if (NamesKey(settings.HeadKey)) {
         if (Stopped(typing)) return;
         TypeChordKey(settings.HeadKey, typing);
     }
 
     const bool invertCase = settings.CapsLock == u'Y';
+    std::size_t nextKey = 0;
+    // The rule's keys placed before the character at index (or after the last).
+    const auto typePlacedKeys = [&](std::size_t index) {
+        for (; nextKey < placedKeys.size() && placedKeys[nextKey].Position <= index; ++nextKey) {
+            if (Stopped(typing)) return false;
+            TypeChordKey(placedKeys[nextKey].Chord, typing);
+        }
+        return true;
+    };
     for (std::size_t index = 0; index < frameText.size(); ++index) {
+        if (!typePlacedKeys(index)) return;
         const char16_t unit = frameText[index];
         if (IsControl(unit) || IsLowSurrogate(unit)) continue;
         const bool pair = IsHighSurrogate(unit);
@@ -148,6 +159,8 @@ void TypeKeys(std::u16string_view frameText, const FunctionSettings& settings, F
             if (pair) ++index;
         }
     }
+
+    if (!typePlacedKeys(frameText.size())) return;
 
     // A first terminator of key 0 means no terminators at all; 0xFF skips only
     // the first, with its modifiers.
@@ -195,13 +208,14 @@ void SendKeyChord(KeyChord chord, Keyboard& keyboard) {
 }
 
 void TypeFrame(std::u16string_view frameText, const FunctionSettings& settings,
-               const ModifierScanCodes& scans, Keyboard& keyboard, const std::atomic<bool>& receivingEnabled) {
+               const ModifierScanCodes& scans, Keyboard& keyboard, const std::atomic<bool>& receivingEnabled,
+               std::span<const PlacedKey> placedKeys) {
     if (!receivingEnabled.load(std::memory_order_acquire)) return;
     keyboard.UseFocusedWindowLayout();
     const ImeGuard ime = CloseImeForFrame(settings.ImeOff, keyboard);
     EventCountingKeyboard counted(keyboard);
     FrameTyping typing{scans, KeyDelayFor(settings.KeySpeed), receivingEnabled, counted, HeldModifiers{}};
-    TypeKeys(frameText, settings, typing);
+    TypeKeys(frameText, placedKeys, settings, typing);
     SyncModifiers(0, typing.Held, scans, counted);
     ReopenImeAfterFrame(ime, counted.Events(), keyboard);
 }

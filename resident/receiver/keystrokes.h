@@ -10,8 +10,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
+#include "common/data_editing.h"
 #include "common/settings_records.h"
 #include "resident/receiver/keyboard.h"
 
@@ -69,7 +71,11 @@ void SendKeyChord(KeyChord chord, Keyboard& keyboard);
 // of the frame is dropped, the held modifiers are released and the IME is
 // reopened, so a stop waits for one key and its pause at most (plus the IME's
 // reopening delay) and never types into whatever has the focus by then.
+// placedKeys are the keys an editing rule put between the characters (a
+// field's key, a rule's Tab or Enter), each typed with its modifiers and a
+// pause like a terminator, before the character at its position.
 void TypeFrame(std::u16string_view frameText, const FunctionSettings& settings,
-               const ModifierScanCodes& scans, Keyboard& keyboard, const std::atomic<bool>& receivingEnabled);
+               const ModifierScanCodes& scans, Keyboard& keyboard, const std::atomic<bool>& receivingEnabled,
+               std::span<const PlacedKey> placedKeys = {});
 
 }  // namespace tellurin

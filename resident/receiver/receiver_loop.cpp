@@ -78,8 +78,12 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
     loop.Port.ResetStop();
     // A port that takes no event mask at all could only fail every wait.
     ReceiverEnd end = SetUpEventMask(loop.Port) ? ReceiverEnd::Stopped : ReceiverEnd::DeviceGone;
+    // The store let only valid rules through; an invalid one would read as its default.
+    EditPlan editing;
+    (void)PrepareEditing(loop.Editing, editing);
     ReceptionContext context{loop.Flags.ReceivingEnabled, loop.Communication, loop.Function, scans, loop.Line,
-                             loop.Keys, loop.Decoder, loop.Target, loop.Causes, loop.CauseListener};
+                             loop.Keys, loop.Decoder, loop.Target, loop.Causes, loop.CauseListener,
+                             editing, loop.Time, loop.LastFrame};
     std::uint8_t buffer[kReceiveBlockSize];
 
     FailedWaits failedWaits;  // in a row, with no byte received in between

@@ -104,6 +104,9 @@ struct ReceiverLoop {
     InputTarget& Target;
     ReceptionCauses& Causes;  // lives as long as the program
     ReceptionCauseListener& CauseListener;
+    const EditRules& Editing;
+    Clock& Time;
+    LastFrameKeeper& LastFrame;  // lives as long as the program
 };
 
 enum class ReceiverEnd { Stopped, DeviceGone };

@@ -101,11 +101,14 @@ bool LoadSettings(SettingsLibraryClient& client) {
         return false;
     }
     auto entry = reinterpret_cast<LoadSettingsEntry>(library.Find(kLoadSettingsEntryName));
-    if (entry == nullptr) {
+    auto editEntry = reinterpret_cast<LoadEditRulesEntry>(library.Find(kLoadEditRulesEntryName));
+    if (entry == nullptr || editEntry == nullptr) {
         ShowMessage(*client.Reporter, MessageSettingsNotRead, 0);
         return false;
     }
     (void)entry(client.Communication, client.Function);  // fields not read keep their values
+    client.Edit->Size = sizeof(EditRules);
+    (void)editEntry(client.Edit);  // a refused record keeps the rules it had
     return true;
 }
 

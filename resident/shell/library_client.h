@@ -50,6 +50,7 @@ struct SettingsLibraryClient {
     std::u16string ProgramDirectory;  // empty when it could not be found
     CommunicationSettings* Communication;
     FunctionSettings* Function;
+    EditRules* Edit;  // filled by its own entry, in a record that starts with its size
     // Loaded from a started dialog to its finish. When the dialog's thread
     // outlives its wait, this load is never freed, which keeps the library in
     // place under the thread for the life of the process.

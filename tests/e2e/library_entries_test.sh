@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# TELLURS.DLL loads by full path under Wine, its three entries and its
+# TELLURS.DLL loads by full path under Wine, its four entries and its
 # interface number are found by their exact names, and the pair refuses a
 # partner of another interface both ways: loaded into a program without the
 # number or with another one, every entry fails and fills none of the
@@ -10,7 +10,7 @@
 dll=$(windows_path "$BIN/TELLURS.DLL")
 
 echo "== the entries and the interface number, by name"
-check "lookup" $'TELLURS_00 found\nTELLURS_01 found\nTELLURS_02 found\nTELLURS_INTERFACE found' \
+check "lookup" $'TELLURS_00 found\nTELLURS_01 found\nTELLURS_02 found\nTELLURS_03 found\nTELLURS_INTERFACE found' \
     "$(win_output "$BIN/library_probe.exe" lookup "$dll")"
 
 echo "== a program of this interface is served"
@@ -19,6 +19,17 @@ win_output "$BIN/library_probe.exe" load "$dll" >/dev/null  # first use fills th
 reg_set_text "$SETTINGS_KEY\\Communication" CommPort COM7
 check "the stored port is read" "result=1 CommPort=COM7" \
     "$(win_output "$BIN/library_probe.exe" load "$dll" | cut -d' ' -f1,2)"
+
+echo "== the editing rules come from their own key, in a record that says its size"
+check "no Edit key: the defaults" "result=1 CutHead=0 FieldKey=0009 FieldSeparator= Suffix=" \
+    "$(win_output "$BIN/library_probe.exe" edit "$dll")"
+reg_set_text "$SETTINGS_KEY\\Edit" CutHead 4
+reg_set_text "$SETTINGS_KEY\\Edit" FieldSeparator '\x1D'
+reg_set_text "$SETTINGS_KEY\\Edit" Suffix '\t{HH}'
+check "stored rules, as written" 'result=1 CutHead=4 FieldKey=0009 FieldSeparator=\x1D Suffix=\t{HH}' \
+    "$(win_output "$BIN/library_probe.exe" edit "$dll")"
+check "a record of another size is left alone" "result=0 CutHead=65535" \
+    "$(win_output "$BIN/library_probe.exe" edit "$dll" 100 | cut -d' ' -f1,2)"
 
 # The probe's records start with the first-use values (COM1): a refused load
 # leaves them so, where the store says COM7. library_probe_old.exe exports no
@@ -33,6 +44,8 @@ for probe in library_probe_old.exe library_probe.exe; do
     check "port opening: failed without a question, handle untouched" $'result=0x4\nhandle untouched' \
         "$(timeout 20 "$WINE" "$BIN/$probe" open-port "$dll" COM5 | tr -d '\r')"
     check "settings dialog: not set up" "result=10" "$(win_output "$BIN/$probe" dialog "$dll")"
+    check "editing rules: failed, record untouched" "result=0 CutHead=65535" \
+        "$(win_output "$BIN/$probe" edit "$dll" | cut -d' ' -f1,2)"
 done
 unset TELLUR_PROBE_INTERFACE
 

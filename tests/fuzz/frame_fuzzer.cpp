@@ -1,6 +1,6 @@
 // Fuzzes frame assembly and keystroke synthesis together: any protocol, any
-// function settings (every character code among them), any bytes split into
-// any blocks. Invariants: only printable characters are typed, at most 1023
+// function settings (every character code among them), now and then editing
+// rules, any bytes split into any blocks. Invariants: only printable characters are typed, at most 1023
 // per frame, no modifier is left down after a block, the keyboard sees no
 // impossible event, answers go out only under answering protocols and every
 // good frame was answered; the decoder is handed only the kept bytes of a
@@ -12,6 +12,7 @@
 
 #include "resident/receiver/frame_assembly.h"
 #include "tests/fakes/fake_answer_line.h"
+#include "tests/fakes/fake_editing.h"
 #include "tests/fakes/fake_input_target.h"
 #include "tests/fakes/fake_keyboard.h"
 #include "tests/fakes/iconv_text_decoder.h"
@@ -35,13 +36,14 @@ public:
     }
     void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) override {
         if (virtualKey == 0x7B && (flags & kKeyEventKeyUp) == 0) {
-            Require(charactersInFrame >= (asciiFrames ? 1u : 0u) && charactersInFrame <= kMaxFrameLength);
+            Require(charactersInFrame >= (asciiFrames ? 1u : 0u) && charactersInFrame <= characterLimit);
             ++frames;
             charactersInFrame = 0;
         }
         FakeKeyboard::SendKeyEvent(flags, virtualKey, scanCode);
     }
     std::size_t charactersInFrame = 0;
+    std::size_t characterLimit = kMaxFrameLength;
     std::size_t frames = 0;
     // A good ASCII frame has a character typed as a key; a decoded frame may
     // hold none that the layout has.
@@ -89,11 +91,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t blockSize = 1 + data[3] % 64;
     const bool desktopLocked = (data[3] & 0xC0) == 0xC0;
     const bool shiftJisInstalled = (data[0] & 0x80) == 0;
+    const bool edited = (data[2] & 0x40) != 0;
     data += 4;
     size -= 4;
 
+    // Now and then editing rules, drawn from the next bytes: a length check,
+    // cuts and an extraction, a replacement, a separator, a prefix and suffix.
+    EditRules rules = kDefaultEditRules;
+    if (edited && size >= 8) {
+        const char16_t* const texts[] = {u"", u"\\x1D", u",", u"\\t", u"0", u"AB", u"\\r\\n", u"{HH}:{mm}", u"\\\\"};
+        constexpr std::size_t kTexts = sizeof(texts) / sizeof(texts[0]);
+        rules.LengthMin = data[0] % 8;
+        rules.LengthMax = data[1] % 4 == 0 ? 0 : static_cast<std::uint16_t>(8 + data[1]);
+        rules.CutHead = data[2] % 4;
+        rules.CutTail = data[3] % 4;
+        rules.ExtractStart = data[4] % 3;
+        rules.ExtractLength = data[4] / 64;
+        (void)SetRuleText(rules.Find[0], texts[data[5] % kTexts]);
+        (void)SetRuleText(rules.With[0], texts[(data[5] / 16) % kTexts]);
+        (void)SetRuleText(rules.FieldSeparator, texts[data[6] % kTexts]);
+        rules.FieldKey = static_cast<KeyChord>(((data[6] & 0x70) << 4) | 0x09);
+        (void)SetRuleText(rules.Prefix, texts[data[7] % kTexts]);
+        (void)SetRuleText(rules.Suffix, texts[(data[7] / 16) % kTexts]);
+        data += 8;
+        size -= 8;
+    }
+    EditPlan editing;
+    (void)PrepareEditing(rules, editing);  // a text its kind refuses reads as the default
+
     CheckingKeyboard keyboard;
-    keyboard.asciiFrames = FrameCodeFor(function.CharacterCode) == FrameCode::Ascii;
+    // Rules may cut a frame to nothing or let a replacement make it longer.
+    keyboard.asciiFrames = FrameCodeFor(function.CharacterCode) == FrameCode::Ascii && !edited;
+    keyboard.characterLimit = edited ? 8 * kMaxFrameLength : kMaxFrameLength;
     fakes::FakeAnswerLine line(keyboard);
     std::atomic<bool> enabled{true};
     const ModifierScanCodes scans = LookUpModifierScanCodes(keyboard);
@@ -103,7 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     target.inputDesktopOpens = !desktopLocked;
     ReceptionCauses causes;
     fakes::CountingCauseListener listener;
-    ReceptionContext context{enabled, communication, function, scans, line, keyboard, decoder, target, causes, listener};
+    fakes::FixedClock clock;
+    fakes::KeptLastFrame lastFrame;
+    ReceptionContext context{enabled, communication, function, scans,   line,  keyboard, decoder,
+                             target,  causes,        listener, editing, clock, lastFrame};
     static FrameAssembly assembly;
     assembly = FrameAssembly{};
     ResetFrameAssembly(assembly, communication.Protocol);

@@ -10,20 +10,13 @@
 
 #include "common/data_editing.h"
 #include "settings/store/settings_store.h"
+#include "tests/fakes/fake_editing.h"
 #include "tests/fakes/fake_registry.h"
 
 namespace tellurin {
 namespace {
 
-// GetLocalTime at 2024-03-05 07:08:09.
-struct FixedClock final : Clock {
-    LocalTime Now() override {
-        ++reads;
-        return time;
-    }
-    LocalTime time{2024, 3, 5, 7, 8, 9};
-    int reads = 0;
-};
+using fakes::FixedClock;
 
 // "Name=stored text" as the store would hold it.
 void SetRule(EditRules& rules, std::u16string_view setting) {

@@ -10,6 +10,7 @@
 
 #include "resident/receiver/frame_assembly.h"
 #include "tests/fakes/fake_answer_line.h"
+#include "tests/fakes/fake_editing.h"
 #include "tests/fakes/fake_input_target.h"
 #include "tests/fakes/fake_keyboard.h"
 #include "tests/fakes/iconv_text_decoder.h"
@@ -28,7 +29,10 @@ struct Reception {
         ResetFrameAssembly(assembly, protocol);
     }
     void Feed(const std::string& bytes) {
-        ReceptionContext context{enabled, communication, function, scans, line, keyboard, decoder, target, causes, listener};
+        EditPlan plan;
+        EXPECT_TRUE(PrepareEditing(editing, plan));
+        ReceptionContext context{enabled, communication, function, scans, line,  keyboard, decoder,
+                                 target,  causes,        listener, plan,  clock, lastFrame};
         ProcessReceivedBytes(assembly, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                              static_cast<std::uint32_t>(bytes.size()), context);
     }
@@ -50,6 +54,9 @@ struct Reception {
     fakes::FakeInputTarget target;
     ReceptionCauses causes;
     fakes::CountingCauseListener listener;
+    EditRules editing = kDefaultEditRules;
+    fakes::FixedClock clock;
+    fakes::KeptLastFrame lastFrame;
     FrameAssembly assembly{};
 };
 
@@ -101,6 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"CrAck_TwoFrames", u'3', "AB\rC\r", "AB|C|", "AA"},
         FramingCase{"CrAck_EmptyFrameNak", u'3', "\r", "", "N"},
         FramingCase{"CrAck_ControlBytesOnlyNak", u'3', "\t\x01\r", "", "N"},
+        FramingCase{"CrAck_ControlBytesOnlyAfterAGoodFrameNak", u'3', "A\r\t\x01\r", "A|", "AN"},
         // CR LF framing: the byte after CR is used up, good or not.
         FramingCase{"CrLf_OneFrame", u'1', "AB\r\n", "AB|", ""},
         FramingCase{"CrLf_WrongSecondEndDropsFrame", u'1', "AB\rXCD\r\n", "CD|", ""},
@@ -130,8 +138,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Shown(u"東京都港区1-2-3") + "|", "A", u'1'},
         FramingCase{"ShiftJis_TrailByte5CIsNoBackslash", u'2', "\x02\x95\x5c" "A\x03", Shown(u"表A") + "|", "", u'1'},
         FramingCase{"Ascii_SameBytesTypeTheBackslash", u'2', "\x02\x95\x5c" "A\x03", "\\A|", "", u'0'},
-        FramingCase{"ShiftJis_ControlBytesInsideCharacterDropped", u'2', "\x02\x95\x7f\x01\x5c\x03", Shown(u"表") + "|",
-                    "", u'1'},
+        // Control bytes stay for the editing step, so one inside a character spoils it.
+        FramingCase{"ShiftJisAck_ControlByteInsideCharacterNak", u'5', "\x02\x95\x01\x5c\x03\x02\x95\x7f\x5c\x03", Shown(u"表") + "|",
+                    "NA", u'1'},
         FramingCase{"ShiftJisAck_HalfWidthKanaOnlyIsAFrame", u'5', "\x02\xb1\xb2\xb3\x03", Shown(u"ｱｲｳ") + "|", "A", u'1'},
         FramingCase{"ShiftJisAck_UnassignedPairNakNotTyped", u'5', "\x02" "AB\x85\x40\x03\x02" "C\x03", "C|", "NA", u'1'},
         FramingCase{"ShiftJisAck_LeadByteAtEndByteNak", u'3', "AB\x81\r", "", "N", u'1'},
@@ -463,6 +472,60 @@ TEST(FrameAssembly, BytesThatNeverMakeFramesAreRecordedPastTheThresholds) {
     reception.Feed(crFrame + crFrame + "\x02" "A\x03");  // told, then cleared by the typed frame
     EXPECT_EQ(reception.listener.notices, 2);
     EXPECT_EQ(reception.causes.Active(), 0u);
+}
+
+// The editing step between decoding and typing: control bytes stay until a
+// rule has had them, a frame of the wrong length is bad and told, the keys a
+// rule writes come between the characters, and the frame as received is kept.
+TEST(FrameAssembly, EditingRulesActBetweenDecodingAndTyping) {
+    const struct {
+        const char* name;
+        const char16_t* rule;  // Name=stored text
+        std::string input;
+        const char* frames;
+        const char* answers;
+        std::uint32_t cause;
+    } cases[] = {
+        {"GS1 fields, Enter between", u"FieldSeparator=\\x1D", "\x02" "01\x1d" "17\x1d" "10\x03",
+         "01{Enter}17{Enter}10|", "A", 0},
+        {"a separator at the end: its key after the last character", u"FieldSeparator=\\x1D", "\x02" "01\x1d\x03",
+         "01{Enter}|", "A", 0},
+        {"a rule names a control byte, the rest are dropped", u"Find1=\\x1D", "\x02" "A\x1d" "B\x01" "C\x03",
+         "A-BC|", "A", 0},
+        {"too short: bad and told", u"LengthMin=13", "\x02" "123456789012\x03", "", "N", CauseLengthMismatch},
+        {"long enough after a bad one: typed, told no more", u"LengthMin=13",
+         "\x02" "12\x03\x02" "1234567890123\x03", "1234567890123|", "NA", 0},
+        {"too long", u"LengthMax=3", "\x02" "ABCD\x03", "", "N", CauseLengthMismatch},
+        {"the length counts what came, before the cut", u"CutHead=2", "\x02" "ABCD\x03", "CD|", "A", 0},
+        {"cut to nothing: only the terminator", u"CutHead=9", "\x02" "ABCD\x03", "|", "A", 0},
+    };
+    for (const auto& c : cases) {
+        Reception reception(u'5');
+        reception.function.TermKey1 = 0x0009;
+        const std::u16string_view rule(c.rule);
+        const std::u16string name(rule.substr(0, rule.find(u'=')));
+        const std::u16string_view value = rule.substr(rule.find(u'=') + 1);
+        if (name == u"FieldSeparator") {
+            ASSERT_TRUE(SetRuleText(reception.editing.FieldSeparator, value));
+            reception.editing.FieldKey = 0x000D;
+        } else if (name == u"Find1") {
+            ASSERT_TRUE(SetRuleText(reception.editing.Find[0], value));
+            ASSERT_TRUE(SetRuleText(reception.editing.With[0], u"-"));
+        } else {
+            const std::uint16_t number = ParseEditNumber(value);
+            if (name == u"LengthMin") reception.editing.LengthMin = number;
+            if (name == u"LengthMax") reception.editing.LengthMax = number;
+            if (name == u"CutHead") reception.editing.CutHead = number;
+        }
+        reception.Feed(c.input);
+        EXPECT_EQ(reception.Frames(), c.frames) << c.name;
+        EXPECT_EQ(reception.line.AnswerLetters(), c.answers) << c.name;
+        EXPECT_EQ(reception.causes.Active(), c.cause) << c.name;
+    }
+    // The dialog's preview gets the last frame as it came, controls and all.
+    Reception reception(u'5');
+    reception.Feed("\x02" "A\x1d" "B\x03\x02\x03");
+    EXPECT_EQ(reception.lastFrame.last, u"A\x1D" "B");
 }
 
 TEST(FrameAssembly, ZeroLengthBlockChangesNothing) {

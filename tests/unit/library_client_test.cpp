@@ -35,6 +35,13 @@ std::int32_t TELLURS_CALL FakeLoad(CommunicationSettings* communication, Functio
     function->KeySpeed = 9;
     return 1;
 }
+// Like the library's entry: a record of another size is left alone.
+std::int32_t TELLURS_CALL FakeLoadEditRules(EditRules* rules) {
+    theLibrary->entryCalls.push_back("load edit rules");
+    if (rules->Size != sizeof(EditRules)) return 0;
+    rules->CutHead = 4;
+    return 1;
+}
 std::int32_t TELLURS_CALL FakeOpenPort(CommunicationSettings, void** handle) {
     theLibrary->entryCalls.push_back("open port");
     if (theLibrary->openPort == 0 && theLibrary->storeHandle) *handle = theLibrary->openedHandle;
@@ -56,6 +63,7 @@ public:
         if (entry == "TELLURS_00") return reinterpret_cast<void*>(&FakeDialog);
         if (entry == "TELLURS_01") return reinterpret_cast<void*>(&FakeLoad);
         if (entry == "TELLURS_02") return reinterpret_cast<void*>(&FakeOpenPort);
+        if (entry == "TELLURS_03") return reinterpret_cast<void*>(&FakeLoadEditRules);
         // GetProcAddress answers a data export with the address of its value.
         if (entry == "TELLURS_INTERFACE") return &theLibrary->interfaceNumber;
         return nullptr;
@@ -96,7 +104,8 @@ struct Client {
     Client() {
         theLibrary = &library;
         reporter.Surface = &box;
-        client = SettingsLibraryClient{u"C:\\Tools", &communication, &function, nullptr, &binding, &receiver,
+        edit.Size = 0;  // the client says the record's size itself
+        client = SettingsLibraryClient{u"C:\\Tools", &communication, &function, &edit, nullptr, &binding, &receiver,
                                        &reporter};
     }
     ~Client() { theLibrary = nullptr; }
@@ -107,6 +116,7 @@ struct Client {
     MessageReporter reporter;
     CommunicationSettings communication = kDefaultCommunicationSettings;
     FunctionSettings function = kDefaultFunctionSettings;
+    EditRules edit = kDefaultEditRules;
     SettingsLibraryClient client{};
 };
 
@@ -115,6 +125,7 @@ TEST(LibraryClient, LoadCallsTheEntryByFullPathAndFreesTheLibrary) {
     EXPECT_TRUE(LoadSettings(c.client));
     EXPECT_EQ(c.binding.paths, std::vector<std::u16string>{u"C:\\Tools\\TELLURS.DLL"});
     EXPECT_EQ(c.communication.Protocol, u'5');
+    EXPECT_EQ(c.edit.CutHead, 4);  // the editing rules come along, in a record that says its size
     EXPECT_EQ(c.binding.loaded, 0);
     EXPECT_EQ(c.reporter.LastMessageIndex, 0);
 }
@@ -126,11 +137,14 @@ TEST(LibraryClient, LoadWithoutLibraryOrEntryShowsCodeFive) {
     EXPECT_EQ(missingFile.box.texts, std::vector<std::u16string>{u"設定値の読み取りに失敗しました。"});
     EXPECT_EQ(missingFile.reporter.LastMessageIndex, 5);
 
-    Client missingEntry;
-    missingEntry.binding.missing["TELLURS_01"] = 1;
-    EXPECT_FALSE(LoadSettings(missingEntry.client));
-    EXPECT_EQ(missingEntry.binding.loaded, 0);
-    EXPECT_EQ(missingEntry.reporter.LastMessageIndex, 5);
+    for (const char* entry : {"TELLURS_01", "TELLURS_03"}) {
+        Client missingEntry;
+        missingEntry.binding.missing[entry] = 1;
+        EXPECT_FALSE(LoadSettings(missingEntry.client)) << entry;
+        EXPECT_EQ(missingEntry.binding.loaded, 0) << entry;
+        EXPECT_EQ(missingEntry.reporter.LastMessageIndex, 5) << entry;
+        EXPECT_TRUE(missingEntry.library.entryCalls.empty()) << entry;
+    }
 }
 
 TEST(LibraryClient, PathsThatDoNotFitAreRefusedNotCut) {

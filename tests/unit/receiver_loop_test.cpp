@@ -11,6 +11,7 @@
 
 #include "resident/receiver/receiver_loop.h"
 #include "tests/fakes/fake_answer_line.h"
+#include "tests/fakes/fake_editing.h"
 #include "tests/fakes/fake_input_target.h"
 #include "tests/fakes/fake_keyboard.h"
 #include "tests/fakes/iconv_text_decoder.h"
@@ -180,7 +181,8 @@ struct Receiving {
         function.TermKey1 = 0;
     }
     ReceiverEnd Run() {
-        ReceiverLoop loop{flags, port, assembly, communication, function, keyboard, line, decoder, target, causes, listener};
+        ReceiverLoop loop{flags,  port,   assembly, communication, function, keyboard, line, decoder,
+                          target, causes, listener, editing,       clock,    lastFrame};
         return RunReceiverLoop(loop);
     }
     std::vector<std::string> Reads() const {
@@ -200,6 +202,9 @@ struct Receiving {
     fakes::FakeInputTarget target;
     ReceptionCauses causes;
     fakes::CountingCauseListener listener;
+    EditRules editing = kDefaultEditRules;
+    fakes::FixedClock clock;
+    fakes::KeptLastFrame lastFrame;
 };
 
 TEST(ReceiverLoop, SetsUpWaitsAndEndsWithRtsDroppedAndQueuePurged) {

@@ -3,6 +3,7 @@
 #include "resident/receiver/win32/receiver.h"
 
 #include "common/message_codes.h"
+#include "common/win32/local_clock.h"
 
 #include "resident/receiver/receiver_loop.h"
 #include "resident/receiver/win32/cancel_port_operation.h"
@@ -172,8 +173,10 @@ struct ReceiverThreadRecord {
     ReceiverEvents Events{};
     CommunicationSettings Communication{};
     FunctionSettings Function{};
+    EditRules Editing{};
     FrameAssembly* Assembly = nullptr;
     ReceptionCauses* Causes = nullptr;  // the program's
+    LastFrameStore* LastFrame = nullptr;  // the program's
 };
 
 namespace {
@@ -190,9 +193,10 @@ DWORD WINAPI ReceiverThreadProcedure(LPVOID parameter) {
         OverlappedAnswerLine answerLine(record->Port, record->Events.WriteEvent);
         Win32InputTarget target;
         PostingCauseListener causeListener(record->LossWindow);
+        LocalClock clock;
         ReceiverLoop loop{record->Flags, *port,      *record->Assembly, record->Communication, record->Function,
                           keyboard,      answerLine, decoder,           target,                *record->Causes,
-                          causeListener};
+                          causeListener, record->Editing, clock,        *record->LastFrame};
         end = RunReceiverLoop(loop);
     }
     if (port->EndOutstandingWait()) delete port;
@@ -211,6 +215,21 @@ void FreeRecord(ReceiverThreadRecord* record) {
 }
 
 }  // namespace
+
+void LastFrameStore::KeepLastFrame(std::u16string_view text) {
+    EnterCriticalSection(&lock_);
+    text_.assign(text);
+    LeaveCriticalSection(&lock_);
+}
+
+std::size_t LastFrameStore::CopyLastFrame(char16_t* buffer, std::size_t capacity) {
+    if (buffer == nullptr || capacity == 0) return 0;
+    EnterCriticalSection(&lock_);
+    const std::size_t units = text_.copy(buffer, capacity - 1);
+    LeaveCriticalSection(&lock_);
+    buffer[units] = u'\0';
+    return units;
+}
 
 Receiver::~Receiver() {
     StopReceiver();
@@ -240,8 +259,10 @@ bool Receiver::StartReceiver() {
     record->Events = events_;
     record->Communication = communication_;
     record->Function = function_;
+    record->Editing = editing_;
     record->Assembly = &assembly_;
     record->Causes = &causes_;
+    record->LastFrame = &lastFrame_;
     record->LossWindow = lossWindow_;
     if (!DuplicateHandle(GetCurrentProcess(), portHandle_, GetCurrentProcess(), &record->Port, 0, FALSE,
                          DUPLICATE_SAME_ACCESS)) {

@@ -21,10 +21,28 @@ struct ReceiverEvents {
 
 struct ReceiverThreadRecord;
 
+// The last frame received, written by a receiver thread and read by the
+// window's thread for the settings dialog.
+class LastFrameStore final : public LastFrameKeeper {
+public:
+    LastFrameStore() { InitializeCriticalSection(&lock_); }
+    ~LastFrameStore() override { DeleteCriticalSection(&lock_); }
+    LastFrameStore(const LastFrameStore&) = delete;
+    LastFrameStore& operator=(const LastFrameStore&) = delete;
+    void KeepLastFrame(std::u16string_view text) override;
+    // Into buffer (room for capacity units, terminator included): the units
+    // written without the terminator, the text cut to fit; 0 when none came.
+    std::size_t CopyLastFrame(char16_t* buffer, std::size_t capacity);
+
+private:
+    CRITICAL_SECTION lock_;
+    std::u16string text_;
+};
+
 class Receiver {
 public:
-    Receiver(const CommunicationSettings& communication, const FunctionSettings& function)
-        : communication_(communication), function_(function) {}
+    Receiver(const CommunicationSettings& communication, const FunctionSettings& function, const EditRules& editing)
+        : communication_(communication), function_(function), editing_(editing) {}
     ~Receiver();
     Receiver(const Receiver&) = delete;
     Receiver& operator=(const Receiver&) = delete;
@@ -42,12 +60,14 @@ public:
     bool DeviceGone() const;
     // Why scans may not be arriving; cleared when a receiver starts.
     std::uint32_t ActiveReceptionCauses() const { return causes_.Active(); }
+    LastFrameStore& LastFrame() { return lastFrame_; }
 
 private:
     bool EndLingeringThread(DWORD waitMilliseconds);
 
     const CommunicationSettings& communication_;
     const FunctionSettings& function_;
+    const EditRules& editing_;
     ReceiverEvents events_{};
     HWND lossWindow_ = nullptr;
     HANDLE portHandle_ = INVALID_HANDLE_VALUE;
@@ -55,6 +75,7 @@ private:
     // The window reads them after every port opening, so the reset at a start
     // needs no notice.
     ReceptionCauses causes_;
+    LastFrameStore lastFrame_;  // program lifetime, like the causes
     ReceiverThreadRecord* current_ = nullptr;
     ReceiverThreadRecord* lingering_ = nullptr;
 };

@@ -19,9 +19,10 @@ struct ResidentProgram {
     HANDLE InstanceMutex = nullptr;
     CommunicationSettings Communication = kDefaultCommunicationSettings;
     FunctionSettings Function = kDefaultFunctionSettings;
+    EditRules Edit = kDefaultEditRules;
     MessageReporter Reporter;
     SettingsLibraryClient Client{};
-    Receiver ReceiverThread{Communication, Function};
+    Receiver ReceiverThread{Communication, Function, Edit};
     ResidentMarks Marks{};
     HICON TrayIconImage = nullptr;      // icon 102, while receiving
     HICON TrayIconIdleImage = nullptr;  // icon 103, grey, otherwise

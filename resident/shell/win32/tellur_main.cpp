@@ -180,6 +180,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     program.Reporter.Surface = &messageBox;
     program.Client.Communication = &program.Communication;
     program.Client.Function = &program.Function;
+    program.Client.Edit = &program.Edit;
     program.Client.Binding = &binding;
     program.Client.Receiver = &receiver;
     program.Client.Reporter = &program.Reporter;

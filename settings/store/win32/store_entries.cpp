@@ -1,8 +1,9 @@
-// TELLURS_01 (load the settings) and TELLURS_02 (open the port): the store and
-// the port opening over the current user's registry and a real port; and the
-// library's interface number, which the program reads before it calls either.
-// Loaded into a program of another interface, both fail as they fail on their
-// own, touching none of the caller's records.
+// TELLURS_01 (load the settings), TELLURS_02 (open the port) and TELLURS_03
+// (load the editing rules): the store and the port opening over the current
+// user's registry and a real port; and the library's interface number, which
+// the program reads before it calls any. Loaded into a program of another
+// interface, each fails as it fails on its own, touching none of the
+// caller's records.
 #include <windows.h>
 
 #include <type_traits>
@@ -15,6 +16,7 @@
 #include "settings/store/win32/win32_serial_port.h"
 
 using tellurin::CommunicationSettings;
+using tellurin::EditRules;
 using tellurin::FunctionSettings;
 
 extern "C" {
@@ -39,7 +41,18 @@ __declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_02(CommunicationSettings
     return result;
 }
 
+__declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_03(EditRules* rules) {
+    // The record says what it is: one of another size is not read or written.
+    if (rules == nullptr || rules->Size != sizeof(EditRules) || !tellurin::LoadedByOwnProgram()) return 0;
+    tellurin::CurrentUserRegistry registry;
+    EditRules loaded = tellurin::kDefaultEditRules;
+    tellurin::ReadEditKey(registry, loaded, tellurin::kEditKeyPath);
+    *rules = loaded;
+    return 1;
+}
+
 }  // extern "C"
 
 static_assert(std::is_same_v<decltype(&TELLURS_01), tellurin::LoadSettingsEntry>);
 static_assert(std::is_same_v<decltype(&TELLURS_02), tellurin::OpenPortEntry>);
+static_assert(std::is_same_v<decltype(&TELLURS_03), tellurin::LoadEditRulesEntry>);

@@ -7,6 +7,7 @@
 //   library_probe.exe lookup <dll>          each entry found by its exact name
 //   library_probe.exe dialog <dll>          TELLURS_00's start form; prints the result (only where it must fail)
 //   library_probe.exe load <dll>            TELLURS_01 on the default records; prints result and records
+//   library_probe.exe edit <dll> [size]     TELLURS_03 on a record of that size; prints result and some rules
 //   library_probe.exe open-port <dll> <port> [<baud> <data> <stop> <parity> <flow>]
 //        TELLURS_02; prints the result; on success sends "PING" and prints what arrives within 5 s;
 //        on failure tells whether the caller's handle was left untouched
@@ -55,7 +56,8 @@ FARPROC Entry(HMODULE library, const char* name) {
 int LookUp(HMODULE library) {
     int missing = 0;
     for (const char* name : {tellurin::kSettingsDialogEntryName, tellurin::kLoadSettingsEntryName,
-                             tellurin::kOpenPortEntryName, tellurin::kLibraryInterfaceName}) {
+                             tellurin::kOpenPortEntryName, tellurin::kLoadEditRulesEntryName,
+                             tellurin::kLibraryInterfaceName}) {
         if (Entry(library, name) == nullptr) ++missing;
         else std::printf("%s found\n", name);
     }
@@ -78,6 +80,21 @@ int Load(HMODULE library) {
                 function.HeadKey, function.TermKey1, function.TermKey2, function.KeySpeed,
                 static_cast<char>(function.CapsLock), static_cast<char>(function.TrayIcon),
                 static_cast<char>(function.CharacterCode), static_cast<char>(function.ImeOff));
+    return 0;
+}
+
+// TELLURS_03 on a record of the given size (the real one's by default),
+// first filled with 0xFF so that a field the entry writes or leaves shows.
+int LoadEditRules(HMODULE library, int argc, wchar_t** argv) {
+    auto load = reinterpret_cast<tellurin::LoadEditRulesEntry>(Entry(library, tellurin::kLoadEditRulesEntryName));
+    if (load == nullptr) return 1;
+    tellurin::EditRules rules;
+    std::memset(&rules, 0xFF, sizeof rules);
+    rules.Size = argc >= 4 ? static_cast<std::uint32_t>(std::wcstoul(argv[3], nullptr, 10)) : sizeof rules;
+    const std::int32_t result = load(&rules);
+    std::printf("result=%d CutHead=%u FieldKey=%04X FieldSeparator=%s Suffix=%s\n", static_cast<int>(result),
+                rules.CutHead, rules.FieldKey, Narrow(rules.FieldSeparator, 8).c_str(),
+                Narrow(rules.Suffix, 16).c_str());
     return 0;
 }
 
@@ -149,7 +166,7 @@ int OpenPort(HMODULE library, int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: library_probe lookup|load|dialog|open-port <dll> ...\n");
+        std::fprintf(stderr, "usage: library_probe lookup|load|edit|dialog|open-port <dll> ...\n");
         return 2;
     }
 #ifndef PROBE_WITHOUT_INTERFACE
@@ -162,6 +179,7 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wcscmp(argv[1], L"lookup") == 0) exitCode = LookUp(library);
     else if (std::wcscmp(argv[1], L"load") == 0) exitCode = Load(library);
     else if (std::wcscmp(argv[1], L"dialog") == 0) exitCode = Dialog(library);
+    else if (std::wcscmp(argv[1], L"edit") == 0) exitCode = LoadEditRules(library, argc, argv);
     else if (std::wcscmp(argv[1], L"open-port") == 0 && argc >= 4) exitCode = OpenPort(library, argc, argv);
     if (library != nullptr) FreeLibrary(library);
     return exitCode;
