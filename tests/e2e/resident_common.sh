@@ -30,6 +30,7 @@ write_settings() {
         name=${pair%%=*}
         case $name in
             CommPort | BaudRate | Parity | DataBit | StopBit | FlowControl | Protocol) key=Communication ;;
+            Length* | Cut* | Extract* | Find? | With? | FieldSeparator | FieldKey | Prefix | Suffix) key=Edit ;;
             *) key=Function ;;
         esac
         reg_set_text "$SETTINGS_KEY\\$key" "$name" "${pair#*=}"

@@ -18,6 +18,8 @@ cases=(
     '3||Scan1\r\r|Scan1\r|06 15'
     '4||Scan1\r\nBad\rXGood\r\n|Scan1\rGood\r|06 15 06'
     '5|TermKey1=0109|\x02(4901234567894)\x03\x02\x03|(4901234567894)\t|06 15'
+    # Editing rules: GS1 fields with Tab between them; a frame too short is bad.
+    '5|FieldSeparator=\x1D LengthMin=5|\x020104912345678904\x1d17250101\x1d10ABC\x03\x0212\x03|0104912345678904\t17250101\t10ABC\r|06 15'
 )
 for entry in "${cases[@]}"; do
     IFS='|' read -r protocol extra bytes expected answers <<<"$entry"
@@ -104,6 +106,17 @@ check "balloon on the tray" "データの区切りが見つかりません。伝
     "$(win_output "$BIN/driver.exe" balloon 5000)"
 check "nothing typed" "" "$(typed_text "$log")"
 check "nothing answered" "" "$(answers_on_line)"
+quit_resident
+stop_sink
+echo "== a frame shorter than the rules allow: NAK and the balloon"
+configure_resident 5 LengthMin=13
+start_sink "$log"
+start_resident
+wait_for_tray_icon receiving >/dev/null
+send_bytes '\x02123456789012\x03'
+check "balloon on the tray" "データの桁数が設定と違います。" "$(win_output "$BIN/driver.exe" balloon 5000)"
+check "NAK" "15" "$(answers_on_line)"
+check "nothing typed" "" "$(typed_text "$log")"
 quit_resident
 stop_sink
 echo "== the protocol corrected to CR: typed, and no balloon"
