@@ -111,12 +111,13 @@ bool TypeRule(EditPageState& page, WorkingSettings& working, int index, std::u16
     if (kind == RuleBoxKind::Number) {
         const std::uint16_t number = ParseEditNumber(text);
         valid = number != kInvalidEditNumber;
-        differs = !valid || number != *NumberField(working.Edit, index);
+        differs = number != *NumberField(working.Edit, index);  // an invalid one is never stored
         if (valid) *NumberField(working.Edit, index) = number;
     } else {
         const TextField field = TextFieldOf(working.Edit, index);
+        // A valid text always fits its field; the size is checked all the same.
         valid = IsValidRuleText(text, TextKind(kind)) && text.size() < field.Size;
-        differs = !valid || Stored(field) != text;
+        differs = Stored(field) != text;
         if (valid) {
             std::size_t unit = 0;
             for (; unit < text.size(); ++unit) field.Units[unit] = text[unit];

@@ -317,10 +317,10 @@ TEST(EditPage, SampleEscapesRoundTripAndTheLastFrameOpensThePageOnce) {
     const std::u16string frame = u"01\\x1D\x1D" u"A\t\r\n\\\x7F\u00E9\u6771";
     EXPECT_EQ(EscapeSample(frame), u"01\\\\x1D\\x1DA\\t\\r\\n\\\\\\x7F\u00E9\u6771");
     EXPECT_EQ(ExpandSample(EscapeSample(frame)), frame);
-    EXPECT_EQ(EscapeSample(std::u16string(1, u'\0')), u"\\x00");
+    EXPECT_EQ(EscapeSample(std::u16string(u"\0\x1F ", 3)), u"\\x00\\x1F ");
     // A backslash that starts no escape is itself in a sample.
     EXPECT_EQ(ExpandSample(u"\\q\\x4\\x4g\\"), u"\\q\\x4\\x4g\\");
-    EXPECT_EQ(ExpandSample(u"\\x1d\\X41"), u"\x1D\\X41");
+    EXPECT_EQ(ExpandSample(u"\\X41\\x1d"), u"\\X41\x1D");
 
     EditPage page;
     OpenEditPage(page.state, u"A\x1D" u"B");
@@ -430,9 +430,12 @@ TEST(SettingsWindow, AnInvalidRuleStopsOkApplyAndYesButNotNo) {
         EXPECT_EQ(window.actions.calls, row.calls);
         EXPECT_TRUE(window.working.EditChanged);
     }
-    Window window;  // valid again: Apply saves and clears the flag
+    Window window;  // valid again: Apply saves and clears the flag, as a new run does
     window.working.EditChanged = true;
     window.Command(kCommandApply);
+    EXPECT_FALSE(ApplyEnabled(window.working));
+    window.working.EditChanged = true;
+    BeginSettingsRun(window.state, window.working);
     EXPECT_FALSE(ApplyEnabled(window.working));
     EXPECT_EQ(window.actions.calls, (Calls{"save", "after apply"}));
 }
