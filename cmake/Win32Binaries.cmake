@@ -56,6 +56,7 @@ target_link_libraries(tellur PRIVATE tellur_shell_logic tellur_receiver_win32)
 add_library(tellurs SHARED
   settings/dialog/win32/about_help_win32.cpp
   settings/dialog/win32/dialog_platform_values.cpp
+  settings/dialog/win32/edit_page_win32.cpp
   settings/dialog/win32/pages_win32.cpp
   settings/dialog/win32/settings_window_win32.cpp
   settings/dialog/win32/tellurs.rc
@@ -123,6 +124,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E copy ${TELLUR_HELP_WORK}/TELLURHLP.CHM ${CMAKE_CURRENT_BINARY_DIR}/TELLURHLP.CHM
   DEPENDS ${TELLUR_HELP_SOURCES}/tellurhlp.hhp ${TELLUR_HELP_SOURCES}/toc.hhc
           ${TELLUR_HELP_SOURCES}/HTML/communication.html ${TELLUR_HELP_SOURCES}/HTML/function.html
+          ${TELLUR_HELP_SOURCES}/HTML/edit.html
           ${TELLUR_HELP_SOURCES}/HTML/troubleshooting.html
   VERBATIM)
 add_custom_target(tellur_help ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/TELLURHLP.CHM)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the settings dialog (both pages) and the
+# Takes the README's screenshots of the settings dialog (its three pages) and the
 # about box under Wine, at 96 and at 144 DPI (the prefix's LogPixels), into
 # docs/. Run after tools/build.sh; brings its own harness up and down.
 #   screenshots.sh [harness dir]
@@ -29,6 +29,8 @@ for dpi in 96 144; do
     shoot "$SETTINGS_DIALOG" "$root/docs/settings-communication-$dpi.png"
     dialog tab 1001 1
     shoot "$SETTINGS_DIALOG" "$root/docs/settings-function-$dpi.png"
+    dialog tab 1001 2
+    shoot "$SETTINGS_DIALOG" "$root/docs/settings-edit-$dpi.png"
     dialog command 40003
     wait_for_dialog 'Tellurinのバージョン情報'
     shoot 'Tellurinのバージョン情報' "$root/docs/about-$dpi.png"

@@ -37,19 +37,19 @@ TermKey2Availability TermKey2GroupState(const FunctionSettings& settings) {
     return TermKey2Availability{term1, term1 && KeyByte(settings.TermKey2) != 0};
 }
 
-bool SetKey(WorkingSettings& working, KeyChord& chord, int index) {
+bool SetKey(bool& changed, KeyChord& chord, int index) {
     if (index < 0 || index >= kKeyTableSize) return false;
     const std::uint8_t key = KeyTable[index].VirtualKey;
     if (KeyByte(chord) == key) return false;
     chord = static_cast<KeyChord>((chord & 0xFF00) | key);  // the modifier bits stay, also for no key
-    return Change(working);
+    return changed = true;
 }
 
-bool SetModifier(WorkingSettings& working, KeyChord& chord, KeyChord bit, bool ticked) {
+bool SetModifier(bool& changed, KeyChord& chord, KeyChord bit, bool ticked) {
     const bool set = (chord & bit) != 0;
     if (ticked == set) return false;
     chord = static_cast<KeyChord>(ticked ? chord | bit : chord & ~bit);
-    return Change(working);
+    return changed = true;
 }
 
 bool SetKeySpeed(WorkingSettings& working, int position) {

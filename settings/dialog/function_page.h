@@ -62,10 +62,12 @@ struct TermKey2Availability {
 };
 TermKey2Availability TermKey2GroupState(const FunctionSettings& settings);
 
-// Puts KeyTable[index] into the chord; true (and FunctionChanged) when it changed.
-bool SetKey(WorkingSettings& working, KeyChord& chord, int index);
-// Makes one modifier bit follow its box; true (and FunctionChanged) when it changed.
-bool SetModifier(WorkingSettings& working, KeyChord& chord, KeyChord bit, bool ticked);
+// A key group's list and boxes, on whichever page holds the group: changed
+// is the page's flag (FunctionChanged, EditChanged).
+// Puts KeyTable[index] into the chord; true (and changed) when it changed.
+bool SetKey(bool& changed, KeyChord& chord, int index);
+// Makes one modifier bit follow its box; true (and changed) when it changed.
+bool SetModifier(bool& changed, KeyChord& chord, KeyChord bit, bool ticked);
 bool SetKeySpeed(WorkingSettings& working, int position);
 bool SetYesNo(WorkingSettings& working, char16_t& field, bool ticked);
 

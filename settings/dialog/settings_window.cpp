@@ -6,23 +6,22 @@ namespace tellurin {
 void BeginSettingsRun(SettingsWindowState& state, WorkingSettings& working) {
     state.SaveOnClose = true;
     state.SettingsExitCode = 0;
-    working.FunctionChanged = false;
-    working.CommChanged = false;
+    working.FunctionChanged = working.CommChanged = working.EditChanged = false;
 }
 
-bool ApplyEnabled(const WorkingSettings& working) { return working.CommChanged || working.FunctionChanged; }
+bool ApplyEnabled(const WorkingSettings& working) { return working.CommChanged || working.FunctionChanged || working.EditChanged; }
 
 void HandleSettingsCommand(SettingsWindowState& state, WorkingSettings& working, SettingsWindowActions& actions,
                            int command) {
     switch (command) {
         case kCommandOk:
-            actions.PostClose();
+            if (actions.PagesValid()) actions.PostClose();
             return;
         case kCommandCancel:
             if (ApplyEnabled(working)) {
                 switch (actions.AskToSaveChanges()) {
                     case SaveQuestionAnswer::Cancel: return;  // the window stays, edits and flags too
-                    case SaveQuestionAnswer::Yes: break;
+                    case SaveQuestionAnswer::Yes: if (!actions.PagesValid()) return; break;
                     case SaveQuestionAnswer::No: state.SaveOnClose = false; break;
                 }
             } else {
@@ -31,9 +30,9 @@ void HandleSettingsCommand(SettingsWindowState& state, WorkingSettings& working,
             actions.PostClose();
             return;
         case kCommandApply:
+            if (!actions.PagesValid()) return;
             state.SettingsExitCode = actions.SaveSettings();
-            working.FunctionChanged = false;
-            working.CommChanged = false;
+            working.FunctionChanged = working.CommChanged = working.EditChanged = false;
             actions.AfterApply();
             if (state.SettingsExitCode > kLargestSuccessCode) actions.PostClose();
             return;

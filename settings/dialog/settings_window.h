@@ -28,8 +28,9 @@ constexpr std::int32_t kLargestSuccessCode = 2;
 struct SettingsWindowState {
     bool SaveOnClose;
     std::int32_t SettingsExitCode;
-    int CurrentPageIndex;  // 0 communication, 1 function; also picks the help topic
+    int CurrentPageIndex;  // 0 communication, 1 function, 2 data editing; also picks the help topic
 };
+constexpr int kPageCount = 3;
 
 enum class SaveQuestionAnswer { Yes, No, Cancel };
 
@@ -44,6 +45,9 @@ struct SettingsWindowActions {
     virtual void ShowHelp() = 0;
     virtual void ShowAbout() = 0;
     virtual std::int32_t SaveSettings() = 0;
+    // True when every page holds values that can be saved; else the page
+    // that does not is shown, saying why, and nothing is saved or closed.
+    virtual bool PagesValid() = 0;
 };
 
 // A new run of the dialog: saving on close, no changes yet.

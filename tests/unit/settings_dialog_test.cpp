@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings/dialog/communication_page.h"
+#include "settings/dialog/edit_page.h"
 #include "settings/dialog/function_page.h"
 #include "settings/dialog/settings_window.h"
 
@@ -17,6 +18,7 @@ WorkingSettings Defaults() {
     WorkingSettings working{};
     working.Communication = kDefaultCommunicationSettings;
     working.Function = kDefaultFunctionSettings;
+    working.Edit = kDefaultEditRules;
     return working;
 }
 
@@ -132,23 +134,23 @@ TEST(FunctionPage, ShowKeyChord) {
 TEST(FunctionPage, SetKeyKeepsModifiersAndOtherBits) {
     WorkingSettings working = Defaults();
     KeyChord chord = 0x0B41;  // Ctrl, Shift, extended, "A"
-    EXPECT_FALSE(SetKey(working, chord, 8));  // "A" again
+    EXPECT_FALSE(SetKey(working.FunctionChanged, chord, 8));  // "A" again
     EXPECT_FALSE(working.FunctionChanged);
-    EXPECT_TRUE(SetKey(working, chord, 0));  // no key: the modifiers stay
+    EXPECT_TRUE(SetKey(working.FunctionChanged, chord, 0));  // no key: the modifiers stay
     EXPECT_EQ(chord, 0x0B00);
-    EXPECT_TRUE(SetKey(working, chord, 2));
+    EXPECT_TRUE(SetKey(working.FunctionChanged, chord, 2));
     EXPECT_EQ(chord, 0x0B09);
     EXPECT_TRUE(working.FunctionChanged);
-    EXPECT_FALSE(SetKey(working, chord, 49));
+    EXPECT_FALSE(SetKey(working.FunctionChanged, chord, 49));
 }
 
 TEST(FunctionPage, ModifierFollowsItsBoxAndToggledBackStaysChanged) {
     WorkingSettings working = Defaults();
     KeyChord chord = 0x0841;
-    EXPECT_FALSE(SetModifier(working, chord, kChordShift, false));
-    EXPECT_TRUE(SetModifier(working, chord, kChordShift, true));
+    EXPECT_FALSE(SetModifier(working.FunctionChanged, chord, kChordShift, false));
+    EXPECT_TRUE(SetModifier(working.FunctionChanged, chord, kChordShift, true));
     EXPECT_EQ(chord, 0x0941);
-    EXPECT_TRUE(SetModifier(working, chord, kChordShift, false));
+    EXPECT_TRUE(SetModifier(working.FunctionChanged, chord, kChordShift, false));
     EXPECT_EQ(chord, 0x0841);  // back to the first value, bit 11 untouched
     EXPECT_TRUE(working.FunctionChanged);  // Apply stays enabled
 }
@@ -209,6 +211,128 @@ TEST(FunctionPage, CharacterCodeListAndImeBox) {
     EXPECT_EQ(working.Function.CharacterCode, u'0');
 }
 
+// GetLocalTime at 2024-03-05 07:08:09.
+struct FixedClock final : Clock {
+    LocalTime Now() override { return LocalTime{2024, 3, 5, 7, 8, 9}; }
+};
+
+// A page opened on the rules, then each "id=text" typed into its box.
+struct EditPage {
+    explicit EditPage(std::initializer_list<std::pair<int, std::u16string>> typed = {}) {
+        BeginEditPage(state, working.Edit);
+        for (const auto& [id, text] : typed) TypeRule(state, working, RuleBoxIndex(id), text);
+    }
+    std::u16string Preview(std::u16string_view sample) {
+        state.Sample = sample;
+        FixedClock clock;
+        return PreviewText(state, working, clock);
+    }
+    WorkingSettings working = Defaults();
+    EditPageState state{};
+};
+
+TEST(EditPage, RuleBoxesTakeValidTextAndMarkInvalidText) {
+    const struct {
+        int id;
+        std::u16string text;
+        std::u16string stored;  // what the rules hold afterwards
+    } rows[] = {
+        {1035, u"0013", u"13"},  {1035, u"1023", u"1023"},    {1035, u"1024", u"0"},   {1036, u"", u"0"},
+        {1037, u"1a", u"0"},     {1041, u"\\x1D", u"\\x1D"},  {1041, u"\\x1", u""},    {1041, u"{HH}", u"{HH}"},
+        {1049, u"\\t", u"\\t"},  {1049, std::u16string(33, u'x'), u""},               {1057, u"\\r\\n", u"\\r\\n"},
+        {1057, u"123456789", u""},                            {1062, u"{yyyy}{{", u"{yyyy}{{"},
+        {1063, u"{zz}", u""},    {1063, u"\\", u""},          {1063, std::u16string(64, u'x'), std::u16string(64, u'x')},
+    };
+    for (const auto& row : rows) {
+        EditPage page({{row.id, row.text}});
+        const int index = RuleBoxIndex(row.id);
+        const bool valid = row.stored == row.text || row.id == 1035 && row.text == u"0013";
+        EXPECT_EQ(EditRulesValid(page.state), valid) << row.id;
+        EXPECT_EQ(InvalidRuleNote(page.state).find(kRuleBoxes[index].Name) != std::u16string::npos, !valid) << row.id;
+        EXPECT_EQ(RuleBoxText(page.working.Edit, index), row.stored) << row.id;
+        EXPECT_EQ(page.state.Typed[index], row.text) << row.id;  // the box keeps what was typed
+        EXPECT_TRUE(page.working.EditChanged) << row.id;        // Cancel asks either way
+    }
+}
+
+TEST(EditPage, TheFirstInvalidBoxIsNamedUntilCorrected) {
+    EditPage page({{1063, u"{x}"}, {1036, u"2000"}});
+    EXPECT_NE(InvalidRuleNote(page.state).find(u"「最大桁数」"), std::u16string::npos);
+    EXPECT_EQ(page.Preview(u"A"), u"");  // no result while a rule is invalid
+    TypeRule(page.state, page.working, RuleBoxIndex(1036), u"20");
+    EXPECT_NE(InvalidRuleNote(page.state).find(u"「末尾に付加」"), std::u16string::npos);
+    TypeRule(page.state, page.working, RuleBoxIndex(1063), u"{ss}");
+    EXPECT_TRUE(EditRulesValid(page.state));
+    EXPECT_EQ(InvalidRuleNote(page.state), u"");
+    EXPECT_EQ(page.working.Edit.LengthMax, 20);
+}
+
+TEST(EditPage, OnlyRealChangesSetTheFlag) {
+    EditPage page;
+    // The page's own filling of its boxes echoes what they hold.
+    for (int index = 0; index < kRuleBoxCount; ++index)
+        EXPECT_FALSE(TypeRule(page.state, page.working, index, RuleBoxText(kDefaultEditRules, index)));
+    EXPECT_TRUE(TypeRule(page.state, page.working, RuleBoxIndex(1037), u"00"));  // another text, the same value
+    EXPECT_FALSE(TypeRule(page.state, page.working, -1, u"1"));
+    EXPECT_FALSE(page.working.EditChanged);
+    EXPECT_FALSE(ApplyEnabled(page.working));
+    EXPECT_TRUE(SetKey(page.working.EditChanged, page.working.Edit.FieldKey, 1));  // the field key: Enter
+    EXPECT_TRUE(ApplyEnabled(page.working));
+}
+
+TEST(EditPage, PreviewShowsWhatWouldBeTypedWithKeysInBrackets) {
+    using Typed = std::initializer_list<std::pair<int, std::u16string>>;
+    const Typed weighing = {{1037, u"3"}, {1038, u"3"}, {1041, u"+0"}, {1049, u"+"}, {1042, u"+0"}, {1050, u"+"},
+                            {1043, u"+0"}, {1051, u"+"}, {1044, u"+0"}, {1052, u"+"}, {1045, u"+"}};
+    const struct {
+        Typed typed;
+        KeyChord fieldKey, headKey, term1, term2;
+        std::u16string sample, shown;
+    } rows[] = {
+        {{}, 0x0009, 0, 0x000D, 0, u"ABC", u"ABC[Enter]"},
+        {{{1057, u"\\x1D"}}, 0x0009, 0, 0x000D, 0, u"01\\x1D10AB\\x1D17", u"01[Tab]10AB[Tab]17[Enter]"},
+        {{{1057, u","}}, 0x0109, 0, 0, 0, u"A,B", u"A[Shift+Tab]B"},
+        {weighing, 0x0009, 0, 0x000D, 0, u"ST,+00123.45  g", u"123.45[Enter]"},
+        {weighing, 0x0009, 0, 0x000D, 0, u"US,+00000.12  g", u"0.12[Enter]"},
+        {{{1063, u"\\t{yyyy}/{MM}/{dd} {HH}:{mm}"}}, 0x0009, 0, 0x000D, 0, u"12.5",
+         u"12.5[Tab]2024/03/05 07:08[Enter]"},
+        {{{1049, u"\\r\\n"}, {1041, u";"}}, 0x0009, 0, 0, 0, u"A;B", u"A[Enter]B"},
+        {{{1035, u"13"}}, 0x0009, 0, 0x000D, 0, u"490123456789", u"（桁数が設定と違うため、入力されません）"},
+        {{{1037, u"5"}, {1062, u"<"}, {1063, u">"}}, 0x0009, 0, 0x000D, 0, u"ABC", u"<>[Enter]"},
+        {{}, 0x0009, 0x0241, 0x00FF, 0x0009, u"X\\tY", u"[Ctrl+A]XY[Tab]"},  // a data tab is no key
+        {{}, 0x0009, 0, 0x0000, 0x0009, u"X", u"X"},  // no first terminator: none at all
+        {{{1057, u"-"}}, 0x00FE, 0, 0, 0, u"A-B", u"A[キーFE]B"},
+    };
+    for (const auto& row : rows) {
+        EditPage page(row.typed);
+        page.working.Edit.FieldKey = row.fieldKey;
+        page.working.Function.HeadKey = row.headKey;
+        page.working.Function.TermKey1 = row.term1;
+        page.working.Function.TermKey2 = row.term2;
+        EXPECT_EQ(page.Preview(row.sample), row.shown) << std::string(row.sample.begin(), row.sample.end());
+    }
+}
+
+TEST(EditPage, SampleEscapesRoundTripAndTheLastFrameOpensThePageOnce) {
+    const std::u16string frame = u"01\\x1D\x1D" u"A\t\r\n\\\x7F\u00E9\u6771";
+    EXPECT_EQ(EscapeSample(frame), u"01\\\\x1D\\x1DA\\t\\r\\n\\\\\\x7F\u00E9\u6771");
+    EXPECT_EQ(ExpandSample(EscapeSample(frame)), frame);
+    EXPECT_EQ(EscapeSample(std::u16string(u"\0\x1F ", 3)), u"\\x00\\x1F ");
+    // A backslash that starts no escape is itself in a sample.
+    EXPECT_EQ(ExpandSample(u"\\q\\x4\\x4g\\"), u"\\q\\x4\\x4g\\");
+    EXPECT_EQ(ExpandSample(u"\\X41\\x1d"), u"\\X41\x1D");
+
+    EditPage page;
+    OpenEditPage(page.state, u"A\x1D" u"B");
+    EXPECT_EQ(page.state.Sample, u"A\\x1DB");
+    page.state.Sample = u"typed";
+    OpenEditPage(page.state, u"later frame");  // a page switch keeps what the user typed
+    EXPECT_EQ(page.state.Sample, u"typed");
+    BeginEditPage(page.state, page.working.Edit);  // the next run asks again
+    OpenEditPage(page.state, u"");
+    EXPECT_EQ(page.state.Sample, u"");
+}
+
 class RecordingActions : public SettingsWindowActions {
 public:
     SaveQuestionAnswer AskToSaveChanges() override {
@@ -223,6 +347,11 @@ public:
         calls.push_back("save");
         return saveResult;
     }
+    bool PagesValid() override {
+        if (!valid) calls.push_back("refused");
+        return valid;
+    }
+    bool valid = true;
     SaveQuestionAnswer answer = SaveQuestionAnswer::Yes;
     std::int32_t saveResult = 0;
     std::vector<std::string> calls;
@@ -281,6 +410,34 @@ TEST(SettingsWindow, ApplySavesClearsTheFlagsAndCancelAfterItAsksNothing) {
     window.Command(kCommandCancel);
     EXPECT_EQ(window.End(), 0);
     EXPECT_EQ(window.actions.calls, (Calls{"save", "after apply", "close"}));
+}
+
+TEST(SettingsWindow, AnInvalidRuleStopsOkApplyAndYesButNotNo) {
+    const struct {
+        std::vector<int> commands;
+        SaveQuestionAnswer answer;
+        Calls calls;
+    } rows[] = {{{kCommandOk}, SaveQuestionAnswer::Yes, {"refused"}},
+                {{kCommandApply}, SaveQuestionAnswer::Yes, {"refused"}},
+                {{kCommandCancel}, SaveQuestionAnswer::Yes, {"ask", "refused"}},
+                {{kCommandCancel}, SaveQuestionAnswer::No, {"ask", "close"}}};
+    for (const auto& row : rows) {
+        Window window;
+        window.working.EditChanged = true;
+        window.actions.valid = false;
+        window.actions.answer = row.answer;
+        for (int command : row.commands) window.Command(command);
+        EXPECT_EQ(window.actions.calls, row.calls);
+        EXPECT_TRUE(window.working.EditChanged);
+    }
+    Window window;  // valid again: Apply saves and clears the flag, as a new run does
+    window.working.EditChanged = true;
+    window.Command(kCommandApply);
+    EXPECT_FALSE(ApplyEnabled(window.working));
+    window.working.EditChanged = true;
+    BeginSettingsRun(window.state, window.working);
+    EXPECT_FALSE(ApplyEnabled(window.working));
+    EXPECT_EQ(window.actions.calls, (Calls{"save", "after apply"}));
 }
 
 TEST(SettingsWindow, ApplyFailureClosesAtOnceWithItsCodeAndNoSecondSave) {

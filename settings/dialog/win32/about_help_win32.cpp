@@ -120,7 +120,11 @@ void ShowHelpForCurrentPage(HWND window) {
     const bool opening =
         CallHtmlHelp(window, run.HelpFilePath.c_str(), HH_GET_WIN_HANDLE, reinterpret_cast<DWORD_PTR>(L"MyType")) == nullptr;
     std::wstring path = run.HelpFilePath;
-    path += run.State.CurrentPageIndex == 1 ? L"::/HTML/function.html" : L"::/HTML/communication.html";
+    // The topic of each page, in the order of the tabs.
+    const wchar_t* const topics[kPageCount] = {L"::/HTML/communication.html", L"::/HTML/function.html",
+                                               L"::/HTML/edit.html"};
+    const int page = run.State.CurrentPageIndex;
+    path += topics[page >= 0 && page < kPageCount ? page : 0];
     HWND help = CallHtmlHelp(window, path.c_str(), HH_DISPLAY_TOC, 0);
     // Where hhctrl lends no window type out, a window it has just made at the
     // type's 96-dpi size is scaled instead; one the user has already placed

@@ -33,11 +33,13 @@ public:
     void ShowHelp() override {}
     void ShowAbout() override {}
     std::int32_t SaveSettings() override { return SaveWorkingSettings(); }
+    bool PagesValid() override { return true; }
 };
 
 DWORD WINAPI SettingsThreadProcedure(LPVOID) {
     SettingsDialogRun& run = TheSettingsDialog();
     BeginSettingsRun(run.State, LibraryWorkingSettings());
+    BeginEditPage(run.EditPage, LibraryWorkingSettings().Edit);
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     (void)InitCommonControlsEx(&controls);
     if (run.Accelerators == nullptr) run.Accelerators = LoadAcceleratorsW(run.Module, MAKEINTRESOURCEW(101));
@@ -81,6 +83,11 @@ std::int32_t StartDialog(HWND residentWindow, const char16_t* programDirectory,
     WorkingSettings& working = LibraryWorkingSettings();
     if (communication != nullptr) working.Communication = *communication;
     if (function != nullptr) working.Function = *function;
+    // The editing rules are the store's, read afresh for every opening: the
+    // program passes none, and an invalid value shows its default.
+    CurrentUserRegistry registry;
+    working.Edit = kDefaultEditRules;
+    ReadEditKey(registry, working.Edit, kEditKeyPath);
 
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"TELLUR_SETUP");
     if (mutex == nullptr) return MessageSetupNotInitialised;

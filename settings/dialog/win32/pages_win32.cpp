@@ -1,4 +1,4 @@
-// The two pages on Win32: they fill their controls from the working settings
+// The first two pages on Win32, and the key groups every page shares: they fill their controls from the working settings
 // and pass each notification to the page logic, then ask the settings window
 // to update Apply.
 #include <windows.h>
@@ -48,8 +48,6 @@ const RadioGroup* GroupOfButton(int id) {
     return nullptr;
 }
 
-void UpdateApply(HWND page) { (void)SendMessageW(GetParent(page), UM_UPDATE_APPLY, 0, 0); }
-
 void InitialiseCommunicationPage(HWND page) {
     const CommunicationPageView view = ShowCommunicationPage(LibraryWorkingSettings().Communication);
     (void)SendDlgItemMessageW(page, 1003, CB_RESETCONTENT, 0, 0);
@@ -88,15 +86,6 @@ KeyChord& ChordOf(FunctionSettings& settings, const KeyGroup& group) {
     return settings.TermKey2;
 }
 
-void ShowChord(HWND page, const KeyGroup& group, KeyChord chord) {
-    const KeyChordView view = ShowKeyChord(chord);
-    (void)SendDlgItemMessageW(page, group.ListId, CB_SETCURSEL, static_cast<WPARAM>(view.ListIndex), 0);
-    (void)CheckDlgButton(page, group.ShiftId, view.Shift ? BST_CHECKED : BST_UNCHECKED);
-    (void)CheckDlgButton(page, group.CtrlId, view.Ctrl ? BST_CHECKED : BST_UNCHECKED);
-    (void)CheckDlgButton(page, group.AltId, view.Alt ? BST_CHECKED : BST_UNCHECKED);
-    for (int id : {group.ShiftId, group.CtrlId, group.AltId}) (void)EnableWindow(GetDlgItem(page, id), view.BoxesEnabled);
-}
-
 void ShowTermKey2Availability(HWND page, const FunctionSettings& settings) {
     const TermKey2Availability state = TermKey2GroupState(settings);
     (void)EnableWindow(GetDlgItem(page, kTermKey2Group.ListId), state.ListEnabled);
@@ -106,14 +95,9 @@ void ShowTermKey2Availability(HWND page, const FunctionSettings& settings) {
 
 void InitialiseFunctionPage(HWND page) {
     const FunctionSettings& settings = LibraryWorkingSettings().Function;
-    for (const KeyGroup* group : {&kHeadKeyGroup, &kTermKey1Group, &kTermKey2Group}) {
-        (void)SendDlgItemMessageW(page, group->ListId, CB_RESETCONTENT, 0, 0);
-        for (const KeyTableEntry& entry : KeyTable)
-            (void)SendDlgItemMessageW(page, group->ListId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(entry.Text)));
-    }
-    ShowChord(page, kHeadKeyGroup, settings.HeadKey);
-    ShowChord(page, kTermKey1Group, settings.TermKey1);
-    ShowChord(page, kTermKey2Group, settings.TermKey2);
+    FillKeyGroup(page, kHeadKeyGroup, settings.HeadKey);
+    FillKeyGroup(page, kTermKey1Group, settings.TermKey1);
+    FillKeyGroup(page, kTermKey2Group, settings.TermKey2);
     if ((settings.TermKey1 & kChordKeyMask) == 0)
         for (int id : {kTermKey2Group.ListId, kTermKey2Group.ShiftId, kTermKey2Group.CtrlId, kTermKey2Group.AltId})
             (void)EnableWindow(GetDlgItem(page, id), FALSE);
@@ -134,21 +118,10 @@ void FunctionCommand(HWND page, int id, int notification) {
     WorkingSettings& working = LibraryWorkingSettings();
     FunctionSettings& settings = working.Function;
     for (const KeyGroup* group : {&kHeadKeyGroup, &kTermKey1Group, &kTermKey2Group}) {
-        KeyChord& chord = ChordOf(settings, *group);
-        if (id == group->ListId && notification == CBN_SELENDOK) {
-            if (SetKey(working, chord, SelectedIndex(page, id))) {
-                ShowChord(page, *group, chord);
-                if (group == &kTermKey1Group) ShowTermKey2Availability(page, settings);
-            }
-            return;
-        }
-        const std::pair<int, KeyChord> boxes[] = {
-            {group->ShiftId, kChordShift}, {group->CtrlId, kChordCtrl}, {group->AltId, kChordAlt}};
-        for (const auto& [boxId, bit] : boxes)
-            if (id == boxId) {
-                (void)SetModifier(working, chord, bit, IsChecked(page, boxId));
-                return;
-            }
+        if (!KeyGroupCommand(page, *group, ChordOf(settings, *group), working.FunctionChanged, id, notification))
+            continue;
+        if (group == &kTermKey1Group) ShowTermKey2Availability(page, settings);
+        return;
     }
     if (id == kCapsLockBoxId) (void)SetYesNo(working, settings.CapsLock, IsChecked(page, id));
     if (id == kTrayIconBoxId) (void)SetYesNo(working, settings.TrayIcon, IsChecked(page, id));
@@ -158,6 +131,38 @@ void FunctionCommand(HWND page, int id, int notification) {
 }
 
 }  // namespace
+
+void UpdateApply(HWND page) { (void)SendMessageW(GetParent(page), UM_UPDATE_APPLY, 0, 0); }
+
+void ShowChord(HWND page, const KeyGroup& group, KeyChord chord) {
+    const KeyChordView view = ShowKeyChord(chord);
+    (void)SendDlgItemMessageW(page, group.ListId, CB_SETCURSEL, static_cast<WPARAM>(view.ListIndex), 0);
+    (void)CheckDlgButton(page, group.ShiftId, view.Shift ? BST_CHECKED : BST_UNCHECKED);
+    (void)CheckDlgButton(page, group.CtrlId, view.Ctrl ? BST_CHECKED : BST_UNCHECKED);
+    (void)CheckDlgButton(page, group.AltId, view.Alt ? BST_CHECKED : BST_UNCHECKED);
+    for (int id : {group.ShiftId, group.CtrlId, group.AltId}) (void)EnableWindow(GetDlgItem(page, id), view.BoxesEnabled);
+}
+
+void FillKeyGroup(HWND page, const KeyGroup& group, KeyChord chord) {
+    (void)SendDlgItemMessageW(page, group.ListId, CB_RESETCONTENT, 0, 0);
+    for (const KeyTableEntry& entry : KeyTable)
+        (void)SendDlgItemMessageW(page, group.ListId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(entry.Text)));
+    ShowChord(page, group, chord);
+}
+
+bool KeyGroupCommand(HWND page, const KeyGroup& group, KeyChord& chord, bool& changed, int id, int notification) {
+    if (id == group.ListId) {
+        if (notification == CBN_SELENDOK && SetKey(changed, chord, SelectedIndex(page, id))) ShowChord(page, group, chord);
+        return true;
+    }
+    const std::pair<int, KeyChord> boxes[] = {{group.ShiftId, kChordShift}, {group.CtrlId, kChordCtrl}, {group.AltId, kChordAlt}};
+    for (const auto& [boxId, bit] : boxes)
+        if (id == boxId) {
+            (void)SetModifier(changed, chord, bit, IsChecked(page, boxId));
+            return true;
+        }
+    return false;
+}
 
 INT_PTR CALLBACK CommunicationPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {

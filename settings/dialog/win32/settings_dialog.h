@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "settings/dialog/edit_page.h"
+#include "settings/dialog/function_page.h"
 #include "settings/dialog/settings_window.h"
 
 namespace tellurin {
@@ -22,6 +24,7 @@ struct SettingsDialogRun {
     HWND SettingsWindow;
     HWND CurrentPage;
     SettingsWindowState State;
+    EditPageState EditPage;
     DWORD_PTR HelpCookie;   // from HH_INITIALIZE, for HH_UNINITIALIZE
     bool HelpInitialised;   // HH_INITIALIZE was called on this run's thread
     HACCEL Accelerators;    // loaded at the first opening, kept for the next
@@ -32,7 +35,17 @@ SettingsDialogRun& TheSettingsDialog();
 INT_PTR CALLBACK SettingsWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK CommunicationPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK FunctionPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK EditPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A key group on a page: its list filled from the key table and the chord
+// shown; a notification of its list or boxes passed to the chord, with the
+// page's flag (false when the control is not the group's).
+void FillKeyGroup(HWND page, const KeyGroup& group, KeyChord chord);
+void ShowChord(HWND page, const KeyGroup& group, KeyChord chord);
+bool KeyGroupCommand(HWND page, const KeyGroup& group, KeyChord& chord, bool& changed, int id, int notification);
+// Asks the settings window to enable or disable Apply.
+void UpdateApply(HWND page);
 
 // HTML Help, bound from the system's hhctrl.ocx when help is first shown;
 // every call answers 0 while it is not bound (or not installed).

@@ -1,4 +1,4 @@
-// The settings window on Win32: the tab control and its two pages, the
+// The settings window on Win32: the tab control and its three pages, the
 // buttons and the menu. Decisions are in settings_window.cpp.
 #include <windows.h>
 
@@ -14,6 +14,20 @@ namespace tellurin {
 namespace {
 
 constexpr wchar_t kSaveQuestion[] = L"設定内容が変更されています。\n\n\u3000設定を保存しますか？";
+
+// The pages in the order of their tabs: the tab's text, the page's dialog
+// resource and its procedure.
+struct PageEntry {
+    const wchar_t* TabText;
+    int Resource;
+    DLGPROC Procedure;
+};
+const PageEntry kPages[kPageCount] = {{L" 通信設定 ", 106, CommunicationPageProcedure},
+                                      {L" 機能設定 ", 107, FunctionPageProcedure},
+                                      {L" データ編集 ", 109, EditPageProcedure}};
+constexpr int kEditPageIndex = 2;
+
+bool SwitchToPage(HWND window, int index);
 
 class Win32SettingsWindowActions final : public SettingsWindowActions {
 public:
@@ -40,6 +54,23 @@ public:
     std::int32_t SaveSettings() override {
         CurrentUserRegistry registry;
         return tellurin::SaveSettings(registry, LibraryWorkingSettings());
+    }
+    // The data-editing page holds the only values that can be invalid: it is
+    // shown with its note, and the first invalid box takes the focus.
+    bool PagesValid() override {
+        const EditPageState& page = TheSettingsDialog().EditPage;
+        if (EditRulesValid(page)) return true;
+        (void)MessageBeep(MB_ICONWARNING);
+        if (TheSettingsDialog().State.CurrentPageIndex != kEditPageIndex) {
+            (void)SendDlgItemMessageW(window_, kTabControlId, TCM_SETCURSEL, kEditPageIndex, 0);
+            (void)SwitchToPage(window_, kEditPageIndex);
+        }
+        for (int index = 0; index < kRuleBoxCount; ++index)
+            if ((page.Invalid & (1u << index)) != 0) {
+                (void)SetFocus(GetDlgItem(TheSettingsDialog().CurrentPage, kRuleBoxes[index].Id));
+                break;
+            }
+        return false;
     }
 
 private:
@@ -70,8 +101,8 @@ bool SwitchToPage(HWND window, int index) {
     HWND focus = GetFocus();
     DestroyCurrentPage(run);
     run.State.CurrentPageIndex = index;
-    run.CurrentPage = CreateDialogParamW(run.Module, MAKEINTRESOURCEW(index == 0 ? 106 : 107), window,
-                                         index == 0 ? CommunicationPageProcedure : FunctionPageProcedure, 0);
+    run.CurrentPage = CreateDialogParamW(run.Module, MAKEINTRESOURCEW(kPages[index].Resource), window,
+                                         kPages[index].Procedure, 0);
     if (run.CurrentPage == nullptr) return false;
     PlacePage(window, run.CurrentPage);
     (void)SetFocus(focus != nullptr && IsWindow(focus) ? focus : run.CurrentPage);
@@ -95,11 +126,10 @@ INT_PTR InitialiseWindow(HWND window) {
     (void)SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon(103, SM_CXSMICON, SM_CYSMICON)));
     (void)SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon(104, SM_CXICON, SM_CYICON)));
     HWND tabs = GetDlgItem(window, kTabControlId);
-    const wchar_t* names[] = {L" 通信設定 ", L" 機能設定 "};
-    for (int index = 0; index < 2; ++index) {
+    for (int index = 0; index < kPageCount; ++index) {
         TCITEMW item{};
         item.mask = TCIF_TEXT;
-        item.pszText = const_cast<wchar_t*>(names[index]);
+        item.pszText = const_cast<wchar_t*>(kPages[index].TabText);
         (void)SendMessageW(tabs, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&item));
     }
     (void)SendMessageW(tabs, TCM_SETCURSEL, 0, 0);
@@ -132,7 +162,7 @@ INT_PTR CALLBACK SettingsWindowProcedure(HWND window, UINT message, WPARAM wPara
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
             if (header->code == static_cast<UINT>(TCN_SELCHANGE)) {
                 const auto selected = static_cast<int>(SendMessageW(header->hwndFrom, TCM_GETCURSEL, 0, 0));
-                if ((selected == 0 || selected == 1) && selected != run.State.CurrentPageIndex &&
+                if (selected >= 0 && selected < kPageCount && selected != run.State.CurrentPageIndex &&
                     !SwitchToPage(window, selected))
                     FailWithPageError(window);
             }

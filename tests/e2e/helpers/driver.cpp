@@ -141,7 +141,7 @@ int ButtonId(const wchar_t* answer) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver find|post|close|stand-in|box-text|box-answer|click|select|slide|tab|command|state ...\n");
+    std::fprintf(stderr, "usage: driver find|post|close|stand-in|box-text|box-answer|click|select|slide|tab|command|state|text|settext ...\n");
     return 2;
 }
 
@@ -155,6 +155,17 @@ int ControlCommand(const std::wstring& command, int argc, wchar_t** argv) {
     if (control == nullptr) return 1;
     HWND parent = GetParent(control);
     if (command == L"click") return PostMessageW(control, BM_CLICK, 0, 0) ? 0 : 1;
+    // An edit box's text through WM_GETTEXT (GetWindowText does not ask a
+    // window of another process), and WM_SETTEXT, after which a one-line edit
+    // box tells its parent EN_CHANGE as typing would.
+    if (command == L"text") {
+        wchar_t text[4096] = {};
+        SendMessageW(control, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
+        PrintUtf8(text);
+        return 0;
+    }
+    if (command == L"settext" && argc >= 5)
+        return SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Argument(argv[4]).c_str())) ? 0 : 1;
     if (command == L"state") {
         wchar_t text[256] = {};
         wchar_t className[32] = {};
@@ -347,7 +358,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if ((command == L"click" || command == L"select" || command == L"slide" || command == L"tab" ||
-         command == L"command" || command == L"state") && argc >= 4)
+         command == L"command" || command == L"state" || command == L"text" || command == L"settext") && argc >= 4)
         return ControlCommand(command, argc, argv);
     return Usage();
 }
