@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/message_codes.h"
+#include "common/win32/local_clock.h"
 #include "settings/dialog/edit_page.h"
 #include "settings/dialog/win32/settings_dialog.h"
 #include "settings/store/win32/library_state.h"
@@ -19,15 +20,6 @@ constexpr std::size_t kLastFrameUnits = 2 * 1023 + 1;
 // The sample escaped: at most four units per unit of a frame.
 constexpr WPARAM kSampleLimit = 4 * 2 * 1023;
 constexpr UINT kLastFrameWaitMilliseconds = 2000;
-
-class LocalClock final : public Clock {
-public:
-    LocalTime Now() override {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-    }
-};
 
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
