@@ -38,12 +38,6 @@ enum FunctionFailureDetail : std::int32_t {
 // Private messages of the resident window.
 constexpr std::uint32_t UM_GET_IDENTITY = 0x500;
 constexpr std::uint32_t UM_SETTINGS_CLOSED = 0x501;
-// Sent by the settings dialog within the process, like UM_GET_IDENTITY: the
-// last frame received, as received (decoded, control characters kept, before
-// any editing rule). wParam: a char16_t buffer; lParam: its size in units,
-// terminator included. Answers the number of units written without the
-// terminator (the text cut to the buffer), 0 when no frame has come yet.
-constexpr std::uint32_t UM_GET_LAST_FRAME = 0x502;
 constexpr std::uint32_t UM_TRAY_NOTIFY = 0x600;
 constexpr std::uint32_t UM_OPEN_SETTINGS = 0x601;
 constexpr std::uint32_t UM_OPEN_PORT = 0x602;

@@ -54,6 +54,15 @@ constexpr const char* kLoadEditRulesEntryName = "TELLURS_03";
 constexpr const char* kLibraryInterfaceName = "TELLURS_INTERFACE";  // exported by TELLURS.DLL
 constexpr const char* kProgramInterfaceName = "TELLUR_INTERFACE";   // exported by TELLUR.EXE
 
+// Exported by TELLUR.EXE for the settings dialog in its process: the last
+// frame received, as received (decoded, control characters kept, before any
+// editing rule), into buffer (room for capacity units, terminator included);
+// the units written without the terminator, the text cut to fit; 0 when no
+// frame has come yet. A function rather than a window message, so that no
+// other process can hand the program an address to write to.
+using LastFrameEntry = std::size_t(TELLURS_CALL*)(char16_t* buffer, std::size_t capacity);
+constexpr const char* kProgramLastFrameName = "TELLUR_LAST_FRAME";
+
 // True when the partner's exported interface number, found at this address
 // (null: the partner exports none, as every release before the number had),
 // is this build's. A partner without it, or with another, is refused.

@@ -346,11 +346,6 @@ bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::u
         case kWindowCreate: result = OnCreate(window); return true;
         case kWindowDestroy: OnDestroy(window); return true;
         case UM_GET_IDENTITY: result = reinterpret_cast<std::intptr_t>(window.Identity); return true;
-        case UM_GET_LAST_FRAME:
-            // Sent by the settings dialog in this process: wParam is its buffer.
-            result = static_cast<std::intptr_t>(
-                window.Services.CopyLastFrame(reinterpret_cast<char16_t*>(wParam), static_cast<std::size_t>(lParam)));
-            return true;
         case UM_SETTINGS_CLOSED: OnSettingsClosed(window); return true;
         case UM_TRAY_NOTIFY: OnTrayNotify(window, lParam); return true;
         case UM_OPEN_SETTINGS: OnOpenSettings(window); return true;

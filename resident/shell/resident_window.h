@@ -136,9 +136,6 @@ struct ResidentServices {
     virtual bool PortDeviceAvailable() = 0;
     // Why scans may not be arriving, as the receiver last recorded it.
     virtual std::uint32_t ActiveReceptionCauses() = 0;
-    // The last frame received, into buffer (room for capacity units with the
-    // terminator); the units written, 0 when none came yet.
-    virtual std::size_t CopyLastFrame(char16_t* buffer, std::size_t capacity) = 0;
 };
 
 struct ResidentWindow {

@@ -50,7 +50,7 @@ exported() {
 exports=$(exported TELLURS.DLL)
 [ "$exports" = "TELLURS_00 TELLURS_01 TELLURS_02 TELLURS_03 TELLURS_INTERFACE " ] || fail "TELLURS.DLL exports '$exports'"
 program_exports=$(exported TELLUR.EXE)
-[ "$program_exports" = "TELLUR_INTERFACE " ] || fail "TELLUR.EXE exports '$program_exports'"
+[ "$program_exports" = "TELLUR_INTERFACE TELLUR_LAST_FRAME " ] || fail "TELLUR.EXE exports '$program_exports'"
 
 # Installers and inventories read the version block: both binaries carry the
 # project's version (CMakeLists.txt) in its numbers and its texts.

@@ -189,8 +189,6 @@ dialog click 2
 wait_until_gone '#32770' "$SETTINGS_DIALOG"
 quit_resident
 
-# --- Needs the resident program's answer to UM_GET_LAST_FRAME ---------------
-# (A program that does not answer leaves the sample empty: these two fail.)
 echo "== the data-editing page's sample holds the last frame received, control characters escaped"
 reg_delete_key "$SETTINGS_KEY\\Edit"
 start_resident

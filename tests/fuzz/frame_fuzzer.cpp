@@ -4,7 +4,7 @@
 // per frame, no modifier is left down after a block, the keyboard sees no
 // impossible event, answers go out only under answering protocols and every
 // good frame was answered; the decoder is handed only the kept bytes of a
-// frame, never more than 1023, never under ASCII, and never a Shift-JIS
+// frame (never NUL or DEL), never more than 1023, never under ASCII, and never a Shift-JIS
 // frame on a system without code page 932.
 #include <cstddef>
 #include <cstdint>
@@ -60,7 +60,7 @@ public:
         Require(Installed(code));
         Require(length >= 1 && length <= kMaxFrameLength && capacity >= length);
         for (std::uint32_t index = 0; index < length; ++index)
-            Require((bytes[index] >= 0x20 && bytes[index] <= 0x7E) || bytes[index] >= 0x80);
+            Require(bytes[index] != 0x00 && bytes[index] != 0x7F);  // control bytes wait for the editing step
         static fakes::IconvTextDecoder converter;  // opened once for the whole run
         const bool good = converter.Decode(code, bytes, length, units, capacity, unitCount);
         Require(!good || unitCount <= length);

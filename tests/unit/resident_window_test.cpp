@@ -90,7 +90,6 @@ public:
     bool ReceiverLostDevice() override { return receiverLostDevice; }
     bool PortDeviceAvailable() override { return Record("probe", deviceAvailable); }
     std::uint32_t ActiveReceptionCauses() override { return causes; }
-    std::size_t CopyLastFrame(char16_t*, std::size_t) override { return 0; }
 
     // The window under test.
     std::intptr_t Send(std::uint32_t message, std::uintptr_t lParam = 0) {

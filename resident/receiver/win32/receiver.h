@@ -26,7 +26,6 @@ struct ReceiverThreadRecord;
 class LastFrameStore final : public LastFrameKeeper {
 public:
     LastFrameStore() { InitializeCriticalSection(&lock_); }
-    ~LastFrameStore() override { DeleteCriticalSection(&lock_); }
     LastFrameStore(const LastFrameStore&) = delete;
     LastFrameStore& operator=(const LastFrameStore&) = delete;
     void KeepLastFrame(std::u16string_view text) override;
@@ -75,7 +74,9 @@ private:
     // The window reads them after every port opening, so the reset at a start
     // needs no notice.
     ReceptionCauses causes_;
-    LastFrameStore lastFrame_;  // program lifetime, like the causes
+    // Never freed: a thread that outlived its stop may still keep a frame in
+    // it while the process's statics are destroyed.
+    LastFrameStore& lastFrame_ = *new LastFrameStore;
     ReceiverThreadRecord* current_ = nullptr;
     ReceiverThreadRecord* lingering_ = nullptr;
 };

@@ -180,9 +180,6 @@ public:
     void StopReceiver() override { program_.ReceiverThread.StopReceiver(); }
     bool ReceiverLostDevice() override { return program_.ReceiverThread.DeviceGone(); }
     std::uint32_t ActiveReceptionCauses() override { return program_.ReceiverThread.ActiveReceptionCauses(); }
-    std::size_t CopyLastFrame(char16_t* buffer, std::size_t capacity) override {
-        return program_.ReceiverThread.LastFrame().CopyLastFrame(buffer, capacity);
-    }
 
     bool PortDeviceAvailable() override {
         const std::u16string path = PortDevicePath(program_.Communication);

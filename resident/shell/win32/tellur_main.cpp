@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <type_traits>
 
 #include "common/settings_records.h"
+#include "common/tellurs_entries.h"
 #include "common/win32/system_function.h"
 #include "resident/shell/startup.h"
 #include "resident/shell/win32/resident_program.h"
@@ -13,6 +15,11 @@
 // The interface number, where the settings library reads it before it fills
 // any record of this program's (through GetModuleHandleW(nullptr)).
 extern "C" __declspec(dllexport) const std::uint32_t TELLUR_INTERFACE = tellurin::kLibraryInterface;
+
+extern "C" __declspec(dllexport) std::size_t TELLURS_CALL TELLUR_LAST_FRAME(char16_t* buffer, std::size_t capacity) {
+    return tellurin::TheResidentProgram().ReceiverThread.LastFrame().CopyLastFrame(buffer, capacity);
+}
+static_assert(std::is_same_v<decltype(&TELLUR_LAST_FRAME), tellurin::LastFrameEntry>);
 
 namespace tellurin {
 

@@ -1,12 +1,12 @@
 // The data-editing page on Win32: it fills its boxes from the page's state,
 // passes each change to the page logic, and shows the preview with the local
 // time and the note naming an invalid rule. When it opens, the sample is the
-// last frame the resident program received, asked for with UM_GET_LAST_FRAME.
+// last frame the resident program received, from its TELLUR_LAST_FRAME export.
 #include <windows.h>
 
 #include <string>
 
-#include "common/message_codes.h"
+#include "common/tellurs_entries.h"
 #include "common/win32/local_clock.h"
 #include "settings/dialog/edit_page.h"
 #include "settings/dialog/win32/settings_dialog.h"
@@ -19,7 +19,6 @@ namespace {
 constexpr std::size_t kLastFrameUnits = 2 * 1023 + 1;
 // The sample escaped: at most four units per unit of a frame.
 constexpr WPARAM kSampleLimit = 4 * 2 * 1023;
-constexpr UINT kLastFrameWaitMilliseconds = 2000;
 
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
@@ -30,15 +29,15 @@ std::u16string ControlText(HWND page, int id) {
     return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
 }
 
-// The resident window's last frame, as received; empty when none has come or
-// the window does not answer.
+// The resident program's last frame, as received; empty when none has come.
+// The program is this process's (its interface was checked when the dialog
+// started), so its export is called directly.
 std::u16string LastFrame() {
+    const auto entry = reinterpret_cast<LastFrameEntry>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(nullptr), kProgramLastFrameName)));
+    if (entry == nullptr) return u"";
     std::u16string frame(kLastFrameUnits, u'\0');
-    DWORD_PTR units = 0;
-    if (SendMessageTimeoutW(TheSettingsDialog().ResidentWindow, UM_GET_LAST_FRAME, reinterpret_cast<WPARAM>(frame.data()),
-                            static_cast<LPARAM>(frame.size()), SMTO_BLOCK | SMTO_ABORTIFHUNG, kLastFrameWaitMilliseconds,
-                            &units) == 0)
-        return u"";
+    const std::size_t units = entry(frame.data(), frame.size());
     frame.resize(units < frame.size() ? units : frame.size() - 1);
     return frame;
 }
