@@ -5,6 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 jobs=$(nproc)
+mkdir -p "$build"  # the configure logs go beside the trees
 
 for arch in x86_64 i686; do
     dir=$build/win-$arch

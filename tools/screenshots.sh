@@ -5,10 +5,11 @@
 #   screenshots.sh [harness dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-harness=${1:-$root/build/screenshots}
-"$root/tests/e2e/harness/start.sh" "$harness" "$root/build/native/libmodem_lines_shim.so" >/dev/null
+build=${TELLUR_BUILD_DIR:-$root/build}
+harness=${1:-$build/screenshots}
+"$root/tests/e2e/harness/start.sh" "$harness" "$build/native/libmodem_lines_shim.so" >/dev/null
 trap '"$root/tests/e2e/harness/stop.sh" "$harness" >/dev/null 2>&1 || true' EXIT
-. "$root/tests/e2e/resident_common.sh" "$harness" "$root/build/win-x86_64"
+. "$root/tests/e2e/resident_common.sh" "$harness" "$build/win-x86_64"
 line=$(serial_pair 5)
 open_line "$line"
 configure_resident 5

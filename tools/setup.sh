@@ -2,6 +2,8 @@
 # Installs everything the build and the tests need, from Debian's packages only.
 # Idempotent: when every package is present it changes nothing and takes a second.
 set -euo pipefail
+# As root, or as a user with sudo: every step that needs root goes through it.
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 
 packages=(
     cmake make g++ googletest libgtest-dev libgmock-dev   # native build and unit tests
@@ -11,6 +13,7 @@ packages=(
     fonts-ipafont-gothic imagemagick locales               # Japanese text and locale, screenshots
     fp-utils                                               # chmcmd, the help compiler
     nsis zip unzip osslsigncode openssl                    # release artifacts, signing
+    git procps                                             # the release's sources, pgrep in the harness
 )
 
 missing=()
@@ -20,7 +23,6 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
-    if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
     $SUDO apt-get update -q
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
 fi
@@ -30,7 +32,7 @@ fi
 # file names through the host's locale, which must then exist.
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
     echo "generating the ja_JP.UTF-8 locale"
-    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+    $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
 
 # The 32-bit Wine loader must never be installed: this kernel cannot run 32-bit
