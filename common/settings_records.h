@@ -66,11 +66,15 @@ struct RecordLayout {
     std::size_t FunctionOffsets[8];  // HeadKey ... ImeOff
     std::size_t EditSize;            // 0: the interface has no editing rules
     std::size_t EditOffsets[13];     // Size ... Suffix (common/edit_rules.h)
+    std::size_t DeviceSize;          // 0: the interface has no device settings
+    std::size_t DeviceOffsets[7];    // Size ... Reserved (common/device_settings.h)
 };
 constexpr RecordLayout kRecordLayouts[] = {
-    {1, 38, {0, 14, 28, 30, 32, 34, 36}, 16, {0, 2, 4, 6, 8, 10, 12, 14}, 0, {}},
+    {1, 38, {0, 14, 28, 30, 32, 34, 36}, 16, {0, 2, 4, 6, 8, 10, 12, 14}, 0, {}, 0, {}},
     {2, 38, {0, 14, 28, 30, 32, 34, 36}, 16, {0, 2, 4, 6, 8, 10, 12, 14},
-     2648, {0, 4, 6, 8, 10, 12, 14, 16, 18, 1058, 2098, 2132, 2390}},
+     2648, {0, 4, 6, 8, 10, 12, 14, 16, 18, 1058, 2098, 2132, 2390}, 0, {}},
+    {3, 38, {0, 14, 28, 30, 32, 34, 36}, 16, {0, 2, 4, 6, 8, 10, 12, 14},
+     2648, {0, 4, 6, 8, 10, 12, 14, 16, 18, 1058, 2098, 2132, 2390}, 276, {0, 4, 8, 12, 14, 16, 274}},
 };
 inline constexpr const RecordLayout& kCurrentRecordLayout = kRecordLayouts[std::size(kRecordLayouts) - 1];
 constexpr std::uint32_t kLibraryInterface = kCurrentRecordLayout.Interface;

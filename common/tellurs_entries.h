@@ -1,4 +1,4 @@
-// The three entries of the settings library as both binaries see them.
+// The entries of the settings library as both binaries see them.
 //
 // Calling convention: every entry uses the C convention (__cdecl). On x86-64
 // there is only one convention; on x86 the C convention keeps the exported
@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/device_settings.h"
 #include "common/edit_rules.h"
 #include "common/settings_records.h"
 
@@ -47,10 +48,16 @@ using OpenPortEntry = std::int32_t(TELLURS_CALL*)(CommunicationSettings communic
 // 1, or 0 when the record's Size is not this interface's EditRules.
 using LoadEditRulesEntry = std::int32_t(TELLURS_CALL*)(EditRules* rules);
 
+// Fill the device settings from the Communication key (a missing value takes
+// its default); 1, or 0 when the record's Size is not this interface's
+// DeviceSettings.
+using LoadDeviceSettingsEntry = std::int32_t(TELLURS_CALL*)(DeviceSettings* device);
+
 constexpr const char* kSettingsDialogEntryName = "TELLURS_00";
 constexpr const char* kLoadSettingsEntryName = "TELLURS_01";
 constexpr const char* kOpenPortEntryName = "TELLURS_02";
 constexpr const char* kLoadEditRulesEntryName = "TELLURS_03";
+constexpr const char* kLoadDeviceSettingsEntryName = "TELLURS_04";
 constexpr const char* kLibraryInterfaceName = "TELLURS_INTERFACE";  // exported by TELLURS.DLL
 constexpr const char* kProgramInterfaceName = "TELLUR_INTERFACE";   // exported by TELLUR.EXE
 
