@@ -3,9 +3,11 @@
 # harness's modem-line emulation): frame->ACK latency, typing speed at key
 # speed 9, the time per key at step 5 against its 20 ms pause, idle CPU of
 # TELLUR.EXE and wineserver with the port open, the start-up time until
-# the port is open, and the cost of the check before each frame's answer. Run after tools/build.sh; prints, judges nothing. Part of
-# tools/bench.sh.
+# the port is open, and the cost of the check before each frame's answer.
+# Run after tools/build.sh; prints, judges nothing. Part of tools/bench.sh.
 set -euo pipefail
+# usage: bench/resident_benchmark.sh
+. "$(dirname "$0")/../tools/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 bench=$build/native/line_bench

@@ -5,6 +5,8 @@
 # CPU, start-up time to port open), and the binaries' sizes. Run after
 # tools/build.sh; prints figures, judges nothing.
 set -euo pipefail
+# usage: tools/bench.sh
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 

@@ -2,6 +2,8 @@
 # Builds the 64- and 32-bit Windows binaries and the native tests into build/.
 # Prints where each build lies.
 set -euo pipefail
+# usage: tools/build.sh
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 jobs=$(nproc)

@@ -3,8 +3,9 @@
 # short one): 200 receiver stop/start cycles and 200 settings open/close
 # cycles, printing the process's handles, threads and memory as it goes.
 # Takes about 25 minutes. Run after tools/build.sh.
-#   tools/cycles.sh [<receiver cycles> [<settings cycles>]]
 set -euo pipefail
+# usage: tools/cycles.sh [receiver [settings]]
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 dir=$build/cycles

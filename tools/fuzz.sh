@@ -3,6 +3,8 @@
 # a corpus kept in build/fuzz/corpus-<name> between runs. Run after
 # tools/build.sh. A finding is written beside the corpus as crash-*.
 set -euo pipefail
+# usage: tools/fuzz.sh [seconds]
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 seconds=${1:-600}

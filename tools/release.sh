@@ -4,6 +4,8 @@
 # installer for 64-bit Windows and SHA256SUMS; signed when TELLURIN_SIGN_PFX
 # names a certificate. See tools/package_release.sh.
 set -euo pipefail
+# usage: tools/release.sh
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 mkdir -p "$build"

@@ -2,8 +2,9 @@
 # The full reproducibility check: two clean clones of the current commit, in
 # different directories, each built with tools/release.sh a while apart, must
 # give byte-identical artifacts. About twice a full build's time.
-#   reproducibility.sh [work dir]
 set -euo pipefail
+# usage: tools/reproducibility.sh [work dir]
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-$(mktemp -d)}
 commit=$(git -C "$root" rev-parse HEAD)

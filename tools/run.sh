@@ -6,6 +6,8 @@
 # ACK. The window receives every barcode as keystrokes; a screenshot lands in
 # build/demo/screen.png.
 set -euo pipefail
+# usage: tools/run.sh
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 mkdir -p "$build"

@@ -2,8 +2,9 @@
 # Takes the README's screenshots of the settings dialog (its three pages) and the
 # about box under Wine, at 96 and at 144 DPI (the prefix's LogPixels), into
 # docs/. Run after tools/build.sh; brings its own harness up and down.
-#   screenshots.sh [harness dir]
 set -euo pipefail
+# usage: tools/screenshots.sh [harness dir]
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 harness=${1:-$build/screenshots}

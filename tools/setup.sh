@@ -2,6 +2,8 @@
 # Installs everything the build and the tests need, from Debian's packages only.
 # Idempotent: when every package is present it changes nothing and takes a second.
 set -euo pipefail
+# usage: tools/setup.sh
+. "$(dirname "$0")/usage.sh"
 # As root, or as a user with sudo: every step that needs root goes through it.
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 

@@ -4,8 +4,9 @@
 # With TELLURIN_SIGN_TIMESTAMP_URL the signature is time-stamped by that
 # server; without it the signing time is the commit's (SOURCE_DATE_EPOCH), so
 # that signing the same files with the same certificate gives the same bytes.
-#   sign_file.sh <file>
 set -euo pipefail
+# usage: tools/sign_file.sh <file>
+. "$(dirname "$0")/usage.sh"
 file=$1
 : "${TELLURIN_SIGN_PFX:?no signing certificate}" "${SOURCE_DATE_EPOCH:?no source date}"
 # The password goes through a file only this user can read, never the command

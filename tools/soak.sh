@@ -4,8 +4,9 @@
 # third of them bad, at key speed 9. Takes about 20 minutes. Run after
 # tools/build.sh; the seed (default: random) is printed so a failure can be
 # repeated.
-#   tools/soak.sh [<frames> [<seed>]]
 set -euo pipefail
+# usage: tools/soak.sh [frames [seed]]
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 frames=${1:-10000}

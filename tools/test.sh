@@ -2,6 +2,8 @@
 # The test command: installs what is missing, builds everything, and runs every
 # test (unit tests, binary checks, end-to-end tests under Wine) through CTest.
 set -euo pipefail
+# usage: tools/test.sh
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TELLUR_BUILD_DIR:-$root/build}
 mkdir -p "$build"
