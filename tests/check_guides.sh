@@ -58,8 +58,8 @@ done <<<"$spans"
 normalise='s/\\n//g; s/\\t.*$//; s/ ?\(&.\)//g; s/&//g; s/\s+/ /g; s/^ | $//g'
 known=$(perl -ne 'while (/u?"((?:[^"\\]|\\.)*)"/g) { print "$1\n" }' \
     "$root"/settings/dialog/win32/*.rc "$root"/resident/shell/win32/*.rc \
-    "$root"/settings/dialog/*.cpp "$root"/settings/store/*.cpp "$root"/resident/shell/*.cpp |
-    perl -pe "$normalise" | sort -u)
+    "$root"/settings/dialog/*.{h,cpp} "$root"/settings/store/*.cpp "$root"/resident/shell/*.{h,cpp} |
+    perl -lpe "$normalise" | sort -u)
 
 labels=0
 while IFS=$'\t' read -r file label; do
