@@ -29,32 +29,35 @@ verify() {  # verify <file> <name shown>
     fi
 }
 
-# Every Windows binary (by its MZ header) under a folder; an NSIS installer
-# among them is unpacked and searched in turn.
+# A Windows binary; an NSIS installer is unpacked and searched in turn.
+verify_binary() {  # verify_binary <file> <name shown>
+    verify "$1" "$2"
+    if 7zz l -tNsis "$1" > /dev/null 2>&1; then
+        mkdir -p "$1.unpacked"
+        7zz x -tNsis -y -o"$1.unpacked" "$1" > /dev/null
+        verify_tree "$1.unpacked" "$2"
+    fi
+}
+
+# Every Windows binary (by its MZ header) under a folder.
 verify_tree() {  # verify_tree <folder> <name shown for it>
-    local file name
+    local file
     while IFS= read -r -d '' file; do
-        [ "$(head -c 2 "$file")" = MZ ] || continue
-        name="$2/${file#"$1"/}"
-        verify "$file" "$name"
-        if 7zz l -tNsis "$file" > /dev/null 2>&1; then
-            mkdir -p "$file.unpacked"
-            7zz x -tNsis -y -o"$file.unpacked" "$file" > /dev/null
-            verify_tree "$file.unpacked" "$name"
-        fi
+        if [ "$(head -c 2 "$file")" = MZ ]; then verify_binary "$file" "$2/${file#"$1"/}"; fi
     done < <(find "$1" -type f -print0 | LC_ALL=C sort -z)
 }
 
 for artifact in "$release"/*.zip "$release"/*.exe "$release"/*.msi; do
     name=${artifact##*/}
-    mkdir -p "$work/$name"
     case $name in
-        *.zip) unzip -q "$artifact" -d "$work/$name" ;;
-        *.exe) cp "$artifact" "$work/$name/" ;;
+        *.zip) mkdir -p "$work/$name" && unzip -q "$artifact" -d "$work/$name"
+               verify_tree "$work/$name" "$name" ;;
+        *.exe) cp "$artifact" "$work/$name"
+               verify_binary "$work/$name" "$name" ;;
         *.msi) verify "$artifact" "$name"
-               (cd "$work/$name" && msiextract "$artifact" > /dev/null) ;;
+               mkdir -p "$work/$name" && (cd "$work/$name" && msiextract "$artifact" > /dev/null)
+               verify_tree "$work/$name" "$name" ;;
     esac
-    verify_tree "$work/$name" "$name"
 done
 
 if [ "$failed" -gt 0 ]; then
