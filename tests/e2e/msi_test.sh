@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The Windows Installer package under Wine: a silent install of an older
+# The Windows Installer package: the release version's mapping to
+# ProductVersion and its limits; then under Wine, a silent install of an older
 # package, then a newer one over it, leaves one entry in Apps, the newer
-# files under Program Files, the Start-menu shortcut for all users and the
+# files under Program Files, the Start-menu shortcut and the
 # start at every logon (HKLM Run); Tellurin starts from Program Files; an
 # older package does not go over a newer one; a silent uninstall removes
 # everything the package added and leaves the user's settings alone; with
@@ -24,7 +25,17 @@ echo "library of the older package" > "$work/older/TELLURS.DLL"
 "$root/tools/make_msi.sh" "$work/older" x64 "$work/older.msi" 3.0.0.1 2>/dev/null
 "$root/tools/make_msi.sh" "$BIN" x64 "$work/newer.msi" 2>/dev/null
 older=$(windows_path "$work/older.msi") newer=$(windows_path "$work/newer.msi")
-newer_version=$(msiinfo export "$work/newer.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductVersion" {print $2}')
+product_version() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductVersion" {print $2}'; }
+newer_version=$(product_version "$work/newer.msi")
+
+echo "== a.b.c.d becomes ProductVersion a.b.(c*1000+d), within the fields' limits"
+"$root/tools/make_msi.sh" "$work/older" x64 "$work/highest.msi" 255.255.65.535 2>/dev/null
+check "the highest version that fits" 255.255.65535 "$(product_version "$work/highest.msi")"
+for version in 3.0.4.1000 3.0.66.0 3.0.65.536 256.0.0.0 3.0.4; do
+    code=0
+    "$root/tools/make_msi.sh" "$work/older" x64 "$work/refused.msi" "$version" 2>/dev/null || code=$?
+    check "$version refused" "1 no" "$code $([ -e "$work/refused.msi" ] && echo yes || echo no)"
+done
 
 programs="$WINEPREFIX/drive_c/Program Files/Tellurin"
 user_dir=$(find "$WINEPREFIX/drive_c/users" -maxdepth 1 -mindepth 1 -type d ! -name Public | head -n 1)
