@@ -45,6 +45,7 @@ if(TELLUR_WIN64_DIR)
   tellur_e2e_test(resident_startup resident_startup_test.sh)
   tellur_e2e_test(settings_dialog settings_dialog_test.sh)
   tellur_e2e_test(installer installer_test.sh)
+  tellur_e2e_test(msi msi_test.sh)
   tellur_e2e_test(release release_test.sh ${TELLUR_WIN32_DIR})
   tellur_e2e_test(bad_settings bad_settings_test.sh)
   tellur_e2e_test(device_removal device_removal_test.sh)
@@ -53,6 +54,8 @@ if(TELLUR_WIN64_DIR)
   set_tests_properties(e2e.soak e2e.cycles PROPERTIES TIMEOUT 600)
   # Its start-up waits add up to two minutes here and took 200 s on a loaded machine.
   set_tests_properties(e2e.resident_startup PROPERTIES TIMEOUT 450)
+  # It builds a second tree and packs seven releases: 13 minutes on a loaded machine.
+  set_tests_properties(e2e.release PROPERTIES TIMEOUT 900)
   # The longest first, so the lanes end close together.
   set_tests_properties(e2e.soak e2e.resident_startup e2e.resident_protocols e2e.cycles PROPERTIES COST 100)
 endif()

@@ -6,7 +6,8 @@
 ; tray program shows nothing by itself.
 ;
 ; makensis -DBUILD_DIR=<folder of the three files> -DOUT_FILE=<installer>
-;          [-DSIGN_SCRIPT=<command that signs the file it is given>] tellurin.nsi
+;          [-DSIGN_SCRIPT=<command that signs the file it is given>]
+;          [-DPLUGIN_DIR=<folder of signed plug-in copies>] tellurin.nsi
 ;
 ; Installer option /NOAUTOSTART: do not start with Windows (for silent
 ; installs; it also removes the start of an earlier installation).
@@ -44,6 +45,12 @@ SetDateSave off
     ; made; a failed signing stops the build (makensis ignores the command's
     ; status unless asked). The command runs in this script's folder.
     !uninstfinalize '"${SIGN_SCRIPT}" "%1"' = 0
+!endif
+
+!ifdef PLUGIN_DIR
+    ; Setup and the uninstaller unpack their plug-ins and load them: a signed
+    ; release takes signed copies, found here before NSIS's own.
+    !addplugindir /amd64-unicode "${PLUGIN_DIR}"
 !endif
 
 !include "MUI2.nsh"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the release artifacts into build/release/: a portable zip for each
 # architecture (TELLUR.EXE, TELLURS.DLL, TELLURHLP.CHM), the per-user
-# installer for 64-bit Windows and SHA256SUMS; signed when TELLURIN_SIGN_PFX
-# names a certificate. See tools/package_release.sh.
+# installer for 64-bit Windows, a Windows Installer package for each
+# architecture, the winget manifest and SHA256SUMS; signed when
+# TELLURIN_SIGN_PFX names a certificate (TELLURIN_SIGN_REQUIRED=1 insists on
+# it). See tools/package_release.sh.
 set -euo pipefail
 # usage: tools/release.sh
 . "$(dirname "$0")/usage.sh"

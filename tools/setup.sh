@@ -15,6 +15,7 @@ packages=(
     fonts-ipafont-gothic imagemagick locales               # Japanese text and locale, screenshots
     fp-utils                                               # chmcmd, the help compiler
     nsis zip unzip osslsigncode openssl                    # release artifacts, signing
+    wixl msitools faketime 7zip                            # Windows Installer packages, checking what installers hold
     git procps                                             # the release's sources, pgrep in the harness
 )
 

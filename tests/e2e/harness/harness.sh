@@ -143,12 +143,14 @@ windows_path() { printf 'Z:%s\n' "$(realpath "$1" | tr '/' '\\')"; }
 # Output of a Windows console program without the CR of its line ends.
 win_output() { "$WINE" "$@" | tr -d '\r'; }
 
-# The data of a registry value under HKEY_CURRENT_USER as "TYPE data", or
-# "<missing>".
+# The data of a registry value under HKEY_CURRENT_USER (or under the root
+# the key names, HKEY_LOCAL_MACHINE\...) as "TYPE data", or "<missing>".
 reg_value() {
     local key=$1 name=$2 line
-    line=$("$WINE" reg.exe query "HKEY_CURRENT_USER\\$key" /v "$name" 2>/dev/null | tr -d '\r' |
-        awk -v name="$name" '$1 == name {print ($3 == "" ? $2 : $2 " " $3)}')
+    case $key in HKEY_*) ;; *) key="HKEY_CURRENT_USER\\$key" ;; esac
+    line=$("$WINE" reg.exe query "$key" /v "$name" 2>/dev/null | tr -d '\r' |
+        awk -v name="$name" '$1 == name {type = $2; sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); sub(/[ \t]+$/, "")
+            print ($0 == "" ? type : type " " $0)}')
     printf '%s\n' "${line:-<missing>}"
 }
 
