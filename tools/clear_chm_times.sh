@@ -4,8 +4,9 @@
 # time stamp (4 bytes at offset 16) and the #SYSTEM record's entry 10 (a
 # 4-byte time; the record is stored uncompressed, entry 9, the compiler's
 # version, follows it). Neither is read by the help viewer.
-#   clear_chm_times.sh <file.chm>
 set -euo pipefail
+# usage: tools/clear_chm_times.sh <file.chm>
+. "$(dirname "$0")/usage.sh"
 file=$1
 zero() { printf '\0\0\0\0' | dd of="$file" bs=1 seek="$1" conv=notrunc status=none; }
 

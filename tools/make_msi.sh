@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Builds the per-machine Windows Installer package from a folder holding
 # TELLUR.EXE, TELLURS.DLL and TELLURHLP.CHM, with wixl (installer/msi/tellurin.wxs).
-#   make_msi.sh <binary dir> <x64|x86> <output .msi> [four-part version]
 # The version defaults to the project's.
 #
 # ProductVersion: Windows Installer compares only major.minor.build, with
@@ -23,6 +22,8 @@
 # (faketime), and msibuild, from the same msitools, then sets the
 # PackageCode through the library.
 set -euo pipefail
+# usage: tools/make_msi.sh <binary dir> <x64|x86> <output .msi> [four-part version]
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 binaries=$1 arch=$2 output=$3
 version=${4:-$(sed -n 's/^project(Tellurin VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")}

@@ -23,8 +23,9 @@
 # The artifacts are reproducible: every time stored in them is the last
 # commit's (SOURCE_DATE_EPOCH, taken from git when not set), entries are in a
 # fixed order with fixed permissions, and nothing records where they were made.
-#   package_release.sh <x86_64 build dir> <i686 build dir> <output dir>
 set -euo pipefail
+# usage: tools/package_release.sh <x86_64 build dir> <i686 build dir> <output dir>
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 win64=$(realpath "$1") win32=$(realpath "$2") out=$3
 version=$(sed -n 's/^project(Tellurin VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")

@@ -5,8 +5,9 @@
 # uninstaller's own plug-ins), and the MSI packages with the files in them.
 # A signature counts when it chains to the certificates of TELLURIN_SIGN_PFX
 # or to the system's trusted roots.
-#   verify_release.sh <release dir>
 set -euo pipefail
+# usage: tools/verify_release.sh <release dir>
+. "$(dirname "$0")/usage.sh"
 release=$(realpath "$1")
 : "${TELLURIN_SIGN_PFX:?no signing certificate}"
 work=$(mktemp -d)

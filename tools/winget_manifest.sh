@@ -3,8 +3,9 @@
 # the installers in a release folder into its winget/ folder: their file
 # names under the download address, their SHA-256, and each MSI's product
 # code and ProductVersion as Windows Installer records them.
-#   winget_manifest.sh <release dir> <version> <download url>
 set -euo pipefail
+# usage: tools/winget_manifest.sh <release dir> <version> <download url>
+. "$(dirname "$0")/usage.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 release=$1 version=$2 url=$3
 hash() { sha256sum "$release/$1" | cut -d' ' -f1 | tr a-f A-F; }
