@@ -9,8 +9,9 @@
 # still starting with none) makes a silent install give up within 20 s with
 # exit code 10 and change nothing, and an interactive one say so in Japanese
 # and change nothing on Cancel; a copy still starting is waited for and asked
-# to quit once its window is there; a folder that cannot be written gives exit
-# code 12 and leaves the entries as they were; an upgrade stays in a folder of
+# to quit once its window is there; a folder that cannot be made, or a file of
+# the installation held open, gives exit code 12 before any file is replaced
+# and leaves the entries as they were; an upgrade stays in a folder of
 # the user's own; an orphan copy's uninstaller leaves the current copy's
 # entries.
 # Wine's tokens all say "elevated" (full), so setup never starts Tellurin here,
@@ -124,6 +125,21 @@ check "exit code" 12 "$code"
 check "the uninstall entry still names the installed copy" "REG_SZ $installed_windows" "$(reg_value "$UNINSTALL_KEY" InstallLocation)"
 check "the start with Windows still names it" "REG_SZ \"$installed_windows\\TELLUR.EXE\"" "$(run_value)"
 check "the Start-menu entry stays" yes "$(exists "$menu/Tellurin.lnk")"
+
+echo "== a file of the installation held open: setup ends with exit code 12 before it replaces any file"
+: > "$installed/TELLURS.DLL"  # so that a replacement would show
+rm -f "$TELLUR_E2E_DIR/held"
+win_start HOLD_PID "$BIN/driver.exe" hold-file "$(windows_path "$installed")\TELLURHLP.CHM" \
+    "$(windows_path "$TELLUR_E2E_DIR")\held" 60
+wait_for_file "$TELLUR_E2E_DIR/held" 100 || echo "the help file was never held"
+code=0
+win_run "$setup" /S || code=$?
+check "exit code" 12 "$code"
+check "no file replaced" 0 "$(stat -c %s "$installed/TELLURS.DLL")"
+check "the uninstall entry still names the installed copy" "REG_SZ $installed_windows" "$(reg_value "$UNINSTALL_KEY" InstallLocation)"
+kill "$HOLD_PID" 2>/dev/null || true
+wait "$HOLD_PID" 2>/dev/null || true
+win_run "$setup" /S
 
 echo "== the installed program types a frame"
 configure_resident 5

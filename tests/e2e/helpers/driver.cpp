@@ -23,6 +23,9 @@
 //                                                            then shows the program's window, which ends on
 //                                                            UM_QUIT (exit 0); exit 3 when <seconds> ran out
 //   driver.exe mutex-held <mutex> [<wait ms>]                exit 0 once a mutex of that name exists
+//   driver.exe hold-file <path> <ready file> <seconds>       keeps a file open, sharing nothing (as a program
+//                                                            that has it open does), for that long; makes the
+//                                                            ready file once it holds it
 // Controls of a dialog, found by id among all its descendants:
 //   driver.exe click <dialog title> <id>                     posts BM_CLICK
 //   driver.exe select <dialog title> <id> <index>            list selection, as CBN_SELENDOK
@@ -148,7 +151,7 @@ int ButtonId(const wchar_t* answer) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver find|post|close|stand-in|starting-copy|mutex-held|box-text|box-answer|click|select|slide|tab|command|state|text|settext ...\n");
+    std::fprintf(stderr, "usage: driver find|post|close|stand-in|starting-copy|mutex-held|hold-file|box-text|box-answer|click|select|slide|tab|command|state|text|settext ...\n");
     return 2;
 }
 
@@ -355,6 +358,16 @@ int wmain(int argc, wchar_t** argv) {
         return window != nullptr ? PrintUsage(window) : 1;
     }
     if (command == L"stand-in" && argc >= 3) return StandIn(static_cast<DWORD>(Number(argv[2])));
+    if (command == L"hold-file" && argc >= 5) {
+        HANDLE held = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (held == INVALID_HANDLE_VALUE) return 1;
+        HANDLE ready = CreateFileW(argv[3], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (ready == INVALID_HANDLE_VALUE) return 1;
+        CloseHandle(ready);
+        Sleep(static_cast<DWORD>(Number(argv[4])) * 1000);
+        CloseHandle(held);
+        return 0;
+    }
     if (command == L"mutex-held" && argc >= 3) {
         const DWORD waitMs = argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 0;
         const DWORD start = GetTickCount();
