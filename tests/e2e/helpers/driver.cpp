@@ -21,6 +21,14 @@
 //   driver.exe hold-hotkey <modifiers> <key> <seconds>      registers the hot key (MOD_* bits, virtual key) as
 //                                                            another program would, prints "held" (or "refused
 //                                                            <error>") and keeps it that long
+//   driver.exe starting-copy <mutex> <ms> <seconds>          a copy still starting: holds the program's
+//                                                            single-instance mutex with no window for <ms>,
+//                                                            then shows the program's window, which ends on
+//                                                            UM_QUIT (exit 0); exit 3 when <seconds> ran out
+//   driver.exe mutex-held <mutex> [<wait ms>]                exit 0 once a mutex of that name exists
+//   driver.exe hold-file <path> <ready file> <seconds>       keeps a file open, sharing nothing (as a program
+//                                                            that has it open does), for that long; makes the
+//                                                            ready file once it holds it
 // Controls of a dialog, found by id among all its descendants:
 //   driver.exe click <dialog title> <id>                     posts BM_CLICK
 //   driver.exe select <dialog title> <id> <index>            list selection, as CBN_SELENDOK
@@ -40,6 +48,8 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+
+#include "common/message_codes.h"
 
 namespace {
 
@@ -144,7 +154,7 @@ int ButtonId(const wchar_t* answer) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver find|post|close|stand-in|box-text|box-answer|click|select|slide|tab|command|state|text|settext ...\n");
+    std::fprintf(stderr, "usage: driver find|post|close|stand-in|hold-hotkey|starting-copy|mutex-held|hold-file|box-text|box-answer|click|select|slide|tab|command|state|text|settext ...\n");
     return 2;
 }
 
@@ -284,6 +294,48 @@ int StandIn(DWORD seconds) {
     return 0;
 }
 
+// A copy of the resident program in its start-up (library loading, no
+// window yet), then running: only UM_QUIT ends it early.
+LRESULT CALLBACK StartingCopyProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == tellurin::UM_QUIT) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int StartingCopy(const wchar_t* mutexName, DWORD msWithoutWindow, DWORD seconds) {
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, mutexName);
+    if (mutex == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) return 1;
+    const DWORD start = GetTickCount();
+    const DWORD limit = seconds * 1000;
+    Sleep(msWithoutWindow < limit ? msWithoutWindow : limit);
+    int exitCode = 3;
+    if (msWithoutWindow < limit) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = StartingCopyProcedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"NON_Tellurin";
+        HWND window = RegisterClassW(&windowClass) == 0
+                          ? nullptr
+                          : CreateWindowW(L"NON_Tellurin", L"Tellurin", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                                          nullptr, windowClass.hInstance, nullptr);
+        if (window == nullptr) return 1;
+        while (GetTickCount() - start < limit && exitCode != 0) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) exitCode = 0;
+                DispatchMessageW(&message);
+            }
+            Sleep(20);
+        }
+        DestroyWindow(window);
+    }
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return exitCode;
+}
+
 }  // namespace
 
 // The registration belongs to this thread, so it lasts while the thread does.
@@ -325,6 +377,31 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"hold-hotkey" && argc >= 5)
         return HoldHotKey(static_cast<UINT>(Number(argv[2])), static_cast<UINT>(Number(argv[3])),
                           static_cast<DWORD>(Number(argv[4])));
+    if (command == L"hold-file" && argc >= 5) {
+        HANDLE held = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (held == INVALID_HANDLE_VALUE) return 1;
+        HANDLE ready = CreateFileW(argv[3], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (ready == INVALID_HANDLE_VALUE) return 1;
+        CloseHandle(ready);
+        Sleep(static_cast<DWORD>(Number(argv[4])) * 1000);
+        CloseHandle(held);
+        return 0;
+    }
+    if (command == L"mutex-held" && argc >= 3) {
+        const DWORD waitMs = argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 0;
+        const DWORD start = GetTickCount();
+        for (;;) {
+            HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, argv[2]);
+            if (mutex != nullptr) {
+                CloseHandle(mutex);
+                return 0;
+            }
+            if (GetTickCount() - start >= waitMs) return 1;
+            Sleep(50);
+        }
+    }
+    if (command == L"starting-copy" && argc >= 5)
+        return StartingCopy(argv[2], static_cast<DWORD>(Number(argv[3])), static_cast<DWORD>(Number(argv[4])));
     if (command == L"locale") {
         std::printf("ui=%04X acp=%u\n", static_cast<unsigned>(GetUserDefaultUILanguage()), GetACP());
         return 0;
