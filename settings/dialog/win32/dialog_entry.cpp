@@ -88,6 +88,8 @@ std::int32_t StartDialog(HWND residentWindow, const char16_t* programDirectory,
     CurrentUserRegistry registry;
     working.Edit = kDefaultEditRules;
     ReadEditKey(registry, working.Edit, kEditKeyPath);
+    // The program's records may predate a policy: every page shows what is in force now.
+    working.Locks = LayPoliciesOver(registry, working.Communication, working.Function, working.Edit);
 
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"TELLUR_SETUP");
     if (mutex == nullptr) return MessageSetupNotInitialised;

@@ -9,6 +9,7 @@
 
 #include "settings/dialog/communication_page.h"
 #include "settings/dialog/function_page.h"
+#include "settings/dialog/policy_locks.h"
 #include "settings/dialog/win32/settings_dialog.h"
 #include "settings/store/win32/library_state.h"
 
@@ -132,6 +133,12 @@ void FunctionCommand(HWND page, int id, int notification) {
 
 }  // namespace
 
+void ShowPolicyLocks(HWND page, int pageIndex) {
+    const std::vector<int> ids = LockedControlIds(LibraryWorkingSettings(), pageIndex);
+    for (int id : ids) (void)EnableWindow(GetDlgItem(page, id), FALSE);
+    (void)ShowWindow(GetDlgItem(page, kPolicyNoteId), ids.empty() ? SW_HIDE : SW_SHOW);
+}
+
 void UpdateApply(HWND page) { (void)SendMessageW(GetParent(page), UM_UPDATE_APPLY, 0, 0); }
 
 void ShowChord(HWND page, const KeyGroup& group, KeyChord chord) {
@@ -168,6 +175,7 @@ INT_PTR CALLBACK CommunicationPageProcedure(HWND page, UINT message, WPARAM wPar
     switch (message) {
         case WM_INITDIALOG:
             InitialiseCommunicationPage(page);
+            ShowPolicyLocks(page, 0);
             return TRUE;
         case WM_COMMAND:
             CommunicationCommand(page, LOWORD(wParam), HIWORD(wParam));
@@ -182,9 +190,11 @@ INT_PTR CALLBACK FunctionPageProcedure(HWND page, UINT message, WPARAM wParam, L
     switch (message) {
         case WM_INITDIALOG:
             InitialiseFunctionPage(page);
+            ShowPolicyLocks(page, 1);
             return TRUE;
         case WM_COMMAND:
             FunctionCommand(page, LOWORD(wParam), HIWORD(wParam));
+            ShowPolicyLocks(page, 1);  // a changed first terminator enables the second's group again
             UpdateApply(page);
             return TRUE;
         case WM_HSCROLL: {
