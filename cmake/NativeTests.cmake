@@ -31,6 +31,8 @@ add_executable(tellur_unit_tests
   tests/unit/settings_dialog_test.cpp
   tests/unit/settings_store_test.cpp)
 target_link_libraries(tellur_unit_tests PRIVATE tellur_fakes GTest::gtest_main)
+# The policy template is checked against the store's own tables.
+target_compile_definitions(tellur_unit_tests PRIVATE TELLUR_POLICY_DIR="${CMAKE_CURRENT_SOURCE_DIR}/installer/policy")
 target_compile_options(tellur_unit_tests PRIVATE ${TELLUR_SANITIZERS})
 target_link_options(tellur_unit_tests PRIVATE ${TELLUR_SANITIZERS})
 gtest_discover_tests(tellur_unit_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)

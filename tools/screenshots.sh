@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the settings dialog (its three pages) and the
-# about box under Wine, at 96 and at 144 DPI (the prefix's LogPixels), into
+# Takes the README's screenshots of the settings dialog (its three pages, and the
+# first with a value an administrator's policy locks) and the about box under Wine, at 96 and at 144 DPI (the prefix's LogPixels), into
 # docs/. Run after tools/build.sh; brings its own harness up and down.
 set -euo pipefail
 # usage: tools/screenshots.sh [harness dir]
@@ -14,6 +14,7 @@ trap '"$root/tests/e2e/harness/stop.sh" "$harness" >/dev/null 2>&1 || true' EXIT
 line=$(serial_pair 5)
 open_line "$line"
 configure_resident 5
+policies='HKEY_LOCAL_MACHINE\SOFTWARE\Policies\Quorvel\Tellurin\Ver.3'
 
 # One dialog, cut out of the screen by its rectangle.
 shoot() {  # shoot <window title> <file>
@@ -40,6 +41,12 @@ for dpi in 96 144; do
     wait_until_gone '#32770' 'Tellurinのバージョン情報'
     dialog click 2
     wait_until_gone '#32770' "$SETTINGS_DIALOG"
+    "$WINE" reg.exe add "$policies\\Communication" /v BaudRate /t REG_SZ /d 19200 /f >/dev/null
+    open_dialog
+    shoot "$SETTINGS_DIALOG" "$root/docs/settings-locked-$dpi.png"
+    dialog click 2
+    wait_until_gone '#32770' "$SETTINGS_DIALOG"
+    "$WINE" reg.exe delete "$policies" /f >/dev/null
     quit_resident
 done
 ls -l "$root"/docs/*-96.png "$root"/docs/*-144.png

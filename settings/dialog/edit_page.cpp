@@ -70,6 +70,12 @@ bool NamesKey(KeyChord chord) {
 
 }  // namespace
 
+const void* RuleBoxField(const EditRules& rules, int index) {
+    EditRules& fields = const_cast<EditRules&>(rules);  // only the address is taken
+    if (index < kNumberBoxCount) return NumberField(fields, index);
+    return TextFieldOf(fields, index).Units;
+}
+
 int RuleBoxIndex(int id) {
     for (int index = 0; index < kRuleBoxCount; ++index)
         if (kRuleBoxes[index].Id == id) return index;

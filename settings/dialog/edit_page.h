@@ -50,6 +50,8 @@ constexpr int kRuleNoteId = 1066;
 
 // The box of an id, or -1.
 int RuleBoxIndex(int id);
+// The field of the rules that box `index` shows.
+const void* RuleBoxField(const EditRules& rules, int index);
 
 // The page's own state for one run of the dialog: each box as the user left
 // it (kept across page switches, invalid or not), which are invalid, and the

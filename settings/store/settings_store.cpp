@@ -9,6 +9,16 @@
 // at the buffer's end or the data's end, so a value stored without a
 // terminator, with an odd size or filling the buffer exactly is read safely.
 // A value too large for its buffer reads as missing.
+//
+// Policies lie over the user's values: for every row, a value of the same
+// name in the policy key (HKLM\SOFTWARE\Policies\..., the 64-bit view) that
+// is valid by the row's own rules replaces the user's when a key is read, and
+// the row is then locked: no write ever touches it, whatever record the write
+// comes from, so neither a save nor a rebuild copies a policy's value into the
+// user's store, and the user's own value, where there is one, is in force
+// again when the policy goes. A locked value missing from the user's key is no
+// damage either (a first start under policies never stores them). Nothing is
+// ever written under HKLM.
 #include "settings/store/settings_store.h"
 
 #include "common/settings_text.h"
@@ -17,8 +27,11 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace tellurin {
 namespace {
@@ -269,58 +282,87 @@ bool IsOneOf(char16_t character, const char16_t* allowed) {
     return false;
 }
 
-// The field takes the stored value when it is valid, and keeps its own otherwise.
-void AssignIfValid(const StoredValueRow& row, const StoredValue& value, void* record) {
+// The field takes the stored value when it is valid (true), and keeps its own
+// otherwise (false). A null record only checks.
+bool AssignIfValid(const StoredValueRow& row, const StoredValue& value, void* record) {
     switch (row.Form) {
         case ValueForm::PortName:
-            if (IsValidPortName(value.Text)) SetSettingsText(FieldOf<SettingsTextField>(record, row), value.Text);
-            return;
+            if (!IsValidPortName(value.Text)) return false;
+            if (record != nullptr) SetSettingsText(FieldOf<SettingsTextField>(record, row), value.Text);
+            return true;
         case ValueForm::BaudRate:
-            if (IsValidBaudRate(value.Text)) SetSettingsText(FieldOf<SettingsTextField>(record, row), value.Text);
-            return;
+            if (!IsValidBaudRate(value.Text)) return false;
+            if (record != nullptr) SetSettingsText(FieldOf<SettingsTextField>(record, row), value.Text);
+            return true;
         case ValueForm::Character:
-            if (IsOneOf(value.Character, row.Allowed)) FieldOf<char16_t>(record, row) = value.Character;
-            return;
+            if (!IsOneOf(value.Character, row.Allowed)) return false;
+            if (record != nullptr) FieldOf<char16_t>(record, row) = value.Character;
+            return true;
         case ValueForm::Chord: {
             const std::uint16_t chord = ParseHexWord(value.Text);
-            if (chord < 0x8000) FieldOf<KeyChord>(record, row) = chord;
-            return;
+            if (chord >= 0x8000) return false;
+            if (record != nullptr) FieldOf<KeyChord>(record, row) = chord;
+            return true;
         }
         case ValueForm::KeySpeed: {
             const std::uint16_t speed = ParseHexWord(value.Text);
-            if (speed <= 9) FieldOf<std::uint16_t>(record, row) = speed;
-            return;
+            if (speed > 9) return false;
+            if (record != nullptr) FieldOf<std::uint16_t>(record, row) = speed;
+            return true;
         }
         case ValueForm::EditNumber: {
             const std::uint16_t number = ParseEditNumber(value.Text);
-            if (number != kInvalidEditNumber) FieldOf<std::uint16_t>(record, row) = number;
-            return;
+            if (number == kInvalidEditNumber) return false;
+            if (record != nullptr) FieldOf<std::uint16_t>(record, row) = number;
+            return true;
         }
         case ValueForm::Milliseconds: {
             std::uint32_t number;
-            if (ParseMilliseconds(value.Text, *row.Range, &number)) SetNumberOf(record, row, number);
-            return;
+            if (!ParseMilliseconds(value.Text, *row.Range, &number)) return false;
+            if (record != nullptr) SetNumberOf(record, row, number);
+            return true;
         }
         case ValueForm::RuleText:
         case ValueForm::RequestCommand: {
             const std::u16string_view text = value.Text;
-            if (!IsValidText(row, text)) return;
+            if (!IsValidText(row, text)) return false;
+            if (record == nullptr) return true;
             // A valid text always fits its field with room for the terminator.
             char16_t* field = &FieldOf<char16_t>(record, row);
             const std::size_t units = FieldBytes(row) / 2;
             for (std::size_t index = 0; index < units; ++index)
                 field[index] = index < text.size() ? text[index] : u'\0';
-            return;
+            return true;
         }
     }
+    return false;
+}
+
+enum class Hive : std::uint8_t { User, MachinePolicies };
+
+// The policy key of a key of the user's store: the same path under
+// "SOFTWARE\Policies"; empty (no policies) for a path outside "SOFTWARE".
+std::u16string PolicyKeyPath(const char16_t* userPath) {
+    constexpr std::u16string_view kSoftware = u"SOFTWARE\\";
+    const std::u16string_view path = userPath;
+    if (path.substr(0, kSoftware.size()) != kSoftware) return {};
+    return u"SOFTWARE\\Policies\\" + std::u16string(path.substr(kSoftware.size()));
 }
 
 // Reading one key: the key is closed when the reader goes, so every early
-// return (a missing value ends the read) leaves nothing open.
+// return (a missing value ends the read) leaves nothing open. Policies are
+// read from the 64-bit view whichever build reads them, so that one set of
+// policies governs both.
 class KeyReader {
 public:
-    KeyReader(Registry& registry, const char16_t* path) : registry_(registry) {
-        opened_ = registry_.OpenKey(path, kKeyQueryValue, key_);
+    KeyReader(Registry& registry, const char16_t* path, Hive hive = Hive::User) : registry_(registry) {
+        if (hive == Hive::User) {
+            opened_ = registry_.OpenKey(path, kKeyQueryValue, key_);
+            return;
+        }
+        const std::u16string policyPath = PolicyKeyPath(path);
+        opened_ = !policyPath.empty() &&
+                  registry_.OpenMachineKey(policyPath.c_str(), kKeyQueryValue | kKeyWow64_64Key, key_);
     }
     ~KeyReader() {
         if (opened_) registry_.CloseKey(key_);
@@ -331,6 +373,11 @@ public:
     // False when the key or the value is missing.
     bool Read(const StoredValueRow& row, StoredValue& value) {
         return opened_ && ReadValue(registry_, key_, row.Name, value, ReadBufferBytes(row));
+    }
+    // True when the key holds the row's value and it is valid.
+    bool HoldsValid(const StoredValueRow& row) {
+        StoredValue value;
+        return Read(row, value) && AssignIfValid(row, value, nullptr);
     }
 
 private:
@@ -429,37 +476,71 @@ private:
     bool opened_ = false;
 };
 
-// 0 when a value whose absence damages the key is missing (fields read before
-// it keep their new values), else 1.
-int ReadKey(Registry& registry, const StoredKeyTable& table, void* record, const char16_t* path) {
-    KeyReader key(registry, path);
+constexpr PolicyLockMask RowBit(std::size_t index) { return PolicyLockMask{1} << index; }
+
+// Every valid policy value into the record; the rows it set.
+PolicyLockMask OverlayPolicies(Registry& registry, const StoredKeyTable& table, void* record,
+                               const char16_t* path) {
+    KeyReader policies(registry, path, Hive::MachinePolicies);
+    PolicyLockMask locks = 0;
     StoredValue value;
-    for (const StoredValueRow& row : table.Rows) {
-        if (key.Read(row, value)) {
-            AssignIfValid(row, value, record);
-            continue;
+    for (std::size_t index = 0; index < table.Rows.size(); ++index)
+        if (policies.Read(table.Rows[index], value) && AssignIfValid(table.Rows[index], value, record))
+            locks |= RowBit(index);
+    return locks;
+}
+
+// 0 when a value whose absence damages the key is missing and no policy sets
+// it (fields read before it keep their new values, and no policy is laid over
+// them), else 1 with the policies laid over the record.
+int ReadKey(Registry& registry, const StoredKeyTable& table, void* record, const char16_t* path) {
+    {
+        KeyReader key(registry, path);
+        KeyReader policies(registry, path, Hive::MachinePolicies);
+        StoredValue value;
+        for (const StoredValueRow& row : table.Rows) {
+            if (key.Read(row, value)) {
+                (void)AssignIfValid(row, value, record);  // an invalid value keeps the field
+                continue;
+            }
+            if (row.Missing == WhenMissing::DamagesKey && !policies.HoldsValid(row)) return 0;
+            if (row.Missing == WhenMissing::TakesDefault)
+                std::memcpy(&FieldOf<std::uint8_t>(record, row), &FieldOf<std::uint8_t>(table.Defaults, row),
+                            FieldBytes(row));
         }
-        if (row.Missing == WhenMissing::DamagesKey) return 0;
-        if (row.Missing == WhenMissing::TakesDefault)
-            std::memcpy(&FieldOf<std::uint8_t>(record, row), &FieldOf<std::uint8_t>(table.Defaults, row),
-                        FieldBytes(row));
     }
+    (void)OverlayPolicies(registry, table, record, path);
     return 1;
 }
 
+// Rows a valid policy sets are skipped: the user's own value stays as it is.
 // onlyChanged: only the values that differ from the table's defaults are
 // considered (a rebuilt key gets back what was set in it).
 std::int32_t WriteKey(Registry& registry, const StoredKeyTable& table, const void* record, const char16_t* path,
                       bool onlyChanged = false) {
     KeyWriter writer(registry, path, table.CreatedOnSave);
     if (!writer.Opened()) return kSaveKeyNotOpened;
+    KeyReader policies(registry, path, Hive::MachinePolicies);
     for (const StoredValueRow& row : table.Rows) {
+        if (policies.HoldsValid(row)) continue;
         if (onlyChanged && std::memcmp(&FieldOf<std::uint8_t>(record, row), &FieldOf<std::uint8_t>(table.Defaults, row),
                                        FieldBytes(row)) == 0)
             continue;
         if (!writer.Write(row, record)) return kSaveValueNotWritten;
     }
     return writer.Finish();
+}
+
+// Whether a policy locks the field; inRecord says whether it lies in the record at all.
+bool FieldLocked(const StoredKeyTable& table, const void* record, std::size_t recordBytes, PolicyLockMask locks,
+                 const void* field, bool& inRecord) {
+    const auto* start = static_cast<const std::uint8_t*>(record);
+    const auto* at = static_cast<const std::uint8_t*>(field);
+    inRecord = at >= start && at < start + recordBytes;
+    if (!inRecord) return false;
+    for (std::size_t index = 0; index < table.Rows.size(); ++index)
+        if (table.Rows[index].Offset == static_cast<std::size_t>(at - start)) return (locks & RowBit(index)) != 0;
+    return false;
 }
 
 }  // namespace
@@ -530,12 +611,20 @@ std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,
     // were set outlive its rebuild.
     DeviceSettings device = kDefaultDeviceSettings;
     ReadDeviceKey(registry, device, kCommunicationKeyPath);
-    if (RebuildSettingsKeys(registry) == 0) return 0;
-    working.Communication = communication;
-    working.Function = function;
-    if (WriteCommunicationKey(registry, working, kCommunicationKeyPath) != kSaveOk) return 0;
-    if (WriteKey(registry, kDeviceKey, &device, kCommunicationKeyPath, true) != kSaveOk) return 0;
-    return WriteFunctionKey(registry, working, kFunctionKeyPath) == kSaveOk ? 1 : 0;
+    std::int32_t result = 0;
+    if (RebuildSettingsKeys(registry) == 1) {
+        working.Communication = communication;
+        working.Function = function;
+        result = WriteCommunicationKey(registry, working, kCommunicationKeyPath) == kSaveOk &&
+                         WriteKey(registry, kDeviceKey, &device, kCommunicationKeyPath, true) == kSaveOk &&
+                         WriteFunctionKey(registry, working, kFunctionKeyPath) == kSaveOk
+                     ? 1
+                     : 0;
+    }
+    // A first start, or a store that cannot be rebuilt, still takes the policies.
+    (void)OverlayPolicies(registry, kCommunicationKey, &communication, kCommunicationKeyPath);
+    (void)OverlayPolicies(registry, kFunctionKey, &function, kFunctionKeyPath);
+    return result;
 }
 
 std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,
@@ -544,6 +633,77 @@ std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,
     const std::int32_t result = LoadSettingsFromStore(registry, working, communication, function);
     ReadEditKey(registry, edit, kEditKeyPath);
     return result;
+}
+
+PolicyLocks LayPoliciesOver(Registry& registry, CommunicationSettings& communication, FunctionSettings& function,
+                            EditRules& edit, DeviceSettings& device) {
+    return PolicyLocks{OverlayPolicies(registry, kCommunicationKey, &communication, kCommunicationKeyPath),
+                       OverlayPolicies(registry, kFunctionKey, &function, kFunctionKeyPath),
+                       OverlayPolicies(registry, kEditKey, &edit, kEditKeyPath),
+                       OverlayPolicies(registry, kDeviceKey, &device, kCommunicationKeyPath)};
+}
+
+std::vector<StoredValueChoices> DescribeStoredValues() {
+    std::vector<StoredValueChoices> values;
+    const std::pair<const char16_t*, const StoredKeyTable*> keys[] = {
+        {u"Communication", &kCommunicationKey}, {u"Communication", &kDeviceKey}, {u"Function", &kFunctionKey},
+        {u"Edit", &kEditKey}};
+    for (const auto& [keyName, table] : keys)
+        for (const StoredValueRow& row : table->Rows) {
+            StoredValueChoices value{keyName, row.Name, StoredValueChoices::Kind::List, {}, 0, 0, 0};
+            switch (row.Form) {
+                case ValueForm::PortName:
+                    for (int number = 1; number <= 256; ++number) {
+                        const std::string digits = std::to_string(number);
+                        value.Choices.push_back(u"COM" + std::u16string(digits.begin(), digits.end()));
+                    }
+                    break;
+                case ValueForm::BaudRate: value.Choices.assign(std::begin(kBaudRateTexts), std::end(kBaudRateTexts)); break;
+                case ValueForm::Character:
+                    for (const char16_t* allowed = row.Allowed; *allowed != u'\0'; ++allowed)
+                        value.Choices.emplace_back(1, *allowed);
+                    break;
+                case ValueForm::KeySpeed:
+                    for (char16_t digit = u'0'; digit <= u'9'; ++digit) value.Choices.emplace_back(1, digit);
+                    break;
+                case ValueForm::Chord:
+                    value.Type = StoredValueChoices::Kind::Text;
+                    value.MaximumLength = 4;  // "%04X"
+                    break;
+                case ValueForm::EditNumber:
+                    value.Type = StoredValueChoices::Kind::Decimal;
+                    value.Maximum = kEditNumberLimit;
+                    break;
+                case ValueForm::RuleText:
+                case ValueForm::RequestCommand:
+                    value.Type = StoredValueChoices::Kind::Text;
+                    value.MaximumLength = static_cast<unsigned>(FieldBytes(row) / 2 - 1);
+                    break;
+                case ValueForm::Milliseconds:
+                    // A template's number has one range: one that also allows 0
+                    // offers the numbers between 0 and its least as well, and
+                    // the store ignores them.
+                    value.Type = StoredValueChoices::Kind::Decimal;
+                    value.Minimum = row.Range->ZeroAllowed ? 0 : row.Range->Min;
+                    value.Maximum = row.Range->Max;
+                    break;
+            }
+            values.push_back(std::move(value));
+        }
+    return values;
+}
+
+bool IsLockedByPolicy(const WorkingSettings& working, const void* field) {
+    bool inRecord = false;
+    const bool locked = FieldLocked(kCommunicationKey, &working.Communication, sizeof working.Communication,
+                                    working.Locks.Communication, field, inRecord);
+    if (inRecord) return locked;
+    const bool functionLocked =
+        FieldLocked(kFunctionKey, &working.Function, sizeof working.Function, working.Locks.Function, field, inRecord);
+    if (inRecord) return functionLocked;
+    const bool editLocked = FieldLocked(kEditKey, &working.Edit, sizeof working.Edit, working.Locks.Edit, field, inRecord);
+    if (inRecord) return editLocked;
+    return FieldLocked(kDeviceKey, &working.Device, sizeof working.Device, working.Locks.Device, field, inRecord);
 }
 
 std::int32_t SaveSettings(Registry& registry, const WorkingSettings& working) {

@@ -8,9 +8,16 @@
 // request command and its timing) came later too and are read the same way,
 // from the Communication key; a rebuild of that key keeps the valid ones.
 // Saving writes only values whose stored form differs from the working copy.
+//
+// An administrator's policies (the same keys, names and forms under
+// HKLM\SOFTWARE\Policies) lie over the user's values wherever a key is read;
+// a value a valid policy sets is locked: never written to the user's store,
+// and shown disabled by the dialog. An invalid policy value is ignored.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "common/device_settings.h"
 #include "common/edit_rules.h"
@@ -30,6 +37,16 @@ constexpr std::int32_t kSaveValueNotWritten = 6;
 
 constexpr std::uint16_t kInvalidHexWord = 0xFFFF;
 
+// The values of one key that a valid policy sets: bit n for the key's nth
+// stored value, in the store's order.
+using PolicyLockMask = std::uint64_t;
+struct PolicyLocks {
+    PolicyLockMask Communication;
+    PolicyLockMask Function;
+    PolicyLockMask Edit;
+    PolicyLockMask Device;  // the device's values in the Communication key
+};
+
 // The library's copy of the settings that the dialog edits and the store
 // writes, with the flags the dialog pages set when they change a part.
 struct WorkingSettings {
@@ -41,6 +58,7 @@ struct WorkingSettings {
     bool EditChanged;
     DeviceSettings Device;
     bool DeviceChanged;
+    PolicyLocks Locks;  // what the policies set when the dialog opened
 };
 
 // Hexadecimal text to a 16-bit value; 0xFFFF for an empty text, a non-digit or
@@ -50,7 +68,9 @@ std::uint16_t ParseHexWord(const char16_t* text);
 // Fill a record from its key; 0 when the key or a value is missing (fields
 // read before that keep their new values), else 1. The function key's
 // CharacterCode and ImeOff are the exception: missing, they leave their fields
-// as they are and the read still succeeds.
+// as they are and the read still succeeds. A value missing from the user's key
+// that a valid policy sets is no damage; on success the policies lie over the
+// record.
 int ReadCommunicationKey(Registry& registry, CommunicationSettings& record, const char16_t* path);
 int ReadFunctionKey(Registry& registry, FunctionSettings& record, const char16_t* path);
 // Nothing missing here is damage: a missing key or value gives the defaults.
@@ -80,7 +100,29 @@ std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,
                                    CommunicationSettings& communication, FunctionSettings& function,
                                    EditRules& edit);
 
-// Write the parts whose flags are set; the flags are left as they are.
+// Lays every valid policy value over the records and says which it set.
+PolicyLocks LayPoliciesOver(Registry& registry, CommunicationSettings& communication, FunctionSettings& function,
+                            EditRules& edit, DeviceSettings& device);
+// Whether working.Locks holds the stored value kept in `field`, a field of one
+// of the working records (a rule text's field by its first character).
+bool IsLockedByPolicy(const WorkingSettings& working, const void* field);
+
+// Every stored value as an administrator's template offers it, from the
+// store's own rows: a list of every text it may be, a decimal number within
+// limits (stored as text), or a text of limited length that the store checks.
+struct StoredValueChoices {
+    enum class Kind : std::uint8_t { List, Decimal, Text };
+    std::u16string Key;  // "Communication", "Function" or "Edit"
+    std::u16string Name;
+    Kind Type;
+    std::vector<std::u16string> Choices;  // List
+    unsigned Minimum, Maximum;            // Decimal
+    unsigned MaximumLength;               // Text, in UTF-16 units
+};
+std::vector<StoredValueChoices> DescribeStoredValues();
+
+// Write the parts whose flags are set, skipping every value a valid policy
+// sets; the flags are left as they are.
 std::int32_t SaveSettings(Registry& registry, const WorkingSettings& working);
 
 }  // namespace tellurin

@@ -6,7 +6,9 @@
 # settings. The data-editing page's preview follows a rule typed on it, an
 # invalid rule stops OK, and its sample holds the last frame received. The
 # communication page's device values: an invalid one stops Apply, valid ones
-# are saved, and a request key another program holds is reported on Apply.
+# are saved, and a request key another program holds is reported on Apply. A
+# value an administrator's policy sets shows disabled, with a note at the page's
+# foot, and is never saved; an invalid policy value leaves the user's in force.
 # Screenshots of the pages and the about box go to the harness directory's
 # screens/.
 #   settings_dialog_test.sh <harness dir> <64-bit build dir>
@@ -253,6 +255,42 @@ wait_until_gone '#32770' "$SETTINGS_DIALOG"
 quit_resident
 # -----------------------------------------------------------------------------
 
+echo "== policies: a locked value is shown disabled with a note at the page's foot and never saved"
+policies='HKEY_LOCAL_MACHINE\SOFTWARE\Policies\Quorvel\Tellurin\Ver.3'
+policy() { "$WINE" reg.exe add "$policies\\$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null; }
+note_shown() { win_output "$BIN/driver.exe" visible "$SETTINGS_DIALOG" 1090; }
+policy Communication Protocol 3
+policy Communication StopBit 3   # invalid: the user's two stop bits stand
+policy Function TermKey2 0109
+start_resident
+wait_for_port_open 5 || true
+open_dialog
+check "the policy's protocol, its list disabled" "0 3 ACK/NAK手順  CR" "$(control_state 1015 | cut -d' ' -f2-)"
+check "the note at the page's foot" "1 一部の設定は管理者によって固定されています。" \
+    "$(note_shown) $(control_state 1090 | cut -d' ' -f4-)"
+check "the user's stop bits, open to change" "1 1 1" \
+    "$(control_state 1008 | cut -d' ' -f1,2) $(control_state 1007 | cut -d' ' -f2)"
+screenshot communication-page-locked
+dialog select 1004 7           # 19200
+dialog tab 1001 1
+wait_for_dialog "$SETTINGS_DIALOG"
+sleep 0.3
+check "the second terminator locked at Shift+Tab, its boxes too" "0 2 Tab 1 0" \
+    "$(control_state 1024 | cut -d' ' -f2-) $(control_state 1025 | cut -d' ' -f1,2)"
+dialog select 1020 1           # terminator 1: Enter, which would enable the second's group
+sleep 0.3
+check "the second terminator stays locked" "0 0 1" \
+    "$(control_state 1024 | cut -d' ' -f2) $(control_state 1027 | cut -d' ' -f2) $(note_shown)"
+dialog tab 1001 2
+wait_for_dialog "$SETTINGS_DIALOG"
+sleep 0.3
+check "no note on a page with nothing locked" "0" "$(note_shown)"
+dialog click 1
+wait_until_gone '#32770' "$SETTINGS_DIALOG"
+check "OK saved the user's edits and none of the policies'" "19200 000D 5 0000 2" \
+    "$(stored Communication BaudRate) $(stored Function TermKey1) $(stored Communication Protocol) $(stored Function TermKey2) $(stored Communication StopBit)"
+quit_resident
+
 echo "== on a screen set to 144 dpi the help window opens scaled"
 # The window type gives 780x540 at 96 dpi; scaled, it is kept within the
 # 1024x768 screen. The dpi is the prefix's, so it is put back however the
@@ -263,6 +301,7 @@ trap 'restore_dpi; end_leftovers' EXIT
 reg_add 'Control Panel\Desktop' LogPixels REG_DWORD 144
 start_resident
 open_dialog
+screenshot communication-page-locked-144
 dialog tab 1001 2
 sleep 0.3
 screenshot edit-page-144
@@ -276,6 +315,7 @@ dialog click 2
 wait_until_gone '#32770' "$SETTINGS_DIALOG"
 quit_resident
 restore_dpi
+"$WINE" reg.exe delete "$policies" /f >/dev/null
 stop_sink
 
 exit "$failures"

@@ -3,6 +3,9 @@
 # loaded by path: first use fills the registry with the first-use texts, later
 # loads read it back (invalid values ignored and kept), a COM port on a virtual
 # line carries bytes both ways, and a port with no device asks its question.
+# Policies under HKLM (written as Group Policy would, by reg.exe) override the
+# user's values when they are valid, are ignored when not, are never copied into
+# the user's store, and give a user with no store at all their first settings.
 #   store_and_port_test.sh <harness dir> <64-bit build dir>
 set -euo pipefail
 export TELLUR_E2E_DIR=$1
@@ -46,6 +49,37 @@ check "a missing CharacterCode is not a reason to rebuild" "<missing> REG_SZ NN"
 reg_set_text "$base\\Function" CharacterCode 1
 check "CharacterCode read as Shift-JIS" "CharacterCode=1" \
     "$(win_output "$BIN/library_probe.exe" load "$dll" | grep -o 'CharacterCode=[0-9]')"
+
+echo "== policies: a valid one overrides the user's value, an invalid one is ignored, neither is stored"
+policies='HKEY_LOCAL_MACHINE\SOFTWARE\Policies\Quorvel\Tellurin\Ver.3'
+policy() { "$WINE" reg.exe add "$policies\\$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null; }
+policy Communication BaudRate 19200
+policy Communication Protocol 9
+policy Function TermKey1 0009
+policy Edit CutHead 3
+policy Edit Suffix '{hh}'
+loaded=$(win_output "$BIN/library_probe.exe" load "$dll")
+check "the policies' BaudRate and TermKey1, the user's Protocol" "BaudRate=19200 Protocol=1 TermKey1=0009" \
+    "$(echo "$loaded" | grep -o 'BaudRate=[0-9]*\|Protocol=[0-9]\|TermKey1=[0-9A-F]*' | tr '\n' ' ' | sed 's/ $//')"
+check "the user's own values stay stored" "REG_SZ 4800 REG_SZ 1 REG_SZ 000D" \
+    "$(reg_value "$base\\Communication" BaudRate) $(reg_value "$base\\Communication" Protocol) $(reg_value "$base\\Function" TermKey1)"
+check "the data-editing rules take the valid policy only" "result=1 CutHead=3 Suffix=" \
+    "$(win_output "$BIN/library_probe.exe" edit "$dll" | grep -o 'result=[0-9]\|CutHead=[0-9]*\|Suffix=[^ ]*' | tr '\n' ' ' | sed 's/ $//')"
+check "the invalid policy is left as the administrator wrote it" "9" \
+    "$("$WINE" reg.exe query "$policies\\Communication" /v Protocol | tr -d '\r' | awk '$1 == "Protocol" {print $3}')"
+
+echo "== a first start with no store takes the policies and stores only the user's side"
+reg_delete_key 'Software\Quorvel'
+loaded=$(win_output "$BIN/library_probe.exe" load "$dll")
+check "first settings from the policies" "result=1 BaudRate=19200 TermKey1=0009" \
+    "$(echo "$loaded" | grep -o 'result=[0-9]\|BaudRate=[0-9]*\|TermKey1=[0-9A-F]*' | tr '\n' ' ' | sed 's/ $//')"
+check "the store holds the first-use values, none of the policies'" "REG_SZ COM1 <missing> <missing> REG_SZ 1" \
+    "$(reg_value "$base\\Communication" CommPort) $(reg_value "$base\\Communication" BaudRate) $(reg_value "$base\\Function" TermKey1) $(reg_value "$base\\Communication" Protocol)"
+# A rebuild would put back the probe's default Parity (N) stored after the missing BaudRate.
+reg_set_text "$base\\Communication" Parity E
+check "a value a policy sets missing from the store is no damage" "Parity=E REG_SZ E" \
+    "$(win_output "$BIN/library_probe.exe" load "$dll" | grep -o 'Parity=.') $(reg_value "$base\\Communication" Parity)"
+"$WINE" reg.exe delete "$policies" /f >/dev/null
 
 echo "== a port on a virtual line carries bytes both ways"
 line=$(serial_pair 5)

@@ -24,7 +24,26 @@ bool FakeRegistry::OpenKey(const char16_t* path, std::uint32_t access, Key& key)
     if (keys_.count(path) == 0) return false;
     if ((access & kKeySetValue) != 0 && refusedWriteKeys_.count(path) != 0) return false;
     key = nextKey_++;
-    open_[key] = OpenKeyState{path, access};
+    open_[key] = OpenKeyState{path, access, false};
+    return true;
+}
+
+std::u16string FakeRegistry::MachinePath(const std::u16string& path, std::uint32_t access) const {
+    const bool wants64 = (access & kKeyWow64_64Key) != 0, wants32 = (access & kKeyWow64_32Key) != 0;
+    if (machineView_ == MachineView::Windows32) return path;  // one view; both flags ignored
+    if (wants64 && wants32) return {};                        // ERROR_INVALID_PARAMETER
+    const bool view32 = wants32 || (machineView_ == MachineView::Windows64Program32 && !wants64);
+    const std::u16string software = u"SOFTWARE\\";
+    if (!view32 || path.compare(0, software.size(), software) != 0) return path;
+    return software + u"WOW6432Node\\" + path.substr(software.size());
+}
+
+bool FakeRegistry::OpenMachineKey(const char16_t* path, std::uint32_t access, Key& key) {
+    if ((access & kKeySetValue) != 0) faults_.push_back("HKLM opened for writing");
+    const std::u16string physical = MachinePath(path, access);
+    if (physical.empty() || machineKeys_.count(physical) == 0) return false;
+    key = nextKey_++;
+    open_[key] = OpenKeyState{physical, access, true};
     return true;
 }
 
@@ -32,7 +51,7 @@ bool FakeRegistry::QueryValue(Key key, const char16_t* name, std::uint8_t* buffe
     const OpenKeyState* state = Lookup(key, "query");
     if (state == nullptr) return false;
     if ((state->Access & kKeyQueryValue) == 0) faults_.push_back("query without KEY_QUERY_VALUE");
-    const auto& values = keys_[state->Path];
+    const auto& values = (state->Machine ? machineKeys_ : keys_)[state->Path];
     auto found = values.find(name);
     if (found == values.end()) return false;
     const auto bytes = static_cast<std::uint32_t>(found->second.Bytes.size());
@@ -49,6 +68,10 @@ bool FakeRegistry::SetTextValue(Key key, const char16_t* name, const char16_t* t
     const OpenKeyState* state = Lookup(key, "set");
     if (state == nullptr) return false;
     if ((state->Access & kKeySetValue) == 0) faults_.push_back("set without KEY_SET_VALUE");
+    if (state->Machine) {
+        faults_.push_back("set under HKLM");
+        return false;
+    }
     const std::u16string value(text);
     if (bytes != (value.size() + 1) * 2) faults_.push_back("size of " + Narrow(name) + " does not match its text");
     if (refusedSets_.count(name) != 0) return false;
@@ -72,19 +95,37 @@ bool FakeRegistry::CreateKey(const char16_t* path, Key& key) {
     if (refusedCreates_.count(path) != 0) return false;
     keys_[path];
     key = nextKey_++;
-    open_[key] = OpenKeyState{path, kKeyQueryValue};
+    open_[key] = OpenKeyState{path, kKeyQueryValue, false};
     return true;
 }
 
-void FakeRegistry::PutText(const std::u16string& path, const std::u16string& name, const std::u16string& text) {
+namespace {
+
+std::vector<std::uint8_t> TerminatedText(const std::u16string& text) {
     std::vector<std::uint8_t> bytes((text.size() + 1) * 2, 0);
     std::memcpy(bytes.data(), text.data(), text.size() * 2);
-    PutRaw(path, name, kRegSz, std::move(bytes));
+    return bytes;
+}
+
+}  // namespace
+
+void FakeRegistry::PutText(const std::u16string& path, const std::u16string& name, const std::u16string& text) {
+    PutRaw(path, name, kRegSz, TerminatedText(text));
 }
 
 void FakeRegistry::PutRaw(const std::u16string& path, const std::u16string& name, std::uint32_t type,
                           std::vector<std::uint8_t> bytes) {
     keys_[path][name] = StoredData{type, std::move(bytes)};
+}
+
+void FakeRegistry::PutMachineText(const std::u16string& path, const std::u16string& name,
+                                  const std::u16string& text) {
+    PutMachineRaw(path, name, kRegSz, TerminatedText(text));
+}
+
+void FakeRegistry::PutMachineRaw(const std::u16string& path, const std::u16string& name, std::uint32_t type,
+                                 std::vector<std::uint8_t> bytes) {
+    machineKeys_[path][name] = StoredData{type, std::move(bytes)};
 }
 
 void FakeRegistry::RemoveValue(const std::u16string& path, const std::u16string& name) {

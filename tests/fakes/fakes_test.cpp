@@ -3,6 +3,7 @@
 
 #include "tests/fakes/fake_answer_line.h"
 #include "tests/fakes/fake_keyboard.h"
+#include "tests/fakes/fake_registry.h"
 #include "tests/fakes/iconv_text_decoder.h"
 
 namespace tellurin::fakes {
@@ -110,6 +111,45 @@ TEST(FakeAnswerLine, RecordsAnswersWithTheKeyEventCountAtTheTime) {
 // Like MultiByteToWideChar, each conversion stands alone: one that failed on
 // a character cut off at the end leaves nothing behind for the next. Too small
 // an output buffer fails, as the Win32 call does.
+// HKLM's views as the WOW64 documentation gives them: which physical key an
+// open of SOFTWARE\\P reaches, for each kind of program and access.
+TEST(FakeRegistry, MachineOpensReachTheViewWindowsDocuments) {
+    struct Case {
+        MachineView View;
+        std::uint32_t Flags;
+        const char* Reaches;  // "64", "32" or "" (the open fails)
+    } const cases[] = {
+        {MachineView::Windows64Program64, 0, "64"},
+        {MachineView::Windows64Program64, kKeyWow64_64Key, "64"},
+        {MachineView::Windows64Program64, kKeyWow64_32Key, "32"},
+        {MachineView::Windows64Program32, 0, "32"},
+        {MachineView::Windows64Program32, kKeyWow64_64Key, "64"},
+        {MachineView::Windows64Program32, kKeyWow64_64Key | kKeyWow64_32Key, ""},
+        {MachineView::Windows32, kKeyWow64_64Key, "64"},  // one view: SOFTWARE itself
+        {MachineView::Windows32, kKeyWow64_32Key, "64"},
+    };
+    for (const Case& test : cases) {
+        FakeRegistry registry;
+        registry.PutMachineText(u"SOFTWARE\\P", u"V", u"64");
+        registry.PutMachineText(u"SOFTWARE\\WOW6432Node\\P", u"V", u"32");
+        registry.SetMachineView(test.View);
+        Registry::Key key = 0;
+        std::string reached;
+        if (registry.OpenMachineKey(u"SOFTWARE\\P", kKeyQueryValue | test.Flags, key)) {
+            std::uint8_t buffer[8] = {};
+            std::uint32_t size = sizeof buffer;
+            EXPECT_TRUE(registry.QueryValue(key, u"V", buffer, size));
+            reached = std::string(1, static_cast<char>(buffer[0])) + static_cast<char>(buffer[2]);
+            EXPECT_FALSE(registry.SetTextValue(key, u"V", u"x", 4));
+            registry.CloseKey(key);
+        }
+        EXPECT_EQ(reached, test.Reaches) << static_cast<int>(test.View) << " " << test.Flags;
+        EXPECT_EQ(registry.Text(u"SOFTWARE\\P", u"V"), "<missing>");  // the user's hive is another
+        EXPECT_EQ(registry.Faults().size(), reached.empty() ? 0u : 2u);  // a write under HKLM, without access
+        EXPECT_EQ(registry.OpenKeyCount(), 0);
+    }
+}
+
 TEST(IconvTextDecoder, ConversionsStandAloneAndNeedRoomForTheirUnits) {
     IconvTextDecoder decoder;
     char16_t units[4];

@@ -9,7 +9,9 @@
 #include "settings/dialog/communication_page.h"
 #include "settings/dialog/edit_page.h"
 #include "settings/dialog/function_page.h"
+#include "settings/dialog/policy_locks.h"
 #include "settings/dialog/settings_window.h"
+#include "tests/fakes/fake_registry.h"
 
 namespace tellurin {
 namespace {
@@ -440,6 +442,32 @@ struct Window {
 };
 
 using Calls = std::vector<std::string>;
+
+// A value a policy sets disables every control that could change it, on its
+// own page only.
+TEST(PolicyLocks, DisableEveryControlOfALockedValueOnItsPage) {
+    fakes::FakeRegistry registry;
+    const std::u16string policies = u"SOFTWARE\\Policies\\Quorvel\\Tellurin\\Ver.3\\";
+    WorkingSettings working = Defaults();
+    const auto lock = [&](const char16_t* key, const char16_t* name, const char16_t* value) {
+        registry.PutMachineText(policies + key, name, value);
+        working.Locks = LayPoliciesOver(registry, working.Communication, working.Function, working.Edit, working.Device);
+    };
+    for (int page = 0; page < kPageCount; ++page) EXPECT_TRUE(LockedControlIds(working, page).empty());
+    lock(u"Communication", u"Parity", u"E");
+    EXPECT_EQ(LockedControlIds(working, 0), (std::vector<int>{1009, 1010, 1011}));
+    lock(u"Communication", u"CommPort", u"COM3");
+    EXPECT_EQ(LockedControlIds(working, 0), (std::vector<int>{1003, 1009, 1010, 1011}));
+    EXPECT_TRUE(LockedControlIds(working, 1).empty());
+    lock(u"Function", u"TermKey2", u"0009");
+    lock(u"Function", u"ImeOff", u"N");
+    EXPECT_EQ(LockedControlIds(working, 1), (std::vector<int>{1024, 1025, 1026, 1027, kImeOffBoxId}));
+    lock(u"Edit", u"With8", u"x");
+    lock(u"Edit", u"LengthMin", u"2");
+    lock(u"Edit", u"FieldKey", u"0109");
+    lock(u"Edit", u"Suffix", u"{");  // invalid: the box stays open
+    EXPECT_EQ(LockedControlIds(working, 2), (std::vector<int>{1035, 1056, 1058, 1059, 1060, 1061}));
+}
 
 TEST(SettingsWindow, OkWithNothingChangedStillSavesAndEndsWithZero) {
     Window window;

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +22,10 @@ using fakes::FakeRegistry;
 const std::u16string kComm = kCommunicationKeyPath;
 const std::u16string kFunc = kFunctionKeyPath;
 const std::u16string kEdit = kEditKeyPath;
+// Where policies lie on 64-bit Windows: the 64-bit view, and the 32-bit view
+// that a 32-bit program sees unless it asks for the other.
+const std::u16string kPolicies = u"SOFTWARE\\Policies\\Quorvel\\Tellurin\\Ver.3\\";
+const std::u16string kPolicies32 = u"SOFTWARE\\WOW6432Node\\Policies\\Quorvel\\Tellurin\\Ver.3\\";
 
 struct Store {
     // Loads into the default records and checks that nothing was left open.
@@ -115,16 +123,21 @@ std::string FieldAsText(const Store& store, const std::u16string& value) {
     return buffer;
 }
 
-TEST_P(ValueValidation, AcceptsOnlyValidValuesAndNeverRebuildsForInvalidOnes) {
-    const ValueCase& c = GetParam();
-    const std::u16string name = c.value;
+// The key's name ("Communication", ...) of a value.
+std::u16string KeyNameOf(const std::u16string& name) {
     const bool isFunction = name == u"HeadKey" || name == u"TermKey1" || name == u"TermKey2" || name == u"KeySpeed" ||
                             name == u"CapsLock" || name == u"TrayIcon" || name == u"CharacterCode" || name == u"ImeOff";
     const bool isDevice = name == u"FrameGap" || name.starts_with(u"Request");
     const bool isEdit = !isFunction && !isDevice && name != u"CommPort" && name != u"BaudRate" &&
                         name != u"Parity" && name != u"DataBit" && name != u"StopBit" && name != u"FlowControl" &&
                         name != u"Protocol";
-    const std::u16string& key = isFunction ? kFunc : isEdit ? kEdit : kComm;
+    return isFunction ? u"Function" : isEdit ? u"Edit" : u"Communication";
+}
+
+TEST_P(ValueValidation, AcceptsOnlyValidValuesAndNeverRebuildsForInvalidOnes) {
+    const ValueCase& c = GetParam();
+    const std::u16string keyName = KeyNameOf(c.value);
+    const std::u16string& key = keyName == u"Function" ? kFunc : keyName == u"Edit" ? kEdit : kComm;
     Store store;
     store.FillFirstUse();
     const std::string before = FieldAsText(store, c.value);
@@ -139,6 +152,42 @@ TEST_P(ValueValidation, AcceptsOnlyValidValuesAndNeverRebuildsForInvalidOnes) {
         EXPECT_EQ(after, before);
         EXPECT_EQ(store.registry.Text(key, c.value), fakes::Narrow(c.stored));
     }
+}
+
+// The same value as a policy, read by a 32-bit build on 64-bit Windows: a
+// valid one overrides the user's value, which stays stored as it was, and is
+// never saved, not even to "repair" the user's value; an invalid one is
+// ignored and left as the administrator wrote it.
+TEST_P(ValueValidation, PolicyValueOverridesTheUsersOnlyWhenValidAndIsNeverWritten) {
+    const ValueCase& c = GetParam();
+    const std::u16string keyName = KeyNameOf(c.value);
+    const std::u16string& key = keyName == u"Function" ? kFunc : keyName == u"Edit" ? kEdit : kComm;
+    Store store;
+    store.FillFirstUse();
+    store.working.Edit = store.edit;  // a complete Edit key, as a save leaves it
+    store.working.EditChanged = true;
+    ASSERT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    store.working.EditChanged = false;
+    store.registry.ClearWrites();
+    const std::string before = FieldAsText(store, c.value);
+    const std::string userStored = store.registry.Text(key, c.value);
+    store.registry.SetMachineView(fakes::MachineView::Windows64Program32);
+    store.registry.PutMachineText(kPolicies + keyName, c.value, c.stored);
+    const auto policies = store.registry.MachineKeys();
+
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_TRUE(store.registry.Writes().empty());
+    EXPECT_EQ(FieldAsText(store, c.value) != before, c.accepted);
+
+    store.working.Communication = store.communication;
+    store.working.Function = store.function;
+    store.working.Edit = store.edit;
+    store.working.CommChanged = store.working.FunctionChanged = store.working.EditChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_TRUE(store.registry.Writes().empty()) << store.registry.Writes().front();
+    EXPECT_EQ(store.registry.Text(key, c.value), userStored);
+    EXPECT_EQ(store.registry.MachineKeys(), policies);
+    EXPECT_TRUE(store.registry.Faults().empty());
 }
 
 std::u16string Repeated(std::u16string_view text, int count) {
@@ -219,6 +268,89 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{u"RequestCommand", kEscapes33.c_str(), false},
         ValueCase{u"RequestCommand", u"\\x80", false}, ValueCase{u"RequestCommand", u"\u00E9", false},
         ValueCase{u"RequestCommand", u"\\q", false}));
+
+TEST(SettingsStore, FirstStartTakesThePoliciesAndNeverStoresThem) {
+    Store store;
+    store.registry.PutMachineText(kPolicies + u"Communication", u"BaudRate", u"19200");
+    store.registry.PutMachineText(kPolicies + u"Communication", u"Parity", u"E");
+    store.registry.PutMachineText(kPolicies + u"Communication", u"StopBit", u"3");  // invalid: the default stands
+    store.registry.PutMachineText(kPolicies + u"Function", u"TermKey1", u"0009");
+    store.registry.PutMachineText(kPolicies + u"Edit", u"Prefix", u"{HH}");
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_EQ(Narrow16(store.communication.BaudRate), "19200");
+    EXPECT_EQ(store.communication.Parity, u'E');
+    EXPECT_EQ(store.communication.StopBit, kDefaultCommunicationSettings.StopBit);
+    EXPECT_EQ(store.function.TermKey1, 0x0009);
+    EXPECT_EQ(RuleText(store.edit.Prefix), u"{HH}");
+    // The user's store holds the program's own values except where policies rule.
+    EXPECT_EQ(store.registry.Text(kComm, u"BaudRate"), "<missing>");
+    EXPECT_EQ(store.registry.Text(kComm, u"Parity"), "<missing>");
+    EXPECT_EQ(store.registry.Text(kComm, u"StopBit"), "2");
+    EXPECT_EQ(store.registry.Text(kFunc, u"TermKey1"), "<missing>");
+    EXPECT_EQ(store.registry.Writes().size(), 12u);
+
+    // Values a policy sets missing from the user's store are no damage.
+    store.registry.ClearWrites();
+    store.communication = kDefaultCommunicationSettings;
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_TRUE(store.registry.Writes().empty());
+    EXPECT_EQ(Narrow16(store.communication.BaudRate), "19200");
+
+    // Once the policy goes, the missing value is damage again and the store is rebuilt.
+    store.registry.PutMachineText(kPolicies + u"Communication", u"BaudRate", u"14400");
+    EXPECT_EQ(store.Load(), 1);
+    EXPECT_EQ(store.registry.Text(kComm, u"BaudRate"), "19200");  // the record's value, the last one in force
+}
+
+TEST(SettingsStore, LocksFollowValidPoliciesOfTheSixtyFourBitViewAndSavesSkipThem) {
+    Store store;
+    store.FillFirstUse();
+    store.registry.SetMachineView(fakes::MachineView::Windows64Program32);
+    store.registry.PutMachineText(kPolicies + u"Communication", u"Protocol", u"3");
+    store.registry.PutMachineText(kPolicies + u"Function", u"TermKey2", u"0109");
+    store.registry.PutMachineText(kPolicies + u"Edit", u"Find8", u"A");
+    store.registry.PutMachineText(kPolicies + u"Edit", u"Suffix", u"\\r");
+    store.registry.PutMachineText(kPolicies + u"Edit", u"Prefix", u"{");             // invalid
+    store.registry.PutMachineText(kPolicies32 + u"Communication", u"Parity", u"O");  // the view not read
+    store.registry.PutMachineText(kPolicies + u"Communication", u"RequestInterval", u"1000");
+    WorkingSettings& working = store.working;
+    working.Communication = store.communication;
+    working.Function = store.function;
+    working.Edit = store.edit;
+    working.Device = kDefaultDeviceSettings;
+    working.Locks = LayPoliciesOver(store.registry, working.Communication, working.Function, working.Edit, working.Device);
+    EXPECT_EQ(store.registry.OpenKeyCount(), 0);
+    EXPECT_EQ(working.Communication.Protocol, u'3');
+    EXPECT_EQ(working.Communication.Parity, kDefaultCommunicationSettings.Parity);
+    EXPECT_EQ(working.Function.TermKey2, 0x0109);
+    EXPECT_TRUE(IsLockedByPolicy(working, &working.Communication.Protocol));
+    EXPECT_TRUE(IsLockedByPolicy(working, &working.Function.TermKey2));
+    EXPECT_TRUE(IsLockedByPolicy(working, working.Edit.Find[7]));
+    EXPECT_TRUE(IsLockedByPolicy(working, working.Edit.Suffix));
+    EXPECT_EQ(working.Device.RequestInterval, 1000u);
+    EXPECT_TRUE(IsLockedByPolicy(working, &working.Device.RequestInterval));
+    EXPECT_FALSE(IsLockedByPolicy(working, &working.Device.RequestTimeout));
+    EXPECT_FALSE(IsLockedByPolicy(working, working.Edit.Prefix));
+    EXPECT_FALSE(IsLockedByPolicy(working, working.Edit.Find[6]));
+    EXPECT_FALSE(IsLockedByPolicy(working, &working.Communication.Parity));
+    EXPECT_FALSE(IsLockedByPolicy(working, &working.Function.TermKey1));
+    EXPECT_FALSE(IsLockedByPolicy(working, &working.Edit.FieldKey));
+
+    // A save skips what a policy sets even when the working copy differs.
+    working.Communication.Protocol = u'5';
+    working.Communication.Parity = u'E';
+    working.Edit.Find[7][0] = u'B';
+    working.CommChanged = working.EditChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, working), kSaveOk);
+    for (const std::string& write : store.registry.Writes()) {
+        EXPECT_EQ(write.find("Protocol"), std::string::npos);
+        EXPECT_EQ(write.find("Find8"), std::string::npos);
+        EXPECT_EQ(write.find("Suffix"), std::string::npos);
+    }
+    EXPECT_EQ(store.registry.Text(kComm, u"Parity"), "E");
+    EXPECT_EQ(store.registry.Text(kEdit, u"Prefix"), "");
+    EXPECT_TRUE(store.registry.Faults().empty());
+}
 
 TEST(SettingsStore, CharacterValuesFollowTheFourByteRuleWhateverTheType) {
     struct Case {
@@ -517,6 +649,97 @@ TEST(SettingsStore, UnterminatedWorkingTextIsWrittenBounded) {
     EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
     EXPECT_EQ(store.registry.Text(kComm, u"CommPort"), "ABCDEFG");
     EXPECT_TRUE(store.registry.Faults().empty());
+}
+
+// The administrator's template against the store's rows: every stored value
+// has one policy under its key's policy path, offering exactly the store's
+// choices; nothing else is offered; both languages name every string and
+// presentation the template refers to.
+std::string ReadPolicyFile(const std::string& name) {
+    std::ifstream file(std::string(TELLUR_POLICY_DIR) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(file.good()) << name;
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The value of attribute `name` in the tag that starts at `at`; empty when none.
+std::string Attribute(const std::string& xml, std::size_t at, const std::string& name) {
+    const std::size_t end = xml.find('>', at);
+    const std::size_t found = xml.find(" " + name + "=\"", at);
+    if (found == std::string::npos || found > end) return {};
+    const std::size_t start = found + name.size() + 3;
+    return xml.substr(start, xml.find('"', start) - start);
+}
+
+std::vector<std::string> Between(const std::string& xml, const std::string& open, const std::string& close) {
+    std::vector<std::string> parts;
+    for (std::size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at + 1)) {
+        const std::size_t start = at + open.size();
+        parts.push_back(xml.substr(start, xml.find(close, start) - start));
+    }
+    return parts;
+}
+
+TEST(PolicyTemplate, OffersEveryStoredValueWithTheStoresChoicesInBothLanguages) {
+    const std::string admx = ReadPolicyFile("tellurin.admx");
+    // "Key|Name" -> what the template offers, in the store's terms.
+    std::map<std::string, std::string> offered;
+    for (std::size_t at = admx.find("<policy "); at != std::string::npos; at = admx.find("<policy ", at + 1)) {
+        const std::string key = Attribute(admx, at, "key");
+        const std::string prefix = "Software\\Policies\\Quorvel\\Tellurin\\Ver.3\\";
+        ASSERT_EQ(key.substr(0, prefix.size()), prefix);
+        EXPECT_EQ(Attribute(admx, at, "class"), "Machine");
+        const std::string policy = admx.substr(at, admx.find("</policy>", at) - at);
+        int elements = 0;
+        for (const char* kind : {"<enum ", "<decimal ", "<text "})
+            for (std::size_t element = policy.find(kind); element != std::string::npos;
+                 element = policy.find(kind, element + 1)) {
+                ++elements;
+                std::string offer = kind;
+                if (offer == "<enum ") {
+                    const std::string items = policy.substr(element, policy.find("</enum>", element) - element);
+                    for (const std::string& choice : Between(items, "<string>", "</string>")) offer += choice + ",";
+                } else if (offer == "<decimal ") {
+                    offer += Attribute(policy, element, "minValue") + ".." + Attribute(policy, element, "maxValue") +
+                             " text=" + Attribute(policy, element, "storeAsText");
+                } else {
+                    offer += Attribute(policy, element, "maxLength");
+                }
+                offered[key.substr(prefix.size()) + "|" + Attribute(policy, element, "valueName")] = offer;
+            }
+        EXPECT_EQ(elements, 1) << Attribute(admx, at, "name") << ": one value per policy, locked on its own";
+    }
+
+    std::map<std::string, std::string> stored;
+    for (const StoredValueChoices& value : DescribeStoredValues()) {
+        std::string offer;
+        switch (value.Type) {
+            case StoredValueChoices::Kind::List:
+                offer = "<enum ";
+                for (const std::u16string& choice : value.Choices) offer += fakes::Narrow(choice) + ",";
+                break;
+            case StoredValueChoices::Kind::Decimal:
+                offer = "<decimal " + std::to_string(value.Minimum) + ".." + std::to_string(value.Maximum) +
+                        " text=true";
+                break;
+            case StoredValueChoices::Kind::Text: offer = "<text " + std::to_string(value.MaximumLength); break;
+        }
+        stored[fakes::Narrow(value.Key) + "|" + fakes::Narrow(value.Name)] = offer;
+    }
+    EXPECT_EQ(stored.size(), 46u);
+    for (const auto& [value, offer] : stored) EXPECT_EQ(offered[value], offer) << value;
+    EXPECT_EQ(offered.size(), stored.size()) << "the template offers a value the store does not know";
+
+    const std::vector<std::string> strings = Between(admx, "$(string.", ")");
+    const std::vector<std::string> presentations = Between(admx, "$(presentation.", ")");
+    for (const char* language : {"ja-JP", "en-US"}) {
+        const std::string adml = ReadPolicyFile(std::string(language) + "/tellurin.adml");
+        const std::vector<std::string> defined = Between(adml, "<string id=\"", "\"");
+        const std::set<std::string> definedSet(defined.begin(), defined.end());
+        EXPECT_EQ(definedSet.size(), defined.size()) << language << ": a string defined twice";
+        for (const std::string& id : strings) EXPECT_EQ(definedSet.count(id), 1u) << language << ": " << id;
+        for (const std::string& id : presentations)
+            EXPECT_NE(adml.find("<presentation id=\"" + id + "\""), std::string::npos) << language << ": " << id;
+    }
 }
 
 TEST(ParseHexWord, DigitsCaseLeadingZerosAndInvalidTexts) {

@@ -92,6 +92,8 @@ std::int32_t StartDialog(HWND residentWindow, const char16_t* programDirectory,
     ReadEditKey(registry, working.Edit, kEditKeyPath);
     working.Device = kDefaultDeviceSettings;
     ReadDeviceKey(registry, working.Device, kCommunicationKeyPath);
+    // The program's records may predate a policy: every page shows what is in force now.
+    working.Locks = LayPoliciesOver(registry, working.Communication, working.Function, working.Edit, working.Device);
 
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"TELLUR_SETUP");
     if (mutex == nullptr) return MessageSetupNotInitialised;

@@ -93,6 +93,7 @@ INT_PTR CALLBACK EditPageProcedure(HWND page, UINT message, WPARAM wParam, LPARA
     switch (message) {
         case WM_INITDIALOG:
             InitialiseEditPage(page);
+            ShowPolicyLocks(page, 2);
             return TRUE;
         case WM_COMMAND:
             EditCommand(page, LOWORD(wParam), HIWORD(wParam));

@@ -10,6 +10,7 @@
 
 #include "settings/dialog/communication_page.h"
 #include "settings/dialog/function_page.h"
+#include "settings/dialog/policy_locks.h"
 #include "settings/dialog/win32/settings_dialog.h"
 #include "settings/store/win32/library_state.h"
 
@@ -183,6 +184,12 @@ void FunctionCommand(HWND page, int id, int notification) {
 
 }  // namespace
 
+void ShowPolicyLocks(HWND page, int pageIndex) {
+    const std::vector<int> ids = LockedControlIds(LibraryWorkingSettings(), pageIndex);
+    for (int id : ids) (void)EnableWindow(GetDlgItem(page, id), FALSE);
+    (void)ShowWindow(GetDlgItem(page, kPolicyNoteId), ids.empty() ? SW_HIDE : SW_SHOW);
+}
+
 void UpdateApply(HWND page) { (void)SendMessageW(GetParent(page), UM_UPDATE_APPLY, 0, 0); }
 
 std::u16string ControlText(HWND page, int id) {
@@ -235,6 +242,7 @@ INT_PTR CALLBACK CommunicationPageProcedure(HWND page, UINT message, WPARAM wPar
     switch (message) {
         case WM_INITDIALOG:
             InitialiseCommunicationPage(page);
+            ShowPolicyLocks(page, 0);
             return TRUE;
         case WM_COMMAND:
             CommunicationCommand(page, LOWORD(wParam), HIWORD(wParam));
@@ -249,9 +257,11 @@ INT_PTR CALLBACK FunctionPageProcedure(HWND page, UINT message, WPARAM wParam, L
     switch (message) {
         case WM_INITDIALOG:
             InitialiseFunctionPage(page);
+            ShowPolicyLocks(page, 1);
             return TRUE;
         case WM_COMMAND:
             FunctionCommand(page, LOWORD(wParam), HIWORD(wParam));
+            ShowPolicyLocks(page, 1);  // a changed first terminator enables the second's group again
             UpdateApply(page);
             return TRUE;
         case WM_HSCROLL: {

@@ -46,6 +46,9 @@ INT_PTR CALLBACK AboutBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM
 void FillKeyGroup(HWND page, const KeyGroup& group, KeyChord chord);
 void ShowChord(HWND page, const KeyGroup& group, KeyChord chord);
 bool KeyGroupCommand(HWND page, const KeyGroup& group, KeyChord& chord, bool& changed, int id, int notification);
+// Disables the page's controls whose values a policy sets, and shows the
+// page's note when there is any.
+void ShowPolicyLocks(HWND page, int pageIndex);
 // Asks the settings window to enable or disable Apply.
 void UpdateApply(HWND page);
 // A box's text as the user left it.

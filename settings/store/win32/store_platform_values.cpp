@@ -49,7 +49,7 @@ static_assert(kSetRts == SETRTS && kClearRts == CLRRTS && kMaxDword == MAXDWORD)
 static_assert(kAnswerOpenSettings == UM_OPEN_SETTINGS && kAnswerQuit == UM_QUIT);
 
 // Registry access.
-static_assert(kKeyQueryValue == KEY_QUERY_VALUE && kKeySetValue == KEY_SET_VALUE);
+static_assert(kKeyQueryValue == KEY_QUERY_VALUE && kKeySetValue == KEY_SET_VALUE && kKeyWow64_64Key == KEY_WOW64_64KEY);
 
 // Mirrors of platform records.
 #define TELLUR_SAME_FIELD(Mirror, Native, field)                                                   \

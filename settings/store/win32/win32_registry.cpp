@@ -20,6 +20,13 @@ bool CurrentUserRegistry::OpenKey(const char16_t* path, std::uint32_t access, Ke
     return true;
 }
 
+bool CurrentUserRegistry::OpenMachineKey(const char16_t* path, std::uint32_t access, Key& key) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(path), 0, access, &opened) != ERROR_SUCCESS) return false;
+    key = reinterpret_cast<Key>(opened);
+    return true;
+}
+
 bool CurrentUserRegistry::QueryValue(Key key, const char16_t* name, std::uint8_t* buffer, std::uint32_t& size) {
     DWORD bytes = size;
     if (RegQueryValueExW(Handle(key), Wide(name), nullptr, nullptr, buffer, &bytes) != ERROR_SUCCESS) return false;

@@ -36,6 +36,7 @@
 //   driver.exe tab <dialog title> <id> <index>               TCM_SETCURFOCUS (the tab control notifies its parent)
 //   driver.exe command <dialog title> <id>                   posts WM_COMMAND (menu items)
 //   driver.exe state <dialog title> <id>                     prints "<checked> <enabled> <selection> <text>"
+//   driver.exe visible <dialog title> <id>                   prints 1 when the control is visible, else 0
 //
 // Numbers may be decimal or 0x-hex. Arguments are wide, so Japanese titles pass.
 #include <windows.h>
@@ -154,7 +155,7 @@ int ButtonId(const wchar_t* answer) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver find|post|close|stand-in|hold-hotkey|starting-copy|mutex-held|hold-file|box-text|box-answer|click|select|slide|tab|command|state|text|settext ...\n");
+    std::fprintf(stderr, "usage: driver find|post|close|stand-in|hold-hotkey|starting-copy|mutex-held|hold-file|box-text|box-answer|click|select|slide|tab|command|state|visible|text|settext ...\n");
     return 2;
 }
 
@@ -179,6 +180,10 @@ int ControlCommand(const std::wstring& command, int argc, wchar_t** argv) {
     }
     if (command == L"settext" && argc >= 5)
         return SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Argument(argv[4]).c_str())) ? 0 : 1;
+    if (command == L"visible") {
+        PrintUtf8(IsWindowVisible(control) ? L"1" : L"0");
+        return 0;
+    }
     if (command == L"state") {
         wchar_t text[256] = {};
         wchar_t className[32] = {};
@@ -454,7 +459,8 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if ((command == L"click" || command == L"select" || command == L"slide" || command == L"tab" ||
-         command == L"command" || command == L"state" || command == L"text" || command == L"settext") && argc >= 4)
+         command == L"command" || command == L"state" || command == L"visible" || command == L"text" ||
+         command == L"settext") && argc >= 4)
         return ControlCommand(command, argc, argv);
     return Usage();
 }
