@@ -3,7 +3,8 @@
 # architecture (TELLUR.EXE, TELLURS.DLL, TELLURHLP.CHM), the per-user installer
 # for 64-bit Windows, a Windows Installer package for all users for each
 # architecture (tools/make_msi.sh), the winget manifest (winget/, from
-# installer/winget/) and SHA256SUMS over them all. Signs the binaries, the
+# installer/winget/), the policy template (policy/, from installer/policy/)
+# and SHA256SUMS over them all. Signs the binaries, the
 # installers, the uninstaller and the NSIS plug-ins that setup and the
 # uninstaller load, when TELLURIN_SIGN_PFX names a certificate (see
 # tools/sign_file.sh), and then checks every signature of every Windows
@@ -109,8 +110,10 @@ makensis -V2 -DBUILD_DIR="$stage/Tellurin-$version-x64" -DOUT_FILE="$installer" 
     "$root/installer/tellurin.nsi"
 sign "$installer"
 
+# The administrative template of the machine policies, for Group Policy.
+cp -r "$root/installer/policy" "$release/policy"
 "$root/tools/winget_manifest.sh" "$release" "$version" "$download_url"
-(cd "$release" && sha256sum -- *.zip *.exe *.msi winget/*.yaml > SHA256SUMS)
+(cd "$release" && sha256sum -- *.zip *.exe *.msi winget/*.yaml policy/*.admx policy/*/*.adml > SHA256SUMS)
 
 if $signing; then "$root/tools/verify_release.sh" "$release"; fi
 
