@@ -11,6 +11,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "common/settings_records.h"
 
@@ -57,5 +59,26 @@ static_assert(kCurrentRecordLayout.DeviceSize == sizeof(DeviceSettings) &&
 
 // Today's behaviour: no requests, and a 50 ms gap should protocol '6' be chosen.
 constexpr DeviceSettings kDefaultDeviceSettings = {sizeof(DeviceSettings), 0, 2000, 50, 0x0000, {}, 0};
+
+// The decimal values' ranges, read alike by the store and the page.
+struct MillisecondRange {
+    std::uint32_t Min;
+    std::uint32_t Max;
+    bool ZeroAllowed;  // 0 is valid too, and means "off"
+};
+constexpr MillisecondRange kFrameGapRange{kFrameGapMin, kFrameGapMax, false};
+constexpr MillisecondRange kRequestIntervalRange{kRequestIntervalMin, kRequestIntervalMax, true};
+constexpr MillisecondRange kRequestTimeoutRange{kRequestTimeoutMin, kRequestTimeoutMax, false};
+
+// Decimal digits (leading zeros allowed) to a number of the range; false for
+// an empty text, any other character or a number outside the range.
+[[nodiscard]] bool ParseMilliseconds(std::u16string_view text, const MillisecondRange& range,
+                                     std::uint32_t* value);
+
+// The stored command to the bytes written to the port: the editing texts'
+// escapes (\t \r \n \\ \xHH), no time fields, at most kRequestCommandBytes
+// bytes, each below 0x80. False for any other text; bytes may be null to
+// only check.
+[[nodiscard]] bool ExpandRequestCommand(std::u16string_view stored, std::string* bytes);
 
 }  // namespace tellurin

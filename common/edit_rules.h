@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/device_settings.h"
 #include "common/settings_records.h"
 
 namespace tellurin {
@@ -78,18 +79,21 @@ constexpr EditRules kDefaultEditRules = {sizeof(EditRules), 0, 0, 0, 0, 0, 0, 0x
 
 // How a rule text is read. Every text takes the escapes \t \r \n \\ and \xHH;
 // Prefix and Suffix also take the time fields and "{{" for a brace, where any
-// other brace is text.
+// other brace is text. The device's request command is written the same way
+// (common/device_settings.h), without time fields.
 enum class RuleTextKind : std::uint8_t {
     Find,
     With,
     FieldSeparator,
     Affix,  // Prefix, Suffix
+    RequestCommand,
 };
 
 constexpr std::size_t RuleTextCharacterLimit(RuleTextKind kind) {
-    return kind == RuleTextKind::FieldSeparator ? kFieldSeparatorCharacters
-           : kind == RuleTextKind::Affix        ? kAffixCharacters
-                                                : kReplacementCharacters;
+    return kind == RuleTextKind::FieldSeparator   ? kFieldSeparatorCharacters
+           : kind == RuleTextKind::Affix          ? kAffixCharacters
+           : kind == RuleTextKind::RequestCommand ? kRequestCommandCharacters
+                                                  : kReplacementCharacters;
 }
 
 enum class TimeField : std::uint8_t {

@@ -8,7 +8,8 @@
 namespace tellurin {
 
 const char16_t* const kProtocolTexts[kProtocolCount] = {
-    u"無手順  CR", u"無手順  CR,LF", u"無手順  STX/ETX", u"ACK/NAK手順  CR", u"ACK/NAK手順  CR,LF", u"ACK/NAK手順  STX/ETX"};
+    u"無手順  CR", u"無手順  CR,LF", u"無手順  STX/ETX", u"ACK/NAK手順  CR", u"ACK/NAK手順  CR,LF", u"ACK/NAK手順  STX/ETX",
+    u"無手順 (受信間隔で区切る)"};
 
 namespace {
 

@@ -11,7 +11,7 @@
 namespace tellurin {
 
 constexpr int kPortCount = 256;
-constexpr int kProtocolCount = 6;
+constexpr int kProtocolCount = 7;  // the stored codes '0' to '6'
 extern const char16_t* const kProtocolTexts[kProtocolCount];
 
 // "COM1".."COM256", the port list's entries.

@@ -6,10 +6,12 @@ namespace tellurin {
 void BeginSettingsRun(SettingsWindowState& state, WorkingSettings& working) {
     state.SaveOnClose = true;
     state.SettingsExitCode = 0;
-    working.FunctionChanged = working.CommChanged = working.EditChanged = false;
+    working.FunctionChanged = working.CommChanged = working.EditChanged = working.DeviceChanged = false;
 }
 
-bool ApplyEnabled(const WorkingSettings& working) { return working.CommChanged || working.FunctionChanged || working.EditChanged; }
+bool ApplyEnabled(const WorkingSettings& working) {
+    return working.CommChanged || working.FunctionChanged || working.EditChanged || working.DeviceChanged;
+}
 
 void HandleSettingsCommand(SettingsWindowState& state, WorkingSettings& working, SettingsWindowActions& actions,
                            int command) {
@@ -32,7 +34,7 @@ void HandleSettingsCommand(SettingsWindowState& state, WorkingSettings& working,
         case kCommandApply:
             if (!actions.PagesValid()) return;
             state.SettingsExitCode = actions.SaveSettings();
-            working.FunctionChanged = working.CommChanged = working.EditChanged = false;
+            working.FunctionChanged = working.CommChanged = working.EditChanged = working.DeviceChanged = false;
             actions.AfterApply();
             if (state.SettingsExitCode > kLargestSuccessCode) actions.PostClose();
             return;

@@ -36,6 +36,8 @@ enum class ValueForm : std::uint8_t {
     KeySpeed,    // hexadecimal 0..9, written "%X"
     EditNumber,  // decimal 0..1023, written "%u"
     RuleText,    // an editing text of the row's kind, written as it is, empty or not
+    Milliseconds,    // decimal within the row's range, into a field of the row's size, written "%u"
+    RequestCommand,  // a command the port can be sent, written as it is, empty or not
 };
 
 // What a missing value means.
@@ -52,6 +54,8 @@ struct StoredValueRow {
     WhenMissing Missing;
     const char16_t* Allowed;  // Character: the characters it may be
     RuleTextKind TextKind;    // RuleText: how the text is read
+    const MillisecondRange* Range = nullptr;  // Milliseconds: the valid numbers
+    std::uint8_t NumberBytes = 0;             // Milliseconds: the field's size
 };
 
 struct StoredKeyTable {
@@ -74,6 +78,11 @@ constexpr StoredValueRow EditNumber(const char16_t* name, std::size_t offset) {
 constexpr StoredValueRow EditText(const char16_t* name, std::size_t offset, RuleTextKind kind) {
     return StoredValueRow{name, ValueForm::RuleText, offset, WhenMissing::TakesDefault, nullptr, kind};
 }
+constexpr StoredValueRow Milliseconds(const char16_t* name, std::size_t offset, std::size_t fieldBytes,
+                                      const MillisecondRange& range) {
+    return StoredValueRow{name,    ValueForm::Milliseconds, offset, WhenMissing::TakesDefault, nullptr,
+                          RuleTextKind::Find, &range, static_cast<std::uint8_t>(fieldBytes)};
+}
 
 constexpr StoredValueRow kCommunicationRows[] = {
     Value(u"CommPort", ValueForm::PortName, offsetof(CommunicationSettings, CommPort)),
@@ -82,7 +91,20 @@ constexpr StoredValueRow kCommunicationRows[] = {
     Character(u"DataBit", offsetof(CommunicationSettings, DataBit), u"78"),
     Character(u"StopBit", offsetof(CommunicationSettings, StopBit), u"12"),
     Character(u"FlowControl", offsetof(CommunicationSettings, FlowControl), u"NXR"),
-    Character(u"Protocol", offsetof(CommunicationSettings, Protocol), u"012345"),
+    Character(u"Protocol", offsetof(CommunicationSettings, Protocol), u"0123456"),
+};
+
+// Stored beside the port's values but read into a record of their own; they
+// came later, so a missing one takes its default.
+constexpr StoredValueRow kDeviceRows[] = {
+    Milliseconds(u"FrameGap", offsetof(DeviceSettings, FrameGap), sizeof(std::uint16_t), kFrameGapRange),
+    Value(u"RequestCommand", ValueForm::RequestCommand, offsetof(DeviceSettings, RequestCommand),
+          WhenMissing::TakesDefault),
+    Milliseconds(u"RequestInterval", offsetof(DeviceSettings, RequestInterval), sizeof(std::uint32_t),
+                 kRequestIntervalRange),
+    Value(u"RequestHotKey", ValueForm::Chord, offsetof(DeviceSettings, RequestHotKey), WhenMissing::TakesDefault),
+    Milliseconds(u"RequestTimeout", offsetof(DeviceSettings, RequestTimeout), sizeof(std::uint32_t),
+                 kRequestTimeoutRange),
 };
 
 // The values added after the first six are missing from every store an older
@@ -138,12 +160,16 @@ constexpr StoredValueRow kEditRows[] = {
 constexpr StoredKeyTable kCommunicationKey{kCommunicationRows, &kDefaultCommunicationSettings, false};
 constexpr StoredKeyTable kFunctionKey{kFunctionRows, &kDefaultFunctionSettings, false};
 constexpr StoredKeyTable kEditKey{kEditRows, &kDefaultEditRules, true};
+constexpr StoredKeyTable kDeviceKey{kDeviceRows, &kDefaultDeviceSettings, false};
+static_assert(kRequestCommandUnits <= kLongestValueUnits, "the command is read whole");
 
 std::size_t FieldBytes(const StoredValueRow& row) {
     switch (row.Form) {
         case ValueForm::PortName:
         case ValueForm::BaudRate: return kSettingsTextUnits * 2;
         case ValueForm::RuleText: return RuleTextUnits(RuleTextCharacterLimit(row.TextKind)) * 2;
+        case ValueForm::RequestCommand: return kRequestCommandUnits * 2;
+        case ValueForm::Milliseconds: return row.NumberBytes;
         case ValueForm::Character:
         case ValueForm::Chord:
         case ValueForm::KeySpeed:
@@ -152,10 +178,19 @@ std::size_t FieldBytes(const StoredValueRow& row) {
     return 2;
 }
 
-// A rule text is read whole into a buffer the size of its field: the longest
-// text that could be valid, with its terminator.
+bool IsText(const StoredValueRow& row) {
+    return row.Form == ValueForm::RuleText || row.Form == ValueForm::RequestCommand;
+}
+
+// A text is read whole into a buffer the size of its field: the longest text
+// that could be valid, with its terminator.
 std::uint32_t ReadBufferBytes(const StoredValueRow& row) {
-    return row.Form == ValueForm::RuleText ? static_cast<std::uint32_t>(FieldBytes(row)) : kValueBufferBytes;
+    return IsText(row) ? static_cast<std::uint32_t>(FieldBytes(row)) : kValueBufferBytes;
+}
+
+bool IsValidText(const StoredValueRow& row, std::u16string_view text) {
+    return row.Form == ValueForm::RequestCommand ? ExpandRequestCommand(text, nullptr)
+                                                 : IsValidRuleText(text, row.TextKind);
 }
 
 using SettingsTextField = char16_t[kSettingsTextUnits];
@@ -167,6 +202,15 @@ Field& FieldOf(void* record, const StoredValueRow& row) {
 template <typename Field>
 const Field& FieldOf(const void* record, const StoredValueRow& row) {
     return *reinterpret_cast<const Field*>(static_cast<const std::uint8_t*>(record) + row.Offset);
+}
+
+// A Milliseconds field, 16 or 32 bits wide.
+std::uint32_t NumberOf(const void* record, const StoredValueRow& row) {
+    return row.NumberBytes == 2 ? FieldOf<std::uint16_t>(record, row) : FieldOf<std::uint32_t>(record, row);
+}
+void SetNumberOf(void* record, const StoredValueRow& row, std::uint32_t number) {
+    if (row.NumberBytes == 2) FieldOf<std::uint16_t>(record, row) = static_cast<std::uint16_t>(number);
+    else FieldOf<std::uint32_t>(record, row) = number;
 }
 
 // One stored value as read: its text, terminated within the buffer, and the
@@ -252,9 +296,15 @@ void AssignIfValid(const StoredValueRow& row, const StoredValue& value, void* re
             if (number != kInvalidEditNumber) FieldOf<std::uint16_t>(record, row) = number;
             return;
         }
-        case ValueForm::RuleText: {
+        case ValueForm::Milliseconds: {
+            std::uint32_t number;
+            if (ParseMilliseconds(value.Text, *row.Range, &number)) SetNumberOf(record, row, number);
+            return;
+        }
+        case ValueForm::RuleText:
+        case ValueForm::RequestCommand: {
             const std::u16string_view text = value.Text;
-            if (!IsValidRuleText(text, row.TextKind)) return;
+            if (!IsValidText(row, text)) return;
             // A valid text always fits its field with room for the terminator.
             char16_t* field = &FieldOf<char16_t>(record, row);
             const std::size_t units = FieldBytes(row) / 2;
@@ -332,7 +382,15 @@ public:
                 if (storedNumber == working) return true;
                 return SetNumber(row.Name, "%u", working);
             }
-            case ValueForm::RuleText: {
+            case ValueForm::Milliseconds: {
+                const std::uint32_t working = NumberOf(record, row);
+                std::uint32_t storedNumber = 0;
+                if (present && ParseMilliseconds(stored.Text, *row.Range, &storedNumber) && storedNumber == working)
+                    return true;
+                return SetNumber(row.Name, "%u", working);
+            }
+            case ValueForm::RuleText:
+            case ValueForm::RequestCommand: {
                 const char16_t* field = &FieldOf<char16_t>(record, row);
                 std::size_t length = 0;
                 while (length < FieldBytes(row) / 2 && field[length] != u'\0') ++length;
@@ -351,8 +409,8 @@ public:
     }
 
 private:
-    bool SetNumber(const char16_t* name, const char* format, std::uint16_t number) {
-        char narrow[8];
+    bool SetNumber(const char16_t* name, const char* format, std::uint32_t number) {
+        char narrow[12];
         std::snprintf(narrow, sizeof narrow, format, static_cast<unsigned>(number));
         std::u16string text;
         for (std::size_t index = 0; narrow[index] != '\0'; ++index) text += static_cast<char16_t>(narrow[index]);
@@ -389,11 +447,18 @@ int ReadKey(Registry& registry, const StoredKeyTable& table, void* record, const
     return 1;
 }
 
-std::int32_t WriteKey(Registry& registry, const StoredKeyTable& table, const void* record, const char16_t* path) {
+// onlyChanged: only the values that differ from the table's defaults are
+// considered (a rebuilt key gets back what was set in it).
+std::int32_t WriteKey(Registry& registry, const StoredKeyTable& table, const void* record, const char16_t* path,
+                      bool onlyChanged = false) {
     KeyWriter writer(registry, path, table.CreatedOnSave);
     if (!writer.Opened()) return kSaveKeyNotOpened;
-    for (const StoredValueRow& row : table.Rows)
+    for (const StoredValueRow& row : table.Rows) {
+        if (onlyChanged && std::memcmp(&FieldOf<std::uint8_t>(record, row), &FieldOf<std::uint8_t>(table.Defaults, row),
+                                       FieldBytes(row)) == 0)
+            continue;
         if (!writer.Write(row, record)) return kSaveValueNotWritten;
+    }
     return writer.Finish();
 }
 
@@ -426,6 +491,10 @@ void ReadEditKey(Registry& registry, EditRules& record, const char16_t* path) {
     (void)ReadKey(registry, kEditKey, &record, path);  // no value of the key can damage it
 }
 
+void ReadDeviceKey(Registry& registry, DeviceSettings& record, const char16_t* path) {
+    (void)ReadKey(registry, kDeviceKey, &record, path);  // nor of these
+}
+
 int RebuildSettingsKeys(Registry& registry) {
     for (const char16_t* path : {kCommunicationKeyPath, kFunctionKeyPath}) {
         registry.DeleteKey(path);
@@ -448,15 +517,24 @@ std::int32_t WriteEditKey(Registry& registry, const WorkingSettings& working, co
     return WriteKey(registry, kEditKey, &working.Edit, path);
 }
 
+std::int32_t WriteDeviceKey(Registry& registry, const WorkingSettings& working, const char16_t* path) {
+    return WriteKey(registry, kDeviceKey, &working.Device, path);
+}
+
 std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,
                                    CommunicationSettings& communication, FunctionSettings& function) {
     if (ReadCommunicationKey(registry, communication, kCommunicationKeyPath) == 1 &&
         ReadFunctionKey(registry, function, kFunctionKeyPath) == 1)
         return 1;
+    // The device's values share the Communication key: the valid ones that
+    // were set outlive its rebuild.
+    DeviceSettings device = kDefaultDeviceSettings;
+    ReadDeviceKey(registry, device, kCommunicationKeyPath);
     if (RebuildSettingsKeys(registry) == 0) return 0;
     working.Communication = communication;
     working.Function = function;
     if (WriteCommunicationKey(registry, working, kCommunicationKeyPath) != kSaveOk) return 0;
+    if (WriteKey(registry, kDeviceKey, &device, kCommunicationKeyPath, true) != kSaveOk) return 0;
     return WriteFunctionKey(registry, working, kFunctionKeyPath) == kSaveOk ? 1 : 0;
 }
 
@@ -475,6 +553,10 @@ std::int32_t SaveSettings(Registry& registry, const WorkingSettings& working) {
     }
     if (working.FunctionChanged) {
         const std::int32_t result = WriteFunctionKey(registry, working, kFunctionKeyPath);
+        if (result != kSaveOk) return result;
+    }
+    if (working.DeviceChanged) {
+        const std::int32_t result = WriteDeviceKey(registry, working, kCommunicationKeyPath);
         if (result != kSaveOk) return result;
     }
     if (working.EditChanged) return WriteEditKey(registry, working, kEditKeyPath);

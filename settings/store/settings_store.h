@@ -4,12 +4,15 @@
 // store with a Communication or Function key or value missing is rebuilt from
 // the caller's records (except for the two function values that older versions
 // never wrote); the Edit key came later still, so nothing missing there is
-// damage: a missing value takes its default. Saving writes only values whose
-// stored form differs from the working copy.
+// damage: a missing value takes its default. The device's values (frame gap,
+// request command and its timing) came later too and are read the same way,
+// from the Communication key; a rebuild of that key keeps the valid ones.
+// Saving writes only values whose stored form differs from the working copy.
 #pragma once
 
 #include <cstdint>
 
+#include "common/device_settings.h"
 #include "common/edit_rules.h"
 #include "common/settings_records.h"
 #include "settings/store/registry.h"
@@ -36,6 +39,8 @@ struct WorkingSettings {
     bool FunctionChanged;
     EditRules Edit;
     bool EditChanged;
+    DeviceSettings Device;
+    bool DeviceChanged;
 };
 
 // Hexadecimal text to a 16-bit value; 0xFFFF for an empty text, a non-digit or
@@ -51,6 +56,8 @@ int ReadFunctionKey(Registry& registry, FunctionSettings& record, const char16_t
 // Nothing missing here is damage: a missing key or value gives the defaults.
 // Size is left as it is.
 void ReadEditKey(Registry& registry, EditRules& record, const char16_t* path);
+// The same for the device's values, kept in the Communication key.
+void ReadDeviceKey(Registry& registry, DeviceSettings& record, const char16_t* path);
 
 // Delete and re-create the Communication and Function keys, empty; 0 when a
 // key cannot be created. The Edit key is never rebuilt.
@@ -62,6 +69,7 @@ std::int32_t WriteFunctionKey(Registry& registry, const WorkingSettings& working
 // The Edit key is created when missing; an empty text is a value like any
 // other there, written when the stored one differs.
 std::int32_t WriteEditKey(Registry& registry, const WorkingSettings& working, const char16_t* path);
+std::int32_t WriteDeviceKey(Registry& registry, const WorkingSettings& working, const char16_t* path);
 
 // The load entry: read both keys, or rebuild the store from the records.
 std::int32_t LoadSettingsFromStore(Registry& registry, WorkingSettings& working,

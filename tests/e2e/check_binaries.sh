@@ -48,7 +48,7 @@ exported() {
         awk '/\[/ && $NF !~ /Table/ {print $NF}' | sort | tr '\n' ' '
 }
 exports=$(exported TELLURS.DLL)
-[ "$exports" = "TELLURS_00 TELLURS_01 TELLURS_02 TELLURS_03 TELLURS_INTERFACE " ] || fail "TELLURS.DLL exports '$exports'"
+[ "$exports" = "TELLURS_00 TELLURS_01 TELLURS_02 TELLURS_03 TELLURS_04 TELLURS_INTERFACE " ] || fail "TELLURS.DLL exports '$exports'"
 program_exports=$(exported TELLUR.EXE)
 [ "$program_exports" = "TELLUR_INTERFACE TELLUR_LAST_FRAME " ] || fail "TELLUR.EXE exports '$program_exports'"
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# TELLURS.DLL loads by full path under Wine, its four entries and its
+# TELLURS.DLL loads by full path under Wine, its five entries and its
 # interface number are found by their exact names, and the pair refuses a
 # partner of another interface both ways: loaded into a program without the
 # number or with another one, every entry fails and fills none of the
@@ -10,7 +10,7 @@
 dll=$(windows_path "$BIN/TELLURS.DLL")
 
 echo "== the entries and the interface number, by name"
-check "lookup" $'TELLURS_00 found\nTELLURS_01 found\nTELLURS_02 found\nTELLURS_03 found\nTELLURS_INTERFACE found' \
+check "lookup" $'TELLURS_00 found\nTELLURS_01 found\nTELLURS_02 found\nTELLURS_03 found\nTELLURS_04 found\nTELLURS_INTERFACE found' \
     "$(win_output "$BIN/library_probe.exe" lookup "$dll")"
 
 echo "== a program of this interface is served"
@@ -31,6 +31,24 @@ check "stored rules, as written" 'result=1 CutHead=4 FieldKey=0009 FieldSeparato
 check "a record of another size is left alone" "result=0 CutHead=65535" \
     "$(win_output "$BIN/library_probe.exe" edit "$dll" 100 | cut -d' ' -f1,2)"
 
+echo "== the device's values come from the Communication key, in a record that says its size"
+check "none stored: the defaults" \
+    "result=1 FrameGap=50 RequestInterval=0 RequestTimeout=2000 RequestHotKey=0000 RequestCommand= Reserved=0000" \
+    "$(win_output "$BIN/library_probe.exe" device "$dll")"
+reg_set_text "$SETTINGS_KEY\\Communication" FrameGap 120
+reg_set_text "$SETTINGS_KEY\\Communication" RequestCommand '\x1BP'
+reg_set_text "$SETTINGS_KEY\\Communication" RequestInterval 5000
+reg_set_text "$SETTINGS_KEY\\Communication" RequestHotKey 0678
+reg_set_text "$SETTINGS_KEY\\Communication" RequestTimeout 99  # below the range: the default
+check "stored values, as written" \
+    'result=1 FrameGap=120 RequestInterval=5000 RequestTimeout=2000 RequestHotKey=0678 RequestCommand=\x1BP Reserved=0000' \
+    "$(win_output "$BIN/library_probe.exe" device "$dll")"
+win_output "$BIN/library_probe.exe" load "$dll" >/dev/null
+check "the invalid value stays stored, through a load of the other records too" "REG_SZ 99" \
+    "$(reg_value "$SETTINGS_KEY\\Communication" RequestTimeout)"
+check "a record of another size is left alone" "result=0 FrameGap=65535" \
+    "$(win_output "$BIN/library_probe.exe" device "$dll" 272 | cut -d' ' -f1,2)"
+
 # The probe's records start with the first-use values (COM1): a refused load
 # leaves them so, where the store says COM7. library_probe_old.exe exports no
 # number, as a program from before it; library_probe.exe exports the one in
@@ -46,6 +64,8 @@ for probe in library_probe_old.exe library_probe.exe; do
     check "settings dialog: not set up" "result=10" "$(win_output "$BIN/$probe" dialog "$dll")"
     check "editing rules: failed, record untouched" "result=0 CutHead=65535" \
         "$(win_output "$BIN/$probe" edit "$dll" | cut -d' ' -f1,2)"
+    check "device values: failed, record untouched" "result=0 FrameGap=65535" \
+        "$(win_output "$BIN/$probe" device "$dll" | cut -d' ' -f1,2)"
 done
 unset TELLUR_PROBE_INTERFACE
 

@@ -216,8 +216,23 @@ TEST(RuleText, ExpansionAndBadEscapesFieldsAndSurrogates) {
         {RuleTextKind::With, u"\xDE00x", false, u""},
         {RuleTextKind::Affix, u"{y}", false, u""},
         {RuleTextKind::Affix, u"{HH", false, u""},
+        // The request command: the bytes for the port, braces as text, nothing above 0x7F.
+        {RuleTextKind::RequestCommand, u"Q\\r\\n", true, u"Q\r\n"},
+        {RuleTextKind::RequestCommand, u"\\x1bP", true, u"\x1BP"},
+        {RuleTextKind::RequestCommand, u"S{HH}\\x7F", true, u"S{HH}\x7F"},
+        {RuleTextKind::RequestCommand, u"\\x00SI", true, std::u16string_view(u"\0SI", 3)},
+        {RuleTextKind::RequestCommand, u"\\x80", false, u""},
+        {RuleTextKind::RequestCommand, u"\u00E9", false, u""},
+        {RuleTextKind::RequestCommand, u"\\r\\", false, u""},
     };
     for (const auto& c : cases) {
+        if (c.kind == RuleTextKind::RequestCommand) {
+            std::string bytes = "left";
+            EXPECT_EQ(ExpandRequestCommand(c.stored, nullptr), c.valid) << fakes::Narrow(std::u16string(c.stored));
+            EXPECT_EQ(ExpandRequestCommand(c.stored, &bytes), c.valid);
+            if (c.valid) EXPECT_EQ(std::u16string(bytes.begin(), bytes.end()), c.expanded);
+            continue;
+        }
         ExpandedRuleText expanded;
         EXPECT_EQ(ExpandRuleText(c.stored, c.kind, &expanded), c.valid) << fakes::Narrow(std::u16string(c.stored));
         if (c.valid) EXPECT_EQ(expanded.Text, c.expanded);

@@ -79,6 +79,7 @@ TEST(CommunicationPage, OnlyRealChangesSetTheFlag) {
 
     EXPECT_TRUE(SelectPort(working, 4, u"COM5"));
     EXPECT_TRUE(SelectBaudRate(working, 10));
+    EXPECT_TRUE(SelectProtocol(working, 6));
     EXPECT_TRUE(SelectRadio(working, kParityGroup, 2));
     EXPECT_TRUE(SelectRadio(working, kFlowControlGroup, 2));
     EXPECT_TRUE(SelectRadio(working, kDataBitGroup, 0));
@@ -87,7 +88,7 @@ TEST(CommunicationPage, OnlyRealChangesSetTheFlag) {
     const CommunicationSettings& c = working.Communication;
     EXPECT_EQ(std::u16string(c.CommPort), u"COM5");
     EXPECT_EQ(std::u16string(c.BaudRate), u"115200");
-    EXPECT_EQ(std::u16string({c.Parity, c.FlowControl, c.DataBit, c.StopBit}), u"ER71");
+    EXPECT_EQ(std::u16string({c.Parity, c.FlowControl, c.DataBit, c.StopBit, c.Protocol}), u"ER716");
 }
 
 TEST(CommunicationPage, SelectionsOutsideTheListsAreIgnored) {
@@ -96,7 +97,7 @@ TEST(CommunicationPage, SelectionsOutsideTheListsAreIgnored) {
     EXPECT_FALSE(SelectPort(working, -1, u"COM2"));
     EXPECT_FALSE(SelectPort(working, 3, u""));
     EXPECT_FALSE(SelectBaudRate(working, 11));
-    EXPECT_FALSE(SelectProtocol(working, 6));
+    EXPECT_FALSE(SelectProtocol(working, 7));
     EXPECT_FALSE(working.CommChanged);
 }
 
@@ -403,13 +404,17 @@ TEST(SettingsWindow, CancelAsksOnlyWhenSomethingChanged) {
 }
 
 TEST(SettingsWindow, ApplySavesClearsTheFlagsAndCancelAfterItAsksNothing) {
-    Window window;
-    window.working.CommChanged = true;
-    window.Command(kCommandApply);
-    EXPECT_FALSE(ApplyEnabled(window.working));
-    window.Command(kCommandCancel);
-    EXPECT_EQ(window.End(), 0);
-    EXPECT_EQ(window.actions.calls, (Calls{"save", "after apply", "close"}));
+    for (bool WorkingSettings::*flag : {&WorkingSettings::CommChanged, &WorkingSettings::FunctionChanged,
+                                        &WorkingSettings::EditChanged, &WorkingSettings::DeviceChanged}) {
+        Window window;
+        window.working.*flag = true;
+        EXPECT_TRUE(ApplyEnabled(window.working));
+        window.Command(kCommandApply);
+        EXPECT_FALSE(ApplyEnabled(window.working));
+        window.Command(kCommandCancel);
+        EXPECT_EQ(window.End(), 0);
+        EXPECT_EQ(window.actions.calls, (Calls{"save", "after apply", "close"}));
+    }
 }
 
 TEST(SettingsWindow, AnInvalidRuleStopsOkApplyAndYesButNotNo) {

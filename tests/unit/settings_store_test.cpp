@@ -23,6 +23,7 @@ struct Store {
     // Loads into the default records and checks that nothing was left open.
     std::int32_t Load() {
         const std::int32_t result = LoadSettingsFromStore(registry, working, communication, function, edit);
+        ReadDeviceKey(registry, device, kCommunicationKeyPath);
         EXPECT_EQ(registry.OpenKeyCount(), 0) << "a key was left open";
         EXPECT_TRUE(registry.Faults().empty()) << registry.Faults().front();
         return result;
@@ -37,6 +38,7 @@ struct Store {
     CommunicationSettings communication = kDefaultCommunicationSettings;
     FunctionSettings function = kDefaultFunctionSettings;
     EditRules edit = kDefaultEditRules;
+    DeviceSettings device = kDefaultDeviceSettings;
 };
 
 std::string Narrow16(const char16_t* text) { return fakes::Narrow(text); }
@@ -57,6 +59,7 @@ TEST(SettingsStore, FirstUseWritesFifteenFirstUseTextsAndSecondLoadWritesNothing
     EXPECT_EQ(store.registry.Data(kFunc, u"TermKey1")->Type, fakes::kRegSz);
     EXPECT_EQ(0, std::memcmp(&store.communication, &kDefaultCommunicationSettings, sizeof(CommunicationSettings)));
     EXPECT_EQ(0, std::memcmp(&store.function, &kDefaultFunctionSettings, sizeof(FunctionSettings)));
+    EXPECT_EQ(0, std::memcmp(&store.device, &kDefaultDeviceSettings, sizeof(DeviceSettings)));
 
     store.registry.ClearWrites();
     EXPECT_EQ(store.Load(), 1);
@@ -77,7 +80,12 @@ std::string FieldAsText(const Store& store, const std::u16string& value) {
     const CommunicationSettings& c = store.communication;
     const FunctionSettings& f = store.function;
     const EditRules& e = store.edit;
+    const DeviceSettings& d = store.device;
     char buffer[16];
+    if (value == u"RequestCommand") return fakes::Narrow(std::u16string(RuleText(d.RequestCommand)));
+    if (value == u"FrameGap") return std::to_string(d.FrameGap);
+    if (value == u"RequestInterval") return std::to_string(d.RequestInterval);
+    if (value == u"RequestTimeout") return std::to_string(d.RequestTimeout);
     const std::u16string_view texts[] = {RuleText(e.FieldSeparator), RuleText(e.Prefix), RuleText(e.Suffix),
                                          RuleText(e.Find[0]), RuleText(e.Find[7]), RuleText(e.With[0])};
     const std::u16string textNames[] = {u"FieldSeparator", u"Prefix", u"Suffix", u"Find1", u"Find8", u"With1"};
@@ -102,7 +110,7 @@ std::string FieldAsText(const Store& store, const std::u16string& value) {
     if (value == u"ImeOff") return character(f.ImeOff);
     const std::uint16_t number = value == u"HeadKey" ? f.HeadKey : value == u"TermKey1" ? f.TermKey1
                                  : value == u"TermKey2" ? f.TermKey2 : value == u"FieldKey" ? e.FieldKey
-                                                                                             : f.KeySpeed;
+                                 : value == u"RequestHotKey" ? d.RequestHotKey : f.KeySpeed;
     std::snprintf(buffer, sizeof buffer, "%04X", number);
     return buffer;
 }
@@ -112,8 +120,10 @@ TEST_P(ValueValidation, AcceptsOnlyValidValuesAndNeverRebuildsForInvalidOnes) {
     const std::u16string name = c.value;
     const bool isFunction = name == u"HeadKey" || name == u"TermKey1" || name == u"TermKey2" || name == u"KeySpeed" ||
                             name == u"CapsLock" || name == u"TrayIcon" || name == u"CharacterCode" || name == u"ImeOff";
-    const bool isEdit = !isFunction && name != u"CommPort" && name != u"BaudRate" && name != u"Parity" &&
-                        name != u"DataBit" && name != u"StopBit" && name != u"FlowControl" && name != u"Protocol";
+    const bool isDevice = name == u"FrameGap" || name.starts_with(u"Request");
+    const bool isEdit = !isFunction && !isDevice && name != u"CommPort" && name != u"BaudRate" &&
+                        name != u"Parity" && name != u"DataBit" && name != u"StopBit" && name != u"FlowControl" &&
+                        name != u"Protocol";
     const std::u16string& key = isFunction ? kFunc : isEdit ? kEdit : kComm;
     Store store;
     store.FillFirstUse();
@@ -139,6 +149,8 @@ std::u16string Repeated(std::u16string_view text, int count) {
 // The longest texts that fit their fields: 32 and 64 surrogate pairs, read whole.
 const std::u16string kPairs32 = Repeated(u"\U0001F600", 32), kPairs64 = Repeated(u"\U0001F600", 64);
 const std::u16string kLetters33 = Repeated(u"x", 33), kLetters65 = Repeated(u"x", 65);
+// 32 bytes written as 128 characters: both of the command's limits at once.
+const std::u16string kEscapes32 = Repeated(u"\\x1B", 32), kEscapes33 = Repeated(u"\\x1B", 33);
 
 void PrintTo(const ValueCase& c, std::ostream* out) { *out << fakes::Narrow(c.value) << "=" << fakes::Narrow(c.stored); }
 
@@ -159,7 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{u"StopBit", u"1", true}, ValueCase{u"StopBit", u"3", false},
         ValueCase{u"FlowControl", u"R", true}, ValueCase{u"FlowControl", u"N", true},
         ValueCase{u"FlowControl", u"r", false},
-        ValueCase{u"Protocol", u"5", true}, ValueCase{u"Protocol", u"0", true}, ValueCase{u"Protocol", u"6", false},
+        ValueCase{u"Protocol", u"5", true}, ValueCase{u"Protocol", u"0", true}, ValueCase{u"Protocol", u"6", true},
+        ValueCase{u"Protocol", u"7", false},
         ValueCase{u"HeadKey", u"000d", true}, ValueCase{u"HeadKey", u"D", true},
         ValueCase{u"HeadKey", u"7FFF", true}, ValueCase{u"HeadKey", u"00000241", true},
         ValueCase{u"HeadKey", u"8000", false}, ValueCase{u"HeadKey", u"FFFF", false},
@@ -189,7 +202,23 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{u"FieldKey", u"0241", true}, ValueCase{u"FieldKey", u"8009", false},
         ValueCase{u"Prefix", u"{yyyy}-{MM}-{dd}\\t", true}, ValueCase{u"Suffix", kPairs64.c_str(), true},
         ValueCase{u"Prefix", u"{hh}", false}, ValueCase{u"Suffix", u"{", false},
-        ValueCase{u"Suffix", kLetters65.c_str(), false}));
+        ValueCase{u"Suffix", kLetters65.c_str(), false},
+        ValueCase{u"FrameGap", u"10", true}, ValueCase{u"FrameGap", u"05000", true},
+        ValueCase{u"FrameGap", u"9", false}, ValueCase{u"FrameGap", u"5001", false},
+        ValueCase{u"FrameGap", u"65586", false}, ValueCase{u"FrameGap", u"", false},
+        ValueCase{u"RequestInterval", u"200", true}, ValueCase{u"RequestInterval", u"3600000", true},
+        ValueCase{u"RequestInterval", u"199", false}, ValueCase{u"RequestInterval", u"3600001", false},
+        ValueCase{u"RequestInterval", u"4294967496", false}, ValueCase{u"RequestInterval", u"1 ", false},
+        ValueCase{u"RequestTimeout", u"100", true}, ValueCase{u"RequestTimeout", u"60000", true},
+        ValueCase{u"RequestTimeout", u"0", false}, ValueCase{u"RequestTimeout", u"99", false},
+        ValueCase{u"RequestTimeout", u"60001", false},
+        ValueCase{u"RequestHotKey", u"0678", true}, ValueCase{u"RequestHotKey", u"8078", false},
+        ValueCase{u"RequestCommand", u"Q\\r\\n", true}, ValueCase{u"RequestCommand", u"\\x1BP", true},
+        ValueCase{u"RequestCommand", u"S{HH}", true}, ValueCase{u"RequestCommand", kEscapes32.c_str(), true},
+        ValueCase{u"RequestCommand", kLetters33.c_str(), false},
+        ValueCase{u"RequestCommand", kEscapes33.c_str(), false},
+        ValueCase{u"RequestCommand", u"\\x80", false}, ValueCase{u"RequestCommand", u"\u00E9", false},
+        ValueCase{u"RequestCommand", u"\\q", false}));
 
 TEST(SettingsStore, CharacterValuesFollowTheFourByteRuleWhateverTheType) {
     struct Case {
@@ -243,6 +272,9 @@ TEST(SettingsStore, MissingValuePartWayKeepsWhatWasReadAndRebuildsBothKeys) {
     store.registry.PutText(kComm, u"FlowControl", u"R");
     store.registry.RemoveValue(kComm, u"Protocol");
     store.registry.PutText(kFunc, u"KeySpeed", u"2");  // never read: the Function key is not attempted
+    store.registry.PutText(kComm, u"RequestCommand", u"Q\\r\\n");  // set: outlives the rebuild
+    store.registry.PutText(kComm, u"RequestTimeout", u"5");             // invalid: the default, not written
+    store.registry.PutText(kComm, u"FrameGap", u"50");                  // the default: not written
     store.communication.Protocol = u'4';
 
     EXPECT_EQ(store.Load(), 1);
@@ -253,6 +285,11 @@ TEST(SettingsStore, MissingValuePartWayKeepsWhatWasReadAndRebuildsBothKeys) {
     EXPECT_EQ(store.registry.Text(kComm, u"CommPort"), "COM9");
     EXPECT_EQ(store.registry.Text(kComm, u"Protocol"), "4");
     EXPECT_EQ(store.registry.Text(kFunc, u"KeySpeed"), "5");
+    EXPECT_EQ(store.registry.Text(kComm, u"RequestCommand"), "Q\\r\\n");
+    EXPECT_EQ(store.registry.Text(kComm, u"RequestTimeout"), "<missing>");
+    EXPECT_EQ(store.registry.Text(kComm, u"FrameGap"), "<missing>");
+    EXPECT_EQ(RuleText(store.device.RequestCommand), u"Q\\r\\n");
+    EXPECT_EQ(store.device.RequestTimeout, 2000u);
 }
 
 TEST(SettingsStore, MissingFunctionKeyRebuildsFromTheRecords) {
@@ -409,6 +446,22 @@ TEST(SettingsStore, SaveWritesOnlyChangedValuesOfFlaggedParts) {
     EXPECT_EQ(store.registry.Writes(), std::vector<std::string>{"Communication|Parity=E"});
     EXPECT_TRUE(store.working.CommChanged);  // the flags are the window's to clear
     EXPECT_EQ(store.registry.OpenKeyCount(), 0);
+
+    // The device's values: those that differ or are missing, into the Communication key.
+    store.registry.ClearWrites();
+    store.working.CommChanged = false;
+    store.working.Device = store.device;
+    store.working.Device.RequestInterval = 3600000;
+    store.working.Device.RequestHotKey = 0x0678;
+    store.registry.PutText(kComm, u"FrameGap", u"050");  // the same number: not rewritten
+    store.working.DeviceChanged = true;
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_EQ(store.registry.Writes(),
+              (std::vector<std::string>{"Communication|RequestCommand=", "Communication|RequestInterval=3600000",
+                                        "Communication|RequestHotKey=0678", "Communication|RequestTimeout=2000"}));
+    store.registry.ClearWrites();
+    EXPECT_EQ(SaveSettings(store.registry, store.working), kSaveOk);
+    EXPECT_TRUE(store.registry.Writes().empty());
 }
 
 TEST(SettingsStore, SaveRewritesAnInvalidStoredValueAndNeverWritesEmptyOrZeroCharacters) {

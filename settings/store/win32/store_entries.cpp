@@ -1,5 +1,6 @@
-// TELLURS_01 (load the settings), TELLURS_02 (open the port) and TELLURS_03
-// (load the editing rules): the store and the port opening over the current
+// TELLURS_01 (load the settings), TELLURS_02 (open the port), TELLURS_03
+// (load the editing rules) and TELLURS_04 (load the device's values): the
+// store and the port opening over the current
 // user's registry and a real port; and the library's interface number, which
 // the program reads before it calls any. Loaded into a program of another
 // interface, each fails as it fails on its own, touching none of the
@@ -16,6 +17,7 @@
 #include "settings/store/win32/win32_serial_port.h"
 
 using tellurin::CommunicationSettings;
+using tellurin::DeviceSettings;
 using tellurin::EditRules;
 using tellurin::FunctionSettings;
 
@@ -51,8 +53,18 @@ __declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_03(EditRules* rules) {
     return 1;
 }
 
+__declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_04(DeviceSettings* device) {
+    if (device == nullptr || device->Size != sizeof(DeviceSettings) || !tellurin::LoadedByOwnProgram()) return 0;
+    tellurin::CurrentUserRegistry registry;
+    DeviceSettings loaded = tellurin::kDefaultDeviceSettings;
+    tellurin::ReadDeviceKey(registry, loaded, tellurin::kCommunicationKeyPath);
+    *device = loaded;
+    return 1;
+}
+
 }  // extern "C"
 
 static_assert(std::is_same_v<decltype(&TELLURS_01), tellurin::LoadSettingsEntry>);
 static_assert(std::is_same_v<decltype(&TELLURS_02), tellurin::OpenPortEntry>);
 static_assert(std::is_same_v<decltype(&TELLURS_03), tellurin::LoadEditRulesEntry>);
+static_assert(std::is_same_v<decltype(&TELLURS_04), tellurin::LoadDeviceSettingsEntry>);

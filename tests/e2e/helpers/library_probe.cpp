@@ -8,6 +8,7 @@
 //   library_probe.exe dialog <dll>          TELLURS_00's start form; prints the result (only where it must fail)
 //   library_probe.exe load <dll>            TELLURS_01 on the default records; prints result and records
 //   library_probe.exe edit <dll> [size]     TELLURS_03 on a record of that size; prints result and some rules
+//   library_probe.exe device <dll> [size]   TELLURS_04 on a record of that size; prints result and the values
 //   library_probe.exe open-port <dll> <port> [<baud> <data> <stop> <parity> <flow>]
 //        TELLURS_02; prints the result; on success sends "PING" and prints what arrives within 5 s;
 //        on failure tells whether the caller's handle was left untouched
@@ -57,7 +58,7 @@ int LookUp(HMODULE library) {
     int missing = 0;
     for (const char* name : {tellurin::kSettingsDialogEntryName, tellurin::kLoadSettingsEntryName,
                              tellurin::kOpenPortEntryName, tellurin::kLoadEditRulesEntryName,
-                             tellurin::kLibraryInterfaceName}) {
+                             tellurin::kLoadDeviceSettingsEntryName, tellurin::kLibraryInterfaceName}) {
         if (Entry(library, name) == nullptr) ++missing;
         else std::printf("%s found\n", name);
     }
@@ -95,6 +96,23 @@ int LoadEditRules(HMODULE library, int argc, wchar_t** argv) {
     std::printf("result=%d CutHead=%u FieldKey=%04X FieldSeparator=%s Suffix=%s\n", static_cast<int>(result),
                 rules.CutHead, rules.FieldKey, Narrow(rules.FieldSeparator, 8).c_str(),
                 Narrow(rules.Suffix, 16).c_str());
+    return 0;
+}
+
+// TELLURS_04 likewise: a record of the given size, filled with 0xFF first.
+int LoadDeviceSettings(HMODULE library, int argc, wchar_t** argv) {
+    auto load = reinterpret_cast<tellurin::LoadDeviceSettingsEntry>(
+        Entry(library, tellurin::kLoadDeviceSettingsEntryName));
+    if (load == nullptr) return 1;
+    tellurin::DeviceSettings device;
+    std::memset(&device, 0xFF, sizeof device);
+    device.Size = argc >= 4 ? static_cast<std::uint32_t>(std::wcstoul(argv[3], nullptr, 10)) : sizeof device;
+    const std::int32_t result = load(&device);
+    std::printf("result=%d FrameGap=%u RequestInterval=%lu RequestTimeout=%lu RequestHotKey=%04X "
+                "RequestCommand=%s Reserved=%04X\n",
+                static_cast<int>(result), device.FrameGap, static_cast<unsigned long>(device.RequestInterval),
+                static_cast<unsigned long>(device.RequestTimeout), device.RequestHotKey,
+                Narrow(device.RequestCommand, tellurin::kRequestCommandUnits).c_str(), device.Reserved);
     return 0;
 }
 
@@ -166,7 +184,7 @@ int OpenPort(HMODULE library, int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: library_probe lookup|load|edit|dialog|open-port <dll> ...\n");
+        std::fprintf(stderr, "usage: library_probe lookup|load|edit|device|dialog|open-port <dll> ...\n");
         return 2;
     }
 #ifndef PROBE_WITHOUT_INTERFACE
@@ -180,6 +198,7 @@ int wmain(int argc, wchar_t** argv) {
     else if (std::wcscmp(argv[1], L"load") == 0) exitCode = Load(library);
     else if (std::wcscmp(argv[1], L"dialog") == 0) exitCode = Dialog(library);
     else if (std::wcscmp(argv[1], L"edit") == 0) exitCode = LoadEditRules(library, argc, argv);
+    else if (std::wcscmp(argv[1], L"device") == 0) exitCode = LoadDeviceSettings(library, argc, argv);
     else if (std::wcscmp(argv[1], L"open-port") == 0 && argc >= 4) exitCode = OpenPort(library, argc, argv);
     if (library != nullptr) FreeLibrary(library);
     return exitCode;
