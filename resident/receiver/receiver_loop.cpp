@@ -6,6 +6,8 @@
 namespace tellurin {
 namespace {
 
+static_assert(kLongestWrite >= kRequestCommandBytes, "the writer takes a whole request command");
+
 // Reads the port's status, recording line errors and overruns; false when
 // the device has gone. ClearCommError clears the errors it reports, so this
 // is the only word of them: spoiled says whether there were any.
