@@ -82,6 +82,12 @@ public:
     }
     PortWait WaitForPortEventOrStop(std::uint32_t& eventMask, std::uint32_t timeout) override {
         timeouts.push_back(timeout);
+        if (timeout == 0 && ++zeroWaits > 50) {  // the loop spins on waits that cannot last: end it
+            flags_.ReceivingEnabled = false;
+            flags_.ReceiverRunning = false;
+            log.push_back("spinning");
+            return PortWait::Stop;
+        }
         if (timeout != kNoTimeout && (waits.empty() || waits.front().after >= timeout)) {
             now += timeout;
             if (!waits.empty()) waits.front().after -= timeout;
@@ -180,6 +186,7 @@ public:
     std::uint32_t now = 0xFFFFF000u;  // GetTickCount, close to its wrap on purpose
     std::string arrivingAfterPurge;
     int readsSinceWait = 0;
+    int zeroWaits = 0;
     std::vector<std::string> log;
     std::vector<std::uint32_t> timeouts;  // of every wait, in order
     std::function<void()> askRequest = [] {};
