@@ -35,6 +35,29 @@ bool Change(WorkingSettings& working) {
     return true;
 }
 
+std::u16string Decimal(std::uint32_t number) {
+    const std::string digits = std::to_string(number);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+const MillisecondRange& RangeOf(DeviceBoxKind kind) {
+    return kind == DeviceBoxKind::FrameGap          ? kFrameGapRange
+           : kind == DeviceBoxKind::RequestInterval ? kRequestIntervalRange
+                                                    : kRequestTimeoutRange;
+}
+
+// The device's number behind a box: FrameGap is 16 bits wide, the others 32.
+std::uint32_t NumberOf(const DeviceSettings& device, DeviceBoxKind kind) {
+    return kind == DeviceBoxKind::FrameGap          ? device.FrameGap
+           : kind == DeviceBoxKind::RequestInterval ? device.RequestInterval
+                                                    : device.RequestTimeout;
+}
+void SetNumber(DeviceSettings& device, DeviceBoxKind kind, std::uint32_t number) {
+    if (kind == DeviceBoxKind::FrameGap) device.FrameGap = static_cast<std::uint16_t>(number);
+    else if (kind == DeviceBoxKind::RequestInterval) device.RequestInterval = number;
+    else device.RequestTimeout = number;
+}
+
 }  // namespace
 
 std::u16string PortName(int number) {
@@ -80,6 +103,73 @@ bool SelectBaudRate(WorkingSettings& working, int index) {
 
 bool SelectProtocol(WorkingSettings& working, int index) {
     return StoreDigitChoice(working.Communication.Protocol, index, kProtocolCount) && Change(working);
+}
+
+int DeviceBoxIndex(int id) {
+    for (int index = 0; index < kDeviceBoxCount; ++index)
+        if (kDeviceBoxes[index].Id == id) return index;
+    return -1;
+}
+
+std::u16string DeviceBoxText(const DeviceSettings& device, int index) {
+    const DeviceBoxKind kind = kDeviceBoxes[index].Kind;
+    if (kind == DeviceBoxKind::RequestCommand) return std::u16string(RuleText(device.RequestCommand));
+    return Decimal(NumberOf(device, kind));
+}
+
+void BeginCommunicationPage(CommunicationPageState& page, const DeviceSettings& device) {
+    for (int index = 0; index < kDeviceBoxCount; ++index) page.Typed[index] = DeviceBoxText(device, index);
+    page.Invalid = 0;
+    page.AppliedHotKey = device.RequestHotKey;
+    page.HotKeyHeld = false;
+}
+
+bool TypeDeviceValue(CommunicationPageState& page, WorkingSettings& working, int index, std::u16string_view text) {
+    if (index < 0 || index >= kDeviceBoxCount || page.Typed[index] == text) return false;
+    page.Typed[index] = std::u16string(text);
+    const DeviceBoxKind kind = kDeviceBoxes[index].Kind;
+    DeviceSettings& device = working.Device;
+    bool valid;
+    bool differs;
+    if (kind == DeviceBoxKind::RequestCommand) {
+        valid = ExpandRequestCommand(text, nullptr);
+        differs = RuleText(device.RequestCommand) != text;
+        if (valid) (void)SetRuleText(device.RequestCommand, text);  // a valid command always fits
+    } else {
+        std::uint32_t number = 0;
+        valid = ParseMilliseconds(text, RangeOf(kind), &number);
+        differs = !valid || number != NumberOf(device, kind);  // an invalid one is never stored
+        if (valid) SetNumber(device, kind, number);
+    }
+    const std::uint32_t bit = 1u << index;
+    page.Invalid = valid ? page.Invalid & ~bit : page.Invalid | bit;
+    if (differs) working.DeviceChanged = true;
+    return true;
+}
+
+bool DeviceValuesValid(const CommunicationPageState& page) { return page.Invalid == 0; }
+
+bool HotKeyToCheck(CommunicationPageState& page, const DeviceSettings& device) {
+    if (device.RequestHotKey == page.AppliedHotKey) return false;
+    page.AppliedHotKey = device.RequestHotKey;
+    page.HotKeyHeld = false;
+    return (device.RequestHotKey & kChordKeyMask) != 0;
+}
+
+void HotKeyChecked(CommunicationPageState& page, bool heldElsewhere) { page.HotKeyHeld = heldElsewhere; }
+
+std::u16string CommunicationNote(const CommunicationPageState& page) {
+    for (int index = 0; index < kDeviceBoxCount; ++index) {
+        if ((page.Invalid & (1u << index)) == 0) continue;
+        const std::u16string name = std::u16string(u"「") + kDeviceBoxes[index].Name + u"」";
+        const DeviceBoxKind kind = kDeviceBoxes[index].Kind;
+        if (kind == DeviceBoxKind::RequestCommand) return name + u"の書き方が正しくありません（適用できません）";
+        const MillisecondRange& range = RangeOf(kind);
+        return name + u"は " + (range.ZeroAllowed ? u"0 か " : u"") + Decimal(range.Min) + u"～" +
+               Decimal(range.Max) + u" の数にしてください（適用できません）";
+    }
+    if (page.HotKeyHeld) return u"「要求キー」は他のプログラムが使用中です（設定は保存されました）";
+    return u"";
 }
 
 bool SelectRadio(WorkingSettings& working, const RadioGroup& group, int checkedIndex) {

@@ -31,6 +31,7 @@ struct SettingsWindowState {
     int CurrentPageIndex;  // 0 communication, 1 function, 2 data editing; also picks the help topic
 };
 constexpr int kPageCount = 3;
+constexpr int kCommunicationPageIndex = 0;
 
 enum class SaveQuestionAnswer { Yes, No, Cancel };
 

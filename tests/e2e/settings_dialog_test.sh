@@ -4,7 +4,9 @@
 # answered each way, the about box, help, and the menu's exit. After each, the
 # registry holds what the rules say, and the receiver types with the new
 # settings. The data-editing page's preview follows a rule typed on it, an
-# invalid rule stops OK, and its sample holds the last frame received.
+# invalid rule stops OK, and its sample holds the last frame received. The
+# communication page's device values: an invalid one stops Apply, valid ones
+# are saved, and a request key another program holds is reported on Apply.
 # Screenshots of the pages and the about box go to the harness directory's
 # screens/.
 #   settings_dialog_test.sh <harness dir> <64-bit build dir>
@@ -187,6 +189,51 @@ sleep 0.5
 check "the page reopens with the stored rules" "; 12" "$(edit_text 1041) $(edit_text 1036)"
 dialog click 2
 wait_until_gone '#32770' "$SETTINGS_DIALOG"
+
+echo "== the device's values: an invalid one stops Apply; a request key another program holds is reported"
+# What the command prints once it prints the expected text, or after 5 s.
+settled() {
+    local expected=$1 actual
+    shift
+    for _ in $(seq 50); do actual=$("$@"); [ "$actual" = "$expected" ] && break; sleep 0.1; done
+    printf '%s\n' "$actual"
+}
+holder="$TELLUR_E2E_DIR/hotkey-holder.out"
+win_start HOLDER_PID "$BIN/driver.exe" hold-hotkey 3 0x78 120 >"$holder"  # Ctrl+Alt+F9
+wait_for_file "$holder" 100 nonempty || true
+check "another program holds Ctrl+Alt+F9" "held" "$(tr -d '\r' <"$holder")"
+open_dialog
+check "the defaults shown" "50||0|2000" "$(edit_text 1067)|$(edit_text 1068)|$(edit_text 1069)|$(edit_text 1070)"
+dialog select 1015 6
+check "protocol 6 listed after the six" "6 無手順 (受信間隔で区切る)" "$(control_state 1015 | cut -d' ' -f3-)"
+dialog select 1015 5
+dialog settext 1069 100
+note='※「要求間隔」は 0 か 200～3600000 の数にしてください（適用できません）'
+check "an invalid interval is named" "$note" "$(settled "$note" edit_text 1075)"
+dialog click 1002
+sleep 1                        # as for OK above: a refusal leaves nothing to wait for
+check "Apply refused: the window stays, nothing written" "yes <missing>" \
+    "$(win_run "$BIN/driver.exe" find '#32770' "$SETTINGS_DIALOG" 0 >/dev/null && echo yes) $(stored Communication RequestInterval)"
+dialog settext 1067 120
+dialog settext 1068 'SI\r\n'
+dialog settext 1069 5000
+dialog settext 1070 3000
+dialog select 1071 42          # F9 ...
+dialog click 1073              # ... with Ctrl
+dialog click 1074              # ... and Alt
+dialog click 1002
+note='※「要求キー」は他のプログラムが使用中です（設定は保存されました）'
+check "the held key is reported on Apply" "$note" "$(settled "$note" edit_text 1075)"
+check "saved all the same" '120 SI\r\n 5000 3000 0678' \
+    "$(stored Communication FrameGap) $(stored Communication RequestCommand) $(stored Communication RequestInterval) $(stored Communication RequestTimeout) $(stored Communication RequestHotKey)"
+dialog select 1071 41          # F8: nobody holds it
+dialog click 1002
+check "a free key is not reported" "" "$(settled "" edit_text 1075)"
+check "and saved" "0677" "$(stored Communication RequestHotKey)"
+dialog click 2
+wait_until_gone '#32770' "$SETTINGS_DIALOG"
+kill "$HOLDER_PID" 2>/dev/null || true
+wait "$HOLDER_PID" 2>/dev/null || true
 quit_resident
 
 echo "== the data-editing page's sample holds the last frame received, control characters escaped"

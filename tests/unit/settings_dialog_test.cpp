@@ -19,6 +19,7 @@ WorkingSettings Defaults() {
     working.Communication = kDefaultCommunicationSettings;
     working.Function = kDefaultFunctionSettings;
     working.Edit = kDefaultEditRules;
+    working.Device = kDefaultDeviceSettings;
     return working;
 }
 
@@ -98,6 +99,76 @@ TEST(CommunicationPage, SelectionsOutsideTheListsAreIgnored) {
     EXPECT_FALSE(SelectPort(working, 3, u""));
     EXPECT_FALSE(SelectBaudRate(working, 11));
     EXPECT_FALSE(SelectProtocol(working, 7));
+    EXPECT_FALSE(working.CommChanged);
+}
+
+TEST(CommunicationPage, DeviceBoxesTakeValidValuesAndMarkInvalidOnes) {
+    const struct {
+        int id;
+        std::u16string text;
+        std::u16string stored;  // what the device's values hold afterwards
+        bool valid;
+    } rows[] = {
+        {1067, u"10", u"10", true},           {1067, u"05000", u"5000", true},    {1067, u"9", u"50", false},
+        {1067, u"5001", u"50", false},        {1067, u"", u"50", false},          {1069, u"00", u"0", true},
+        {1069, u"200", u"200", true},         {1069, u"3600000", u"3600000", true},
+        {1069, u"199", u"0", false},          {1069, u"3600001", u"0", false},    {1070, u"100", u"100", true},
+        {1070, u"60000", u"60000", true},     {1070, u"0", u"2000", false},       {1070, u"60001", u"2000", false},
+        {1068, u"Q\\r\\n", u"Q\\r\\n", true}, {1068, u"\\x1BP", u"\\x1BP", true},
+        {1068, u"S{HH}", u"S{HH}", true},     {1068, u"\\x", u"", false},       {1068, u"\u00E9", u"", false},
+        {1068, std::u16string(33, u'Q'), u"", false},
+    };
+    for (const auto& row : rows) {
+        WorkingSettings working = Defaults();
+        CommunicationPageState page{};
+        BeginCommunicationPage(page, working.Device);
+        const int index = DeviceBoxIndex(row.id);
+        EXPECT_TRUE(TypeDeviceValue(page, working, index, row.text)) << row.id;
+        EXPECT_EQ(DeviceValuesValid(page), row.valid) << row.id;
+        EXPECT_EQ(CommunicationNote(page).find(kDeviceBoxes[index].Name) != std::u16string::npos, !row.valid)
+            << row.id;
+        EXPECT_EQ(DeviceBoxText(working.Device, index), row.stored) << row.id;
+        EXPECT_EQ(page.Typed[index], row.text) << row.id;  // the box keeps what was typed
+        // Cancel asks for any invalid text, and for a valid one of another value.
+        EXPECT_EQ(working.DeviceChanged, !row.valid || row.stored != DeviceBoxText(kDefaultDeviceSettings, index))
+            << row.id;
+        EXPECT_FALSE(working.CommChanged) << row.id;
+    }
+}
+
+TEST(CommunicationPage, TheNoteNamesTheFirstInvalidBoxThenAHeldHotKey) {
+    WorkingSettings working = Defaults();
+    CommunicationPageState page{};
+    BeginCommunicationPage(page, working.Device);
+    for (int index = 0; index < kDeviceBoxCount; ++index)  // the page's own filling changes nothing
+        EXPECT_FALSE(TypeDeviceValue(page, working, index, DeviceBoxText(kDefaultDeviceSettings, index)));
+    EXPECT_FALSE(working.DeviceChanged);
+    EXPECT_EQ(CommunicationNote(page), u"");
+    TypeDeviceValue(page, working, DeviceBoxIndex(1070), u"50");
+    TypeDeviceValue(page, working, DeviceBoxIndex(1069), u"100");
+    EXPECT_EQ(CommunicationNote(page), u"「要求間隔」は 0 か 200～3600000 の数にしてください（適用できません）");
+    TypeDeviceValue(page, working, DeviceBoxIndex(1069), u"1000");
+    EXPECT_EQ(CommunicationNote(page), u"「応答待ち」は 100～60000 の数にしてください（適用できません）");
+    TypeDeviceValue(page, working, DeviceBoxIndex(1070), u"500");
+    EXPECT_TRUE(DeviceValuesValid(page));
+    EXPECT_EQ(working.Device.RequestInterval, 1000u);
+    EXPECT_EQ(working.Device.RequestTimeout, 500u);
+
+    // Apply saved: a hot key is checked only when it names a key and differs
+    // from the one saved before; the note tells while it stays so.
+    EXPECT_FALSE(HotKeyToCheck(page, working.Device));  // 0000, as at the start
+    EXPECT_TRUE(SetKey(working.DeviceChanged, working.Device.RequestHotKey, 42));  // F9
+    EXPECT_TRUE(SetModifier(working.DeviceChanged, working.Device.RequestHotKey, kChordCtrl, true));
+    EXPECT_TRUE(HotKeyToCheck(page, working.Device));
+    HotKeyChecked(page, true);
+    EXPECT_EQ(CommunicationNote(page), u"「要求キー」は他のプログラムが使用中です（設定は保存されました）");
+    EXPECT_FALSE(HotKeyToCheck(page, working.Device));  // saved again unchanged: not checked again
+    TypeDeviceValue(page, working, DeviceBoxIndex(1067), u"1");
+    EXPECT_NE(CommunicationNote(page).find(u"「受信間隔」は 10～5000"), std::u16string::npos);  // invalid first
+    TypeDeviceValue(page, working, DeviceBoxIndex(1067), u"100");
+    EXPECT_TRUE(SetKey(working.DeviceChanged, working.Device.RequestHotKey, 0));  // no key: nothing to check
+    EXPECT_FALSE(HotKeyToCheck(page, working.Device));
+    EXPECT_EQ(CommunicationNote(page), u"");
     EXPECT_FALSE(working.CommChanged);
 }
 

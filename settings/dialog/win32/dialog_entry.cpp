@@ -39,6 +39,7 @@ public:
 DWORD WINAPI SettingsThreadProcedure(LPVOID) {
     SettingsDialogRun& run = TheSettingsDialog();
     BeginSettingsRun(run.State, LibraryWorkingSettings());
+    BeginCommunicationPage(run.CommunicationPage, LibraryWorkingSettings().Device);
     BeginEditPage(run.EditPage, LibraryWorkingSettings().Edit);
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     (void)InitCommonControlsEx(&controls);
@@ -83,11 +84,14 @@ std::int32_t StartDialog(HWND residentWindow, const char16_t* programDirectory,
     WorkingSettings& working = LibraryWorkingSettings();
     if (communication != nullptr) working.Communication = *communication;
     if (function != nullptr) working.Function = *function;
-    // The editing rules are the store's, read afresh for every opening: the
-    // program passes none, and an invalid value shows its default.
+    // The editing rules and the device's values are the store's, read afresh
+    // for every opening: the program passes none, and an invalid value shows
+    // its default.
     CurrentUserRegistry registry;
     working.Edit = kDefaultEditRules;
     ReadEditKey(registry, working.Edit, kEditKeyPath);
+    working.Device = kDefaultDeviceSettings;
+    ReadDeviceKey(registry, working.Device, kCommunicationKeyPath);
 
     HANDLE mutex = CreateMutexW(nullptr, TRUE, L"TELLUR_SETUP");
     if (mutex == nullptr) return MessageSetupNotInitialised;

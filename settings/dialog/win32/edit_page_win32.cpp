@@ -22,13 +22,6 @@ constexpr WPARAM kSampleLimit = 4 * 2 * 1023;
 
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
-std::u16string ControlText(HWND page, int id) {
-    HWND control = GetDlgItem(page, id);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
-}
-
 // The resident program's last frame, as received; empty when none has come.
 // The program is this process's (its interface was checked when the dialog
 // started), so its export is called directly.

@@ -1,6 +1,7 @@
 // The first two pages on Win32, and the key groups every page shares: they fill their controls from the working settings
 // and pass each notification to the page logic, then ask the settings window
-// to update Apply.
+// to update Apply. The communication page also checks, after Apply, whether
+// another program holds the request hot key.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -48,6 +49,39 @@ const RadioGroup* GroupOfButton(int id) {
     return nullptr;
 }
 
+// Room for every valid value, and for a few characters more so that a wrong
+// one can be typed and named.
+WPARAM DeviceBoxLimit(DeviceBoxKind kind) {
+    switch (kind) {
+        case DeviceBoxKind::FrameGap: return 5;
+        case DeviceBoxKind::RequestCommand: return kRequestCommandCharacters;
+        case DeviceBoxKind::RequestInterval: return 8;
+        case DeviceBoxKind::RequestTimeout: return 6;
+    }
+    return 0;
+}
+
+void ShowCommunicationNote(HWND page) {
+    const std::u16string note = CommunicationNote(TheSettingsDialog().CommunicationPage);
+    const std::u16string marked = note.empty() ? note : u"※" + note;
+    (void)SetDlgItemTextW(page, kCommunicationNoteId, reinterpret_cast<const wchar_t*>(marked.c_str()));
+}
+
+// True when another program holds the chord: registering it is refused with
+// ERROR_HOTKEY_ALREADY_REGISTERED. A registration that succeeds is undone at
+// once; the resident program registers the chord itself when the port opens
+// (while the dialog is open the port is closed, so it holds none).
+bool HotKeyHeldElsewhere(KeyChord chord) {
+    constexpr int kCheckId = 0xBFFF;  // the top of the range a program may use
+    const UINT modifiers = ((chord & kChordShift) != 0 ? MOD_SHIFT : 0U) |
+                           ((chord & kChordCtrl) != 0 ? MOD_CONTROL : 0U) | ((chord & kChordAlt) != 0 ? MOD_ALT : 0U);
+    if (RegisterHotKey(nullptr, kCheckId, modifiers, chord & kChordKeyMask)) {
+        (void)UnregisterHotKey(nullptr, kCheckId);
+        return false;
+    }
+    return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
+}
+
 void InitialiseCommunicationPage(HWND page) {
     const CommunicationPageView view = ShowCommunicationPage(LibraryWorkingSettings().Communication);
     (void)SendDlgItemMessageW(page, 1003, CB_RESETCONTENT, 0, 0);
@@ -60,6 +94,16 @@ void InitialiseCommunicationPage(HWND page) {
     ShowRadioGroup(page, kStopBitGroup, view.StopBitChecked);
     ShowRadioGroup(page, kParityGroup, view.ParityChecked);
     ShowRadioGroup(page, kFlowControlGroup, view.FlowControlChecked);
+    // Each box's text is set before its change is listened to: the state
+    // already holds it, so the change it reports is none.
+    const CommunicationPageState& state = TheSettingsDialog().CommunicationPage;
+    for (int index = 0; index < kDeviceBoxCount; ++index) {
+        const DeviceBox& box = kDeviceBoxes[index];
+        (void)SendDlgItemMessageW(page, box.Id, EM_SETLIMITTEXT, DeviceBoxLimit(box.Kind), 0);
+        (void)SetDlgItemTextW(page, box.Id, reinterpret_cast<const wchar_t*>(state.Typed[index].c_str()));
+    }
+    FillKeyGroup(page, kRequestHotKeyGroup, LibraryWorkingSettings().Device.RequestHotKey);
+    ShowCommunicationNote(page);
 }
 
 void CommunicationCommand(HWND page, int id, int notification) {
@@ -77,6 +121,13 @@ void CommunicationCommand(HWND page, int id, int notification) {
         (void)SelectProtocol(working, SelectedIndex(page, id));
     } else if (const RadioGroup* group = GroupOfButton(id)) {
         (void)SelectRadio(working, *group, CheckedInGroup(page, *group));
+    } else if (KeyGroupCommand(page, kRequestHotKeyGroup, working.Device.RequestHotKey, working.DeviceChanged, id,
+                               notification)) {
+        return;
+    } else if (notification == EN_CHANGE &&
+               TypeDeviceValue(TheSettingsDialog().CommunicationPage, working, DeviceBoxIndex(id),
+                               ControlText(page, id))) {
+        ShowCommunicationNote(page);
     }
 }
 
@@ -133,6 +184,22 @@ void FunctionCommand(HWND page, int id, int notification) {
 }  // namespace
 
 void UpdateApply(HWND page) { (void)SendMessageW(GetParent(page), UM_UPDATE_APPLY, 0, 0); }
+
+std::u16string ControlText(HWND page, int id) {
+    HWND control = GetDlgItem(page, id);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
+}
+
+void CheckAppliedHotKey() {
+    SettingsDialogRun& run = TheSettingsDialog();
+    const KeyChord chord = LibraryWorkingSettings().Device.RequestHotKey;
+    if (HotKeyToCheck(run.CommunicationPage, LibraryWorkingSettings().Device))
+        HotKeyChecked(run.CommunicationPage, HotKeyHeldElsewhere(chord));
+    if (run.State.CurrentPageIndex == kCommunicationPageIndex && run.CurrentPage != nullptr)
+        ShowCommunicationNote(run.CurrentPage);
+}
 
 void ShowChord(HWND page, const KeyGroup& group, KeyChord chord) {
     const KeyChordView view = ShowKeyChord(chord);

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "settings/dialog/communication_page.h"
 #include "settings/dialog/edit_page.h"
 #include "settings/dialog/function_page.h"
 #include "settings/dialog/settings_window.h"
@@ -24,6 +25,7 @@ struct SettingsDialogRun {
     HWND SettingsWindow;
     HWND CurrentPage;
     SettingsWindowState State;
+    CommunicationPageState CommunicationPage;
     EditPageState EditPage;
     DWORD_PTR HelpCookie;   // from HH_INITIALIZE, for HH_UNINITIALIZE
     bool HelpInitialised;   // HH_INITIALIZE was called on this run's thread
@@ -46,6 +48,11 @@ void ShowChord(HWND page, const KeyGroup& group, KeyChord chord);
 bool KeyGroupCommand(HWND page, const KeyGroup& group, KeyChord& chord, bool& changed, int id, int notification);
 // Asks the settings window to enable or disable Apply.
 void UpdateApply(HWND page);
+// A box's text as the user left it.
+std::u16string ControlText(HWND page, int id);
+// After Apply has saved: checks a changed request hot key against the other
+// programs' and shows the answer on the communication page.
+void CheckAppliedHotKey();
 
 // HTML Help, bound from the system's hhctrl.ocx when help is first shown;
 // every call answers 0 while it is not bound (or not installed).

@@ -46,6 +46,7 @@ public:
         (void)SendDlgItemMessageW(window_, kCommandOk, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
         (void)EnableWindow(GetDlgItem(window_, kCommandApply), FALSE);
         (void)SetFocus(GetDlgItem(window_, kTabControlId));
+        CheckAppliedHotKey();
     }
     void ShowHelp() override { ShowHelpForCurrentPage(window_); }
     void ShowAbout() override {
@@ -55,21 +56,30 @@ public:
         CurrentUserRegistry registry;
         return tellurin::SaveSettings(registry, LibraryWorkingSettings());
     }
-    // The data-editing page holds the only values that can be invalid: it is
-    // shown with its note, and the first invalid box takes the focus.
+    // The communication page's device boxes and the data-editing page's rule
+    // boxes can be invalid: the first page with one is shown with its note,
+    // and its first invalid box takes the focus.
     bool PagesValid() override {
-        const EditPageState& page = TheSettingsDialog().EditPage;
-        if (EditRulesValid(page)) return true;
-        (void)MessageBeep(MB_ICONWARNING);
-        if (TheSettingsDialog().State.CurrentPageIndex != kEditPageIndex) {
-            (void)SendDlgItemMessageW(window_, kTabControlId, TCM_SETCURSEL, kEditPageIndex, 0);
-            (void)SwitchToPage(window_, kEditPageIndex);
+        SettingsDialogRun& run = TheSettingsDialog();
+        int pageIndex;
+        int boxId = 0;
+        if (!DeviceValuesValid(run.CommunicationPage)) {
+            pageIndex = kCommunicationPageIndex;
+            for (int index = kDeviceBoxCount - 1; index >= 0; --index)
+                if ((run.CommunicationPage.Invalid & (1u << index)) != 0) boxId = kDeviceBoxes[index].Id;
+        } else if (!EditRulesValid(run.EditPage)) {
+            pageIndex = kEditPageIndex;
+            for (int index = kRuleBoxCount - 1; index >= 0; --index)
+                if ((run.EditPage.Invalid & (1u << index)) != 0) boxId = kRuleBoxes[index].Id;
+        } else {
+            return true;
         }
-        for (int index = 0; index < kRuleBoxCount; ++index)
-            if ((page.Invalid & (1u << index)) != 0) {
-                (void)SetFocus(GetDlgItem(TheSettingsDialog().CurrentPage, kRuleBoxes[index].Id));
-                break;
-            }
+        (void)MessageBeep(MB_ICONWARNING);
+        if (run.State.CurrentPageIndex != pageIndex) {
+            (void)SendDlgItemMessageW(window_, kTabControlId, TCM_SETCURSEL, pageIndex, 0);
+            (void)SwitchToPage(window_, pageIndex);
+        }
+        (void)SetFocus(GetDlgItem(run.CurrentPage, boxId));
         return false;
     }
 

@@ -21,6 +21,9 @@
 //   driver.exe stand-in <seconds>                            shows a window of the resident program's class and
 //                                                            title that ignores every private message (as an
 //                                                            elevated or hung copy does for a caller), for that long
+//   driver.exe hold-hotkey <modifiers> <key> <seconds>      registers the hot key (MOD_* bits, virtual key) as
+//                                                            another program would, prints "held" (or "refused
+//                                                            <error>") and keeps it that long
 // Controls of a dialog, found by id among all its descendants:
 //   driver.exe click <dialog title> <id>                     posts BM_CLICK
 //   driver.exe select <dialog title> <id> <index>            list selection, as CBN_SELENDOK
@@ -313,6 +316,19 @@ int ChooseMenuItem(wchar_t letter, DWORD waitMs) {
     return SendInput(2, presses, sizeof(INPUT)) == 2 ? 0 : 1;
 }
 
+// The registration belongs to this thread, so it lasts while the thread does.
+int HoldHotKey(UINT modifiers, UINT key, DWORD seconds) {
+    if (!RegisterHotKey(nullptr, 1, modifiers, key)) {
+        std::printf("refused %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(seconds * 1000);
+    (void)UnregisterHotKey(nullptr, 1);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     const std::wstring command = argv[1];
@@ -338,6 +354,9 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"menu-choose" && argc >= 3)
         return ChooseMenuItem(argv[2][0], argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 3000);
     if (command == L"stand-in" && argc >= 3) return StandIn(static_cast<DWORD>(Number(argv[2])));
+    if (command == L"hold-hotkey" && argc >= 5)
+        return HoldHotKey(static_cast<UINT>(Number(argv[2])), static_cast<UINT>(Number(argv[3])),
+                          static_cast<DWORD>(Number(argv[4])));
     if (command == L"locale") {
         std::printf("ui=%04X acp=%u\n", static_cast<unsigned>(GetUserDefaultUILanguage()), GetACP());
         return 0;
