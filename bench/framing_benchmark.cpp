@@ -41,6 +41,7 @@ struct DiscardingLine final : AnswerLine {
         if (answer == kNak) ++naks;
         return AnswerOutcome::Written;
     }
+    AnswerOutcome WriteRequest(const std::uint8_t*, std::uint32_t) override { return AnswerOutcome::Written; }
     unsigned long long answers = 0;
     unsigned long long naks = 0;
 };

@@ -50,7 +50,8 @@ target_link_libraries(modem_lines_shim PRIVATE dl)
 
 include(cmake/WindowsBinaryTests.cmake)
 
-# The device's side of a virtual line, for the benchmark and the soak run.
+# The device's side of a virtual line, for the benchmark, the soak run and the
+# stand-in balance.
 add_library(line_device STATIC tests/e2e/device/line_device.cpp)
 target_include_directories(line_device PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 add_executable(line_bench bench/line_bench.cpp)
@@ -58,6 +59,8 @@ target_compile_options(line_bench PRIVATE -O2)
 target_link_libraries(line_bench PRIVATE line_device)
 add_executable(line_soak tests/e2e/device/line_soak.cpp)
 target_link_libraries(line_soak PRIVATE line_device)
+add_executable(line_balance tests/e2e/device/line_balance.cpp)
+target_link_libraries(line_balance PRIVATE line_device)
 
 # A short, seeded run of each fuzzer (the long run is tools/fuzz.sh).
 set(TELLUR_FUZZ_DIR "" CACHE PATH "Build directory of the fuzzers")

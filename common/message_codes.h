@@ -48,6 +48,9 @@ constexpr std::uint32_t UM_PORT_LOST = 0x610;
 // Posted by a receiver thread when the reasons it sees for scans not arriving
 // change; the window reads them from the receiver and tells the user.
 constexpr std::uint32_t UM_RECEPTION_CAUSES = 0x611;
+// Posted by a receiver thread when it has written a request command to the
+// port; wParam is the request's number. The device's answer is timed from here.
+constexpr std::uint32_t UM_REQUEST_WRITTEN = 0x612;
 
 // The finish form of the dialog entry answers this when the dialog's thread
 // has not ended within its wait: the library must then stay loaded.

@@ -11,7 +11,7 @@ namespace {
 bool IsPrintable(std::uint8_t byte) { return byte >= 0x20 && byte <= 0x7E; }
 
 bool IsFramingByte(const FramingRule& rule, std::uint8_t byte) {
-    return byte == rule.StartByte || byte == rule.EndByte || byte == rule.SecondEndByte;
+    return byte != 0 && (byte == rule.StartByte || byte == rule.EndByte || byte == rule.SecondEndByte);
 }
 
 // Characters: printable bytes, and under a multibyte code the bytes from 0x80
@@ -197,10 +197,11 @@ void CompleteFrame(FrameAssembly& assembly, ReceptionContext& context) {
         context.Causes.Clear(kCausesClearedByTypedFrame, context.CauseListener);
     }
     assembly.State = FrameState::Idle;
+    assembly.FramesEnded += 1;
 }
 
 void Collect(FrameAssembly& assembly, std::uint8_t byte, ReceptionContext& context) {
-    if (byte == assembly.Rule.EndByte) {
+    if (assembly.Rule.EndByte != 0 && byte == assembly.Rule.EndByte) {
         assembly.FrameBuffer[assembly.FrameLength] = '\0';
         if (assembly.Rule.SecondEndByte != 0) {
             assembly.State = FrameState::AwaitingSecondEnd;
@@ -221,6 +222,13 @@ void Collect(FrameAssembly& assembly, std::uint8_t byte, ReceptionContext& conte
     assembly.FrameBuffer[assembly.FrameLength] = static_cast<char>(byte);
     assembly.FrameLength += 1;
     if (byte >= 0x20) assembly.FrameHasCharacter = true;
+    // With no end byte, the limit ends the frame; the next byte begins the
+    // next. A character the limit splits is dropped as in a cut frame.
+    if (assembly.Rule.EndsBySilence && assembly.FrameLength == kMaxFrameLength) {
+        assembly.FrameBuffer[assembly.FrameLength] = '\0';
+        assembly.FrameCut = true;
+        CompleteFrame(assembly, context);
+    }
 }
 
 // Under STX/ETX, a byte outside any frame.
@@ -241,9 +249,10 @@ void CountSecondEnd(FrameAssembly& assembly, std::uint8_t byte, ReceptionContext
 
 FramingRule FramingRuleFor(char16_t protocol) {
     const auto code = static_cast<std::uint32_t>(protocol - u'0');
-    if (code == 0 || code == 3) return FramingRule{0, kCr, 0};
-    if (code == 1 || code == 4) return FramingRule{0, kCr, kLf};
-    return FramingRule{kStx, kEtx, 0};
+    if (code == 0 || code == 3) return FramingRule{0, kCr, 0, false};
+    if (code == 1 || code == 4) return FramingRule{0, kCr, kLf, false};
+    if (protocol == kSilenceProtocol) return FramingRule{0, 0, 0, true};
+    return FramingRule{kStx, kEtx, 0, false};
 }
 
 bool IsAnswerProtocol(char16_t protocol) {
@@ -328,6 +337,16 @@ void ProcessReceivedBytes(FrameAssembly& assembly, const std::uint8_t* block, st
                 break;
         }
     }
+}
+
+bool FrameAwaitsSilence(const FrameAssembly& assembly) {
+    return assembly.Rule.EndsBySilence && assembly.State == FrameState::Collecting;
+}
+
+void EndFrameBySilence(FrameAssembly& assembly, ReceptionContext& context) {
+    if (!FrameAwaitsSilence(assembly)) return;
+    assembly.FrameBuffer[assembly.FrameLength] = '\0';
+    CompleteFrame(assembly, context);
 }
 
 }  // namespace tellurin

@@ -1,6 +1,7 @@
-// Frame assembly: the received byte stream becomes frames under one of six
+// Frame assembly: the received byte stream becomes frames under one of seven
 // transmission protocols (CR, CR LF or STX/ETX framing, with or without an
-// ACK/NAK answer), and every good frame is typed. The state is one record held
+// ACK/NAK answer, or frames ended by a pause in the bytes), and every good
+// frame is typed. The state is one record held
 // across blocks, so a frame may arrive split anywhere; the consecutive-NAK
 // count in it lives as long as the program, across receiver restarts.
 // A good frame that no application can receive now (locked desktop, elevated
@@ -16,12 +17,16 @@
 // frame until the editing step, so that a rule can name them (the GS between
 // the fields of a GS1 code); the step drops whatever no rule turned into a
 // key. A frame whose length the rules do not accept is bad.
+// Under protocol '6' no byte frames: every byte is data, a frame ends when the
+// receiver loop sees no byte for FrameGap milliseconds (it owns the clock), or
+// when it reaches the 1023-byte limit, and nothing is answered.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
 #include "common/data_editing.h"
+#include "common/device_settings.h"
 #include "common/settings_records.h"
 #include "resident/receiver/answer_line.h"
 #include "resident/receiver/input_target.h"
@@ -67,8 +72,9 @@ enum class FrameCode : std::uint8_t {
 
 struct FramingRule {
     std::uint8_t StartByte;      // 0 = none, or STX
-    std::uint8_t EndByte;        // CR or ETX
+    std::uint8_t EndByte;        // CR or ETX; 0 = none (frames end by silence)
     std::uint8_t SecondEndByte;  // 0 = none, or LF
+    bool EndsBySilence;          // protocol '6'
 };
 
 struct FrameAssembly {
@@ -83,6 +89,7 @@ struct FrameAssembly {
     bool FrameHasCharacter;  // a byte that is no control byte was kept
     std::uint32_t StrayBytes;        // outside any frame since the last start byte
     std::uint32_t UnfinishedFrames;  // in a row: CR without LF
+    std::uint32_t FramesEnded;       // every frame completed, good or bad; wraps
 };
 
 // Keeps the last frame received, as received (decoded, control characters
@@ -110,7 +117,7 @@ struct ReceptionContext {
     LastFrameKeeper& LastFrame;
 };
 
-// Codes "0".."5" as in the dialog's list; anything else frames as STX/ETX.
+// Codes "0".."6" as in the dialog's list; anything else frames as STX/ETX.
 FramingRule FramingRuleFor(char16_t protocol);
 bool IsAnswerProtocol(char16_t protocol);
 // Codes "0".."3" as in the dialog's list; anything else reads as ASCII.
@@ -139,5 +146,10 @@ void ResetFrameAssembly(FrameAssembly& assembly, char16_t protocol);
 
 void ProcessReceivedBytes(FrameAssembly& assembly, const std::uint8_t* block, std::uint32_t length,
                           ReceptionContext& context);
+
+// Under protocol '6': a frame has begun and waits for the pause that ends it.
+bool FrameAwaitsSilence(const FrameAssembly& assembly);
+// The pause came: the open frame is complete (and typed, if good).
+void EndFrameBySilence(FrameAssembly& assembly, ReceptionContext& context);
 
 }  // namespace tellurin

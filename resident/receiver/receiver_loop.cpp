@@ -6,6 +6,8 @@
 namespace tellurin {
 namespace {
 
+static_assert(kLongestWrite >= kRequestCommandBytes, "the writer takes a whole request command");
+
 // Reads the port's status, recording line errors and overruns; false when
 // the device has gone. ClearCommError clears the errors it reports, so this
 // is the only word of them: spoiled says whether there were any.
@@ -70,6 +72,31 @@ bool SetUpEventMask(ReceiverPort& port) {
            port.SetEventMask(kPortEventReceivedCharacter);
 }
 
+// A frame that completed answers the requests written before it, and shows
+// that the device answers.
+void NoteFramesEnded(ReceiverLoop& loop, std::uint32_t& framesSeen) {
+    if (loop.Assembly.FramesEnded == framesSeen) return;
+    framesSeen = loop.Assembly.FramesEnded;
+    loop.Requests.FrameCompleted();
+    loop.Causes.Clear(CauseNoAnswer, loop.CauseListener);
+}
+
+// The request the window asked for goes out now, between frames: this
+// thread writes every answer and types every frame itself, so the request can
+// never cut into either, and one that came due meanwhile goes right after.
+void WriteAskedRequest(ReceiverLoop& loop, const std::string& command) {
+    std::uint32_t number = 0;
+    if (command.empty() || !loop.Requests.TakeAsked(number)) return;
+    (void)loop.Line.WriteRequest(reinterpret_cast<const std::uint8_t*>(command.data()),
+                                 static_cast<std::uint32_t>(command.size()));
+    loop.RequestNotices.RequestWritten(number);
+}
+
+// The stored gap, kept within its range whatever the record holds.
+std::uint32_t FrameGapOf(const DeviceSettings& device) {
+    return std::clamp<std::uint32_t>(device.FrameGap, kFrameGapMin, kFrameGapMax);
+}
+
 }  // namespace
 
 ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
@@ -85,6 +112,10 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
                              loop.Keys, loop.Decoder, loop.Target, loop.Causes, loop.CauseListener,
                              editing, loop.Time, loop.LastFrame};
     std::uint8_t buffer[kReceiveBlockSize];
+    const std::string command = RequestCommandBytes(loop.Device);
+    const std::uint32_t frameGap = FrameGapOf(loop.Device);
+    std::uint32_t lastBytesAt = 0;  // tick count of the last read that brought bytes
+    std::uint32_t framesSeen = loop.Assembly.FramesEnded;
 
     FailedWaits failedWaits;  // in a row, with no byte received in between
     bool readAllowed = true;  // false after a read that brought nothing: wait first
@@ -102,6 +133,14 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
             DiscardReception(loop);
             continue;
         }
+        // Bytes queued after the pause belong to the next frame: the pause
+        // is judged before they are read.
+        if (FrameAwaitsSilence(loop.Assembly) && loop.Port.TickCount() - lastBytesAt >= frameGap) {
+            EndFrameBySilence(loop.Assembly, context);
+            NoteFramesEnded(loop, framesSeen);
+            continue;
+        }
+        if (loop.Flags.ReceivingEnabled.load(std::memory_order_acquire)) WriteAskedRequest(loop, command);
         if (readAllowed && loop.Flags.ReceivingEnabled.load(std::memory_order_acquire) && queued > 0) {
             std::uint32_t received = 0;
             ReadResult read = loop.Port.ReadQueued(buffer, std::min(queued, kReceiveBlockSize), received);
@@ -114,7 +153,9 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
                     readAllowed = received > 0;
                     if (received > 0) {
                         failedWaits.Count = 0;
+                        lastBytesAt = loop.Port.TickCount();
                         ProcessReceivedBytes(loop.Assembly, buffer, std::min(received, kReceiveBlockSize), context);
+                        NoteFramesEnded(loop, framesSeen);
                     }
                     break;
                 case ReadResult::Stopped:
@@ -129,9 +170,17 @@ ReceiverEnd RunReceiverLoop(ReceiverLoop& loop) {
         }
         readAllowed = true;
         std::uint32_t eventMask = 0;
-        switch (loop.Port.WaitForPortEventOrStop(eventMask)) {
+        std::uint32_t timeout = kNoTimeout;
+        if (FrameAwaitsSilence(loop.Assembly)) {
+            const std::uint32_t quiet = loop.Port.TickCount() - lastBytesAt;
+            timeout = quiet < frameGap ? frameGap - quiet : 0;
+        }
+        switch (loop.Port.WaitForPortEventOrStop(eventMask, timeout)) {
             case PortWait::Stop:
                 loop.Port.ResetStop();  // the loop test then sees the stop
+                break;
+            case PortWait::Request:  // written at the loop's top
+            case PortWait::TimedOut:  // the frame is ended there
                 break;
             case PortWait::PortEvent:
                 if ((eventMask & kPortEventLineError) != 0) {

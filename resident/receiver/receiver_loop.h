@@ -11,13 +11,20 @@
 // as failed when it ends with an error or with no event while nothing is
 // queued, and only bytes really received show that the port works again.
 // Line errors and overruns are recorded as reception causes for the tray.
+// The loop alone writes to the port: the answers of frame assembly, and
+// between frames the request the window asked for. Under protocol '6' it
+// keeps the clock that ends a frame after FrameGap milliseconds of silence:
+// only while such a frame is open does its wait have a time-out, so an idle
+// receiver sleeps until the port, a request or the stop wakes it.
 // The port is a seam; the thread around the loop is in the Win32 room.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 
+#include "common/device_settings.h"
 #include "resident/receiver/frame_assembly.h"
+#include "resident/receiver/request_exchange.h"
 
 namespace tellurin {
 
@@ -39,8 +46,11 @@ constexpr std::uint32_t kReceiveBlockSize = 1024;
 
 // PortEvent: the wait finished without error (the mask may still be 0);
 // Failed: it could not start, or finished with an error (cancelled, the
-// device removed).
-enum class PortWait { Stop, PortEvent, Failed };
+// device removed); Request: the window asked for a request; TimedOut: the
+// time-out given passed first. The port-event wait stays outstanding after
+// Stop, Request and TimedOut.
+enum class PortWait { Stop, PortEvent, Failed, Request, TimedOut };
+constexpr std::uint32_t kNoTimeout = 0xFFFFFFFFu;  // INFINITE
 // How a read ends: at once or later with its bytes, by the stop event (the
 // read has been cancelled and is over), or failed.
 enum class ReadResult { Completed, Pending, Stopped, Failed };
@@ -73,10 +83,11 @@ struct ReceiverPort {
     // Waits for the pending read or the stop event: Completed with received,
     // Stopped once the read has been cancelled and is over, or Failed.
     virtual ReadResult FinishPendingRead(std::uint32_t& received) = 0;
-    // Starts a port-event wait and waits for it or the stop event, without
-    // time-out; Failed at once when the wait cannot be started, and when it
-    // finishes with an error.
-    virtual PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) = 0;
+    // Starts a port-event wait (unless one is still outstanding) and waits
+    // for it, the stop event or the request event, at most timeout
+    // milliseconds (kNoTimeout: without limit); Failed at once when the wait
+    // cannot be started, and when it finishes with an error.
+    virtual PortWait WaitForPortEventOrStop(std::uint32_t& eventMask, std::uint32_t timeout) = 0;
     virtual void PurgeReceive() = 0;  // PURGE_RXCLEAR
     virtual void ClearRts() = 0;
     // Milliseconds since start-up, wrapping every 49.7 days (GetTickCount):
@@ -107,6 +118,9 @@ struct ReceiverLoop {
     const EditRules& Editing;
     Clock& Time;
     LastFrameKeeper& LastFrame;  // lives as long as the program
+    const DeviceSettings& Device;     // the frame gap and the request command
+    RequestExchange& Requests;        // lives as long as the program
+    RequestListener& RequestNotices;
 };
 
 enum class ReceiverEnd { Stopped, DeviceGone };

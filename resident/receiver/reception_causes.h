@@ -19,18 +19,21 @@ enum ReceptionCause : std::uint32_t {
     CauseNoFrames = 0x20,        // bytes arrive but never make frames: the protocol does not match
     CauseShiftJisMissing = 0x40,  // Windows has no code page 932 for a Shift-JIS frame
     CauseLengthMismatch = 0x80,   // a frame's length is outside LengthMin..LengthMax
+    CauseNoAnswer = 0x100,        // no frame completed within RequestTimeout after a request
 };
 // Most telling first: the order the tip names an active cause in.
 constexpr ReceptionCause kReceptionCausesByPriority[] = {
     CauseDesktopLocked, CauseTargetElevated, CauseShiftJisMissing, CauseLengthMismatch,
-    CauseAnswerBlocked, CauseLineError,      CauseOverrun,         CauseNoFrames};
+    CauseAnswerBlocked, CauseLineError,      CauseOverrun,         CauseNoFrames,
+    CauseNoAnswer};
 constexpr std::uint32_t kAllReceptionCauses = [] {
     std::uint32_t all = 0;
     for (const ReceptionCause cause : kReceptionCausesByPriority) all |= cause;
     return all;
 }();
-static_assert(kAllReceptionCauses == 0xFF, "every cause has its place in the priority list");
-// A typed frame shows that the line, the protocol and the target work. An
+static_assert(kAllReceptionCauses == 0x1FF, "every cause has its place in the priority list");
+// A typed frame shows that the line, the protocol and the target work (and
+// that the device answers: any completed frame clears CauseNoAnswer). An
 // answer's own trouble waits for an answer that gets out, and a missing code
 // page stays missing while ASCII frames go on being typed.
 constexpr std::uint32_t kCausesClearedByTypedFrame =

@@ -102,13 +102,16 @@ bool LoadSettings(SettingsLibraryClient& client) {
     }
     auto entry = reinterpret_cast<LoadSettingsEntry>(library.Find(kLoadSettingsEntryName));
     auto editEntry = reinterpret_cast<LoadEditRulesEntry>(library.Find(kLoadEditRulesEntryName));
-    if (entry == nullptr || editEntry == nullptr) {
+    auto deviceEntry = reinterpret_cast<LoadDeviceSettingsEntry>(library.Find(kLoadDeviceSettingsEntryName));
+    if (entry == nullptr || editEntry == nullptr || deviceEntry == nullptr) {
         ShowMessage(*client.Reporter, MessageSettingsNotRead, 0);
         return false;
     }
     (void)entry(client.Communication, client.Function);  // fields not read keep their values
     client.Edit->Size = sizeof(EditRules);
     (void)editEntry(client.Edit);  // a refused record keeps the rules it had
+    client.Device->Size = sizeof(DeviceSettings);
+    (void)deviceEntry(client.Device);  // likewise the device settings
     return true;
 }
 

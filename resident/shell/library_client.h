@@ -51,6 +51,7 @@ struct SettingsLibraryClient {
     CommunicationSettings* Communication;
     FunctionSettings* Function;
     EditRules* Edit;  // filled by its own entry, in a record that starts with its size
+    DeviceSettings* Device;  // likewise
     // Loaded from a started dialog to its finish. When the dialog's thread
     // outlives its wait, this load is never freed, which keeps the library in
     // place under the thread for the life of the process.

@@ -2,10 +2,12 @@
 // the test-and-set of the marks and are never held across a call out.
 #include "resident/shell/resident_window.h"
 
+#include <iterator>
 #include <utility>
 
 #include "common/settings_text.h"
 #include "resident/receiver/reception_causes.h"
+#include "resident/shell/device_requests.h"
 
 namespace tellurin {
 namespace {
@@ -14,7 +16,7 @@ constexpr std::size_t kTipUnits = 128;  // the tip field, terminator included
 
 TrayAppearance CurrentAppearance(const ResidentWindow& window, std::u16string balloon) {
     const TrayState state = CurrentTrayState(window.Marks);
-    return TrayAppearance{TrayTip(state, window.Communication, window.Marks.ShownCauses),
+    return TrayAppearance{TrayTip(state, window.Communication, window.Marks.ShownCauses, window.Marks.HotKeyRefused),
                           state == TrayState::Receiving, std::move(balloon)};
 }
 
@@ -35,6 +37,7 @@ void RefreshTrayStatus(ResidentWindow& window) {
 }
 
 void StopReceiving(ResidentWindow& window) {
+    StopDeviceRequests(window);
     window.Services.StopReceiver();
     window.Marks.Receiving = false;
 }
@@ -112,13 +115,68 @@ void OnDestroy(ResidentWindow& window) {
     window.Platform.PostQuit();
 }
 
-void OnTrayNotify(ResidentWindow& window, std::uintptr_t mouseMessage) {
-    if (mouseMessage == kLeftButtonDown || mouseMessage == kRightButtonDown) {
-        window.Marks.RestoreWindow = window.Marks.LastForegroundWindow;
-        if (!window.Marks.SettingsOpen && !window.Marks.PortOpening) window.Platform.PostToSelf(UM_OPEN_SETTINGS);
-        return;
+void OpenSettingsFromTray(ResidentWindow& window, void* restoreWindow) {
+    window.Marks.RestoreWindow = restoreWindow;
+    if (!window.Marks.SettingsOpen && !window.Marks.PortOpening) window.Platform.PostToSelf(UM_OPEN_SETTINGS);
+}
+
+// The menu made this hidden window the foreground one: the window the user
+// worked in gets it back (the weight asked for is typed there), unless the
+// user has clicked elsewhere meanwhile.
+void GiveBackForeground(ResidentWindow& window, void* previous) {
+    if (previous == nullptr || !window.Platform.IsLiveWindow(previous)) return;
+    if (window.Platform.IsSelf(window.Platform.ForegroundWindow())) window.Platform.GiveForeground(previous);
+}
+
+// The menu's loop dispatches messages while it is up: a second click on the
+// icon then opens no second menu.
+void ShowTrayMenu(ResidentWindow& window) {
+    ResidentMarks& marks = window.Marks;
+    if (marks.TrayMenuOpen || marks.Quitting) return;
+    void* previous = marks.LastForegroundWindow;
+    const TrayMenuItem items[] = {
+        {TrayMenuOpenSettings, u"設定を開く (&S)", true, true},
+        {TrayMenuRequestData, u"データ要求 (&R)", RequestAvailable(window), false},
+        {TrayMenuQuit, u"Tellurinの終了 (&X)", true, false},
+    };
+    marks.TrayMenuOpen = true;
+    const TrayMenuCommand chosen = window.Platform.ShowTrayMenu(items, std::size(items));
+    marks.TrayMenuOpen = false;
+    switch (chosen) {
+        case TrayMenuOpenSettings:
+            OpenSettingsFromTray(window, previous);
+            break;
+        case TrayMenuQuit:
+            marks.RestoreWindow = previous;
+            window.Platform.PostToSelf(UM_QUIT);
+            break;
+        case TrayMenuRequestData:
+            GiveBackForeground(window, previous);
+            RequestData(window, RequestSource::Menu);
+            break;
+        case TrayMenuNone:
+            GiveBackForeground(window, previous);
+            break;
     }
-    window.Marks.LastForegroundWindow = window.Platform.ForegroundWindow();
+}
+
+// The left button opens the settings; the right one's release opens the menu,
+// as the shell's own icons do (without a callback version set, the shell sends
+// the keyboard's menu key as the right button's down and up too). The window
+// in the foreground before the press is the one to give the foreground back to.
+void OnTrayNotify(ResidentWindow& window, std::uintptr_t mouseMessage) {
+    switch (mouseMessage) {
+        case kLeftButtonDown:
+            OpenSettingsFromTray(window, window.Marks.LastForegroundWindow);
+            return;
+        case kRightButtonDown:
+            return;
+        case kRightButtonUp:
+            ShowTrayMenu(window);
+            return;
+        default:
+            window.Marks.LastForegroundWindow = window.Platform.ForegroundWindow();
+    }
 }
 
 void OnOpenSettings(ResidentWindow& window) {
@@ -146,9 +204,13 @@ void OnOpenPort(ResidentWindow& window) {
     if (!ClaimBusy(window, &ResidentMarks::PortOpening)) return;
     EndReopening(window);
     window.Marks.Receiving = false;  // the library stops any receiver first
+    StopDeviceRequests(window);
     const std::int32_t result = window.Services.OpenPortAndReceive();
     window.Marks.Receiving = result == 0;
-    if (result == 0) window.Marks.ReceiverStartedAt = window.Platform.TickCount();
+    if (result == 0) {
+        window.Marks.ReceiverStartedAt = window.Platform.TickCount();
+        StartDeviceRequests(window);
+    }
     // A new receiver starts with no causes; they show again if still true.
     window.Marks.ShownCauses = window.Services.ActiveReceptionCauses();
     RefreshTrayStatus(window);
@@ -203,10 +265,12 @@ void OnPortLost(ResidentWindow& window) {
     RefreshTrayStatus(window);
 }
 
+}  // namespace
+
 // The receiver's view of why scans may not be arriving changed: a cause that
 // appears is shown once as a balloon, and each stays in the tip while it
 // lasts. Nothing is modal: nobody may be at the screen.
-void OnReceptionCauses(ResidentWindow& window) {
+void ShowReceptionCauses(ResidentWindow& window) {
     ResidentMarks& marks = window.Marks;
     const std::uint32_t active = window.Services.ActiveReceptionCauses();
     if (active == marks.ShownCauses) return;
@@ -217,6 +281,8 @@ void OnReceptionCauses(ResidentWindow& window) {
     (void)ShowIcon(window, ShellIconOperation::Modify, kFirstRetryDelay,
                    balloonCause != 0 ? ReceptionCauseText(balloonCause) : u"");
 }
+
+namespace {
 
 void OnReopenTimer(ResidentWindow& window) {
     window.Platform.StopTimer(ReopenTimer);  // a single shot
@@ -279,6 +345,7 @@ const char16_t* ReceptionCauseText(std::uint32_t cause) {
         case CauseNoFrames: return u"データの区切りが見つかりません。伝送手順の設定を確認してください。";
         case CauseShiftJisMissing: return u"このWindowsには日本語の文字コード (932) がありません。";
         case CauseLengthMismatch: return u"データの桁数が設定と違います。";
+        case CauseNoAnswer: return u"機器から応答がありません。";
         default: return u"";
     }
 }
@@ -289,7 +356,8 @@ std::uint32_t MostTellingCause(std::uint32_t causes) {
     return 0;
 }
 
-std::u16string TrayTip(TrayState state, const CommunicationSettings& communication, std::uint32_t causes) {
+std::u16string TrayTip(TrayState state, const CommunicationSettings& communication, std::uint32_t causes,
+                       bool hotKeyRefused) {
     const char16_t* stateText = u"停止中";
     switch (state) {
         case TrayState::Receiving: stateText = u"受信中"; break;
@@ -302,6 +370,8 @@ std::u16string TrayTip(TrayState state, const CommunicationSettings& communicati
     if (const std::uint32_t cause = MostTellingCause(causes); cause != 0) {
         tip += u'\n';
         tip += ReceptionCauseText(cause);
+    } else if (hotKeyRefused) {
+        tip += u"\nデータ要求のホットキーを登録できません。";
     }
     if (tip.size() > kTipUnits - 1) tip.resize(kTipUnits - 1);
     return tip;
@@ -357,12 +427,19 @@ bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::u
             if (wParam != 0) OnQuit(window);
             return true;
         case UM_PORT_LOST: OnPortLost(window); return true;
-        case UM_RECEPTION_CAUSES: OnReceptionCauses(window); return true;
+        case UM_RECEPTION_CAUSES: ShowReceptionCauses(window); return true;
+        case UM_REQUEST_WRITTEN: OnRequestWritten(window, static_cast<std::uint32_t>(wParam)); return true;
+        case kHotKey:
+            if (wParam != kRequestHotKeyId) return false;
+            RequestData(window, RequestSource::HotKey);
+            return true;
         case kDpiChanged: OnScalingChanged(window); return true;
         case kDisplayChanged: OnScalingChanged(window); return false;  // default handling too
         case kTimer:
             if (wParam == ReopenTimer) OnReopenTimer(window);
             else if (wParam == TrayRetryTimer) OnTrayRetryTimer(window);
+            else if (wParam == RequestTimer) RequestData(window, RequestSource::Timer);
+            else if (wParam == AnswerTimer) OnAnswerTimer(window);
             else return false;
             return true;
         default: return false;

@@ -1,13 +1,14 @@
 // The hidden resident window's decisions: which private message leads to
-// which call, the marks that keep nested dispatch (while a message box is up)
-// from starting a second dialog or port opening, the tray icon with what it
-// tells about reception, and the foreground restore. The Win32 window
-// procedure only translates into these.
+// which call, the marks that keep nested dispatch (while a message box or the
+// tray menu is up) from starting a second dialog or port opening, the tray
+// icon with what it tells about reception, its menu, and the foreground
+// restore. The Win32 window procedure only translates into these.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "common/device_settings.h"
 #include "common/message_codes.h"
 #include "common/settings_records.h"
 
@@ -18,7 +19,9 @@ constexpr std::uint32_t kWindowCreate = 0x0001;   // WM_CREATE
 constexpr std::uint32_t kWindowDestroy = 0x0002;  // WM_DESTROY
 constexpr std::uint32_t kLeftButtonDown = 0x0201;
 constexpr std::uint32_t kRightButtonDown = 0x0204;
-constexpr std::uint32_t kTimer = 0x0113;  // WM_TIMER
+constexpr std::uint32_t kRightButtonUp = 0x0205;
+constexpr std::uint32_t kTimer = 0x0113;   // WM_TIMER
+constexpr std::uint32_t kHotKey = 0x0312;  // WM_HOTKEY; wParam the hot key's id
 // The session ends (log-off, shut-down) when wParam is non-zero: the process
 // may be ended as soon as the window has answered, without WM_DESTROY.
 constexpr std::uint32_t kEndSession = 0x0016;  // WM_ENDSESSION
@@ -41,8 +44,23 @@ constexpr std::uint32_t NextRetryDelay(std::uint32_t delay) {
 // port (and its DTR and RTS lines) opened and closed every second.
 constexpr std::uint32_t kShortReceiverLife = 2000;
 
-// The window's timers, each a single shot; the number is the timer's id.
-enum ResidentTimer : std::uintptr_t { ReopenTimer = 1, TrayRetryTimer = 2 };
+// The window's timers, each a single shot but the request timer, which
+// repeats while the port is open; the number is the timer's id.
+enum ResidentTimer : std::uintptr_t { ReopenTimer = 1, TrayRetryTimer = 2, RequestTimer = 3, AnswerTimer = 4 };
+
+// The tray menu's items; the number is the item's id, 0 when nothing was chosen.
+enum TrayMenuCommand : std::uint32_t {
+    TrayMenuNone = 0,
+    TrayMenuOpenSettings = 1,
+    TrayMenuRequestData = 2,
+    TrayMenuQuit = 3,
+};
+struct TrayMenuItem {
+    TrayMenuCommand Command;
+    const char16_t* Text;
+    bool Enabled;
+    bool Default;  // shown bold; what a double click would choose
+};
 
 enum TrayMode : std::int32_t { TrayRemove = 0, TrayAdd = 1, TrayRefresh = 2 };
 enum class ShellIconOperation { Add, Modify, Delete };
@@ -61,6 +79,15 @@ struct ResidentMarks {
     bool Receiving;              // the port is open and the receiver runs
     std::uint32_t ReceiverStartedAt;  // tick count of the last successful port opening
     std::uint32_t ShownCauses;   // the reception causes the tray tells of now
+    bool TrayMenuOpen;           // the tray menu is up (its loop dispatches messages)
+    // Requests for data (resident/shell/device_requests.h).
+    bool RequestPending;         // asked of the receiver, not yet written
+    std::uint32_t RequestAsked;  // the number of the last request asked for
+    bool AwaitingAnswer;         // written; its time-out runs
+    std::uint32_t AwaitedRequest;
+    std::uint32_t RequestWrittenAt;  // tick count
+    bool HotKeyRegistered;
+    bool HotKeyRefused;          // registering the chord failed; the tip says so while the port is open
 };
 
 // What the tray tells at a glance: the icon (grey unless receiving) and a tip
@@ -83,8 +110,10 @@ struct TrayAppearance {
 };
 TrayState CurrentTrayState(const ResidentMarks& marks);
 // "Tellurin  COM5 9600bps 受信中", and as a second line the most telling of the
-// reception causes; at most 127 units, as the tip field holds.
-std::u16string TrayTip(TrayState state, const CommunicationSettings& communication, std::uint32_t causes = 0);
+// reception causes, or else that the hot key could not be registered; at most
+// 127 units, as the tip field holds.
+std::u16string TrayTip(TrayState state, const CommunicationSettings& communication, std::uint32_t causes = 0,
+                       bool hotKeyRefused = false);
 // What the user is told of one reception cause (ReceptionCause bits).
 const char16_t* ReceptionCauseText(std::uint32_t cause);
 // The most telling cause of a set, or 0.
@@ -117,6 +146,16 @@ struct ResidentWindowPlatform {
     virtual void StopTimer(ResidentTimer timer) = 0;
     // Milliseconds since start-up, wrapping (GetTickCount).
     virtual std::uint32_t TickCount() = 0;
+    // RegisterHotKey on this window with the request hot key's id; on
+    // failure error is GetLastError's. UnregisterHotKey of that id.
+    virtual bool RegisterHotKey(std::uint32_t modifiers, std::uint32_t virtualKey, std::uint32_t& error) = 0;
+    virtual void UnregisterHotKey() = 0;
+    // The tray menu at the pointer, shown the way a notification icon's menu
+    // must be (this window in the foreground first, a WM_NULL after); returns
+    // once it closes, with the item chosen.
+    virtual TrayMenuCommand ShowTrayMenu(const TrayMenuItem* items, std::size_t count) = 0;
+    // The window is this hidden window.
+    virtual bool IsSelf(void* window) = 0;
 };
 
 // What the handlers call out to: the message box and exit code, the library
@@ -136,6 +175,14 @@ struct ResidentServices {
     virtual bool PortDeviceAvailable() = 0;
     // Why scans may not be arriving, as the receiver last recorded it.
     virtual std::uint32_t ActiveReceptionCauses() = 0;
+    // Adds a cause the window found itself, without a notice.
+    virtual void RaiseReceptionCause(std::uint32_t cause) = 0;
+    // Asks the running receiver to write the request command: the request's
+    // number (UM_REQUEST_WRITTEN brings it back once written), or 0 when no
+    // receiver runs.
+    virtual std::uint32_t AskForRequest() = 0;
+    // A frame completed after this request was written.
+    virtual bool RequestAnswered(std::uint32_t number) = 0;
 };
 
 struct ResidentWindow {
@@ -144,6 +191,7 @@ struct ResidentWindow {
     ResidentServices& Services;
     const CommunicationSettings& Communication;  // the port and rate the tip names
     const FunctionSettings& Function;            // TrayIcon, read when needed
+    const DeviceSettings& Device;                // requests: command, interval, hot key, time-out
     std::uint32_t TaskbarCreatedMessage;  // registered by the shell; 0 when unknown
     const void* Identity;                 // what UM_GET_IDENTITY answers
 };
@@ -155,8 +203,11 @@ struct ResidentWindow {
 // removal is shown. Neither ends the program.
 int UpdateTrayIcon(ResidentWindow& window, std::int32_t mode);
 
-// Handles the messages above and UM_RECEPTION_CAUSES; false for anything else
-// (default handling).
+// Shows what changed in the reception causes: a balloon for a new one, the tip.
+void ShowReceptionCauses(ResidentWindow& window);
+
+// Handles the messages above, UM_RECEPTION_CAUSES and UM_REQUEST_WRITTEN;
+// false for anything else (default handling).
 // wParam and lParam are the message's; result is the window procedure's
 // result for a handled message.
 bool HandleResidentMessage(ResidentWindow& window, std::uint32_t message, std::uintptr_t wParam,

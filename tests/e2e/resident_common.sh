@@ -29,7 +29,8 @@ write_settings() {
     for pair in "$@"; do
         name=${pair%%=*}
         case $name in
-            CommPort | BaudRate | Parity | DataBit | StopBit | FlowControl | Protocol) key=Communication ;;
+            CommPort | BaudRate | Parity | DataBit | StopBit | FlowControl | Protocol | FrameGap | Request*)
+                key=Communication ;;
             Length* | Cut* | Extract* | Find? | With? | FieldSeparator | FieldKey | Prefix | Suffix) key=Edit ;;
             *) key=Function ;;
         esac

@@ -3,9 +3,12 @@
 # TELLURS.DLL, opens COM5 (a virtual line), answers frames with ACK/NAK under
 # the answering protocols, and types every good frame into the key sink; then
 # UM_QUIT ends it with exit code 0. Frames read by character arrive in the
-# sink as the UTF-16 units of their text.
-#   resident_protocols_test.sh <harness dir> <64-bit build dir>
+# sink as the UTF-16 units of their text. A stand-in balance that answers only
+# when asked gets its requests from the tray menu and the timer, and frames
+# with no end byte are ended by the pause after them.
+#   resident_protocols_test.sh <harness dir> <64-bit build dir> <line_balance>
 . "$(dirname "$0")/resident_common.sh" "$@"
+balance=${3:?the line_balance program}
 line=$(serial_pair 5)
 open_line "$line"
 log="$TELLUR_E2E_DIR/protocols.log"
@@ -129,6 +132,84 @@ wait_for_typed "$log" 8
 check "typed" 'ABC-123\r' "$(typed_text "$log")"
 check "ACK" "06" "$(answers_on_line)"
 check "no balloon" "" "$(win_output "$BIN/driver.exe" balloon 1000)"
+quit_resident
+check "exit code" 0 "$EXIT_CODE"
+stop_sink
+
+# The tray menu as a user opens it: the pointer over the icon, the right
+# button pressed and released; then the item chosen by its mnemonic.
+choose_from_tray_menu() {
+    local mouse
+    for mouse in 0x200 0x204 0x205; do win_run "$BIN/driver.exe" post NON_Tellurin Tellurin 0x600 0 "$mouse"; done
+    win_run "$BIN/driver.exe" menu-choose "$1" 5000
+}
+# Starts the stand-in balance in the background: start_balance <mode> <arguments...>
+start_balance() {
+    "$balance" "$line" "$@" >"$TELLUR_E2E_DIR/balance.out" &
+    BALANCE_PID=$!
+}
+# Ends it and prints the number of requests it heard.
+balance_requests() {
+    kill "$BALANCE_PID" 2>/dev/null || true
+    wait "$BALANCE_PID" 2>/dev/null || true
+    sed -n 's/^requests=//p' "$TELLUR_E2E_DIR/balance.out"
+}
+
+echo "== a balance asked from the tray menu: one weight; the menu ends the program"
+configure_resident 1 'RequestCommand=Q\r\n'
+start_balance answer 60
+start_sink "$log"
+start_resident
+wait_for_port_open 5
+choose_from_tray_menu R
+wait_for_typed "$log" 16
+check "one weight typed" 'ST,+00001.00  g\r' "$(typed_text "$log")"
+choose_from_tray_menu X
+wait_for_resident
+check "the menu's end gives exit code 0" 0 "$EXIT_CODE"
+check "one request heard" 1 "$(balance_requests)"
+stop_sink
+
+echo "== the same balance asked every 700 ms: each request one weight"
+configure_resident 1 'RequestCommand=Q\r\n' RequestInterval=700
+start_balance answer 60
+start_sink "$log"
+start_resident
+wait_for_typed "$log" 48
+quit_resident
+heard=$(balance_requests)
+# A weight being typed when the program ended stops part-way: only whole ones count.
+typed=$(typed_text "$log")
+typed="${typed%'\r'*}\r"
+weights=$(grep -o 'ST,' <<<"$typed" | wc -l)
+expected=""
+for ((i = 1; i <= weights; i++)); do expected+=$(printf 'ST,+%05d.00  g\\r' "$i"); done
+check "weights 1, 2, 3... each once, in order" "$expected" "$typed"
+check "three weights or more" 1 "$((weights >= 3))"
+# A request in flight when the program ended is heard but never typed.
+check "a weight for every request heard" 1 "$((heard == weights || heard == weights + 1))"
+stop_sink
+
+echo "== a device that never answers: the balloon"
+configure_resident 1 'RequestCommand=Q\r\n' RequestTimeout=500
+start_balance silent 60
+start_sink "$log"
+start_resident
+wait_for_port_open 5
+choose_from_tray_menu R
+check "balloon on the tray" "機器から応答がありません。" "$(win_output "$BIN/driver.exe" balloon 5000)"
+quit_resident
+check "the request was heard" 1 "$(balance_requests)"
+stop_sink
+
+echo "== protocol 6: records with no end byte, ended by the pause after each"
+configure_resident 6 FrameGap=200
+start_sink "$log"
+start_resident
+wait_for_port_open 5
+"$balance" "$line" records 3 600
+wait_for_typed "$log" 33
+check "each record typed once" 'N,+1.50 kg\rN,+2.50 kg\rN,+3.50 kg\r' "$(typed_text "$log")"
 quit_resident
 check "exit code" 0 "$EXIT_CODE"
 stop_sink

@@ -42,6 +42,12 @@ std::int32_t TELLURS_CALL FakeLoadEditRules(EditRules* rules) {
     rules->CutHead = 4;
     return 1;
 }
+std::int32_t TELLURS_CALL FakeLoadDeviceSettings(DeviceSettings* device) {
+    theLibrary->entryCalls.push_back("load device settings");
+    if (device->Size != sizeof(DeviceSettings)) return 0;
+    device->FrameGap = 120;
+    return 1;
+}
 std::int32_t TELLURS_CALL FakeOpenPort(CommunicationSettings, void** handle) {
     theLibrary->entryCalls.push_back("open port");
     if (theLibrary->openPort == 0 && theLibrary->storeHandle) *handle = theLibrary->openedHandle;
@@ -64,6 +70,7 @@ public:
         if (entry == "TELLURS_01") return reinterpret_cast<void*>(&FakeLoad);
         if (entry == "TELLURS_02") return reinterpret_cast<void*>(&FakeOpenPort);
         if (entry == "TELLURS_03") return reinterpret_cast<void*>(&FakeLoadEditRules);
+        if (entry == "TELLURS_04") return reinterpret_cast<void*>(&FakeLoadDeviceSettings);
         // GetProcAddress answers a data export with the address of its value.
         if (entry == "TELLURS_INTERFACE") return &theLibrary->interfaceNumber;
         return nullptr;
@@ -104,9 +111,10 @@ struct Client {
     Client() {
         theLibrary = &library;
         reporter.Surface = &box;
-        edit.Size = 0;  // the client says the record's size itself
-        client = SettingsLibraryClient{u"C:\\Tools", &communication, &function, &edit, nullptr, &binding, &receiver,
-                                       &reporter};
+        edit.Size = 0;  // the client says the records' sizes itself
+        device.Size = 0;
+        client = SettingsLibraryClient{u"C:\\Tools", &communication, &function, &edit, &device, nullptr, &binding,
+                                       &receiver, &reporter};
     }
     ~Client() { theLibrary = nullptr; }
     FakeLibrary library;
@@ -117,6 +125,7 @@ struct Client {
     CommunicationSettings communication = kDefaultCommunicationSettings;
     FunctionSettings function = kDefaultFunctionSettings;
     EditRules edit = kDefaultEditRules;
+    DeviceSettings device = kDefaultDeviceSettings;
     SettingsLibraryClient client{};
 };
 
@@ -126,6 +135,7 @@ TEST(LibraryClient, LoadCallsTheEntryByFullPathAndFreesTheLibrary) {
     EXPECT_EQ(c.binding.paths, std::vector<std::u16string>{u"C:\\Tools\\TELLURS.DLL"});
     EXPECT_EQ(c.communication.Protocol, u'5');
     EXPECT_EQ(c.edit.CutHead, 4);  // the editing rules come along, in a record that says its size
+    EXPECT_EQ(c.device.FrameGap, 120);  // and the device settings
     EXPECT_EQ(c.binding.loaded, 0);
     EXPECT_EQ(c.reporter.LastMessageIndex, 0);
 }
@@ -137,7 +147,7 @@ TEST(LibraryClient, LoadWithoutLibraryOrEntryShowsCodeFive) {
     EXPECT_EQ(missingFile.box.texts, std::vector<std::u16string>{u"設定値の読み取りに失敗しました。"});
     EXPECT_EQ(missingFile.reporter.LastMessageIndex, 5);
 
-    for (const char* entry : {"TELLURS_01", "TELLURS_03"}) {
+    for (const char* entry : {"TELLURS_01", "TELLURS_03", "TELLURS_04"}) {
         Client missingEntry;
         missingEntry.binding.missing[entry] = 1;
         EXPECT_FALSE(LoadSettings(missingEntry.client)) << entry;

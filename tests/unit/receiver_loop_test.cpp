@@ -1,10 +1,12 @@
-// The receiver loop over a scripted port: reads in blocks of at most 1024,
-// recovery from line errors and failed reads, the event mask a driver
-// refuses, and the end on a stop.
+// The receiver loop over a scripted port with a clock: reads in blocks of at
+// most 1024, recovery from line errors and failed reads, the event mask a
+// driver refuses, the end on a stop, frames ended by silence, and the
+// requests it writes between frames.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,7 +22,9 @@ namespace tellurin {
 namespace {
 
 // A port whose driver queue the test fills; each wait takes the next scripted
-// outcome, and the stop arrives when the script runs out. Besides a well
+// outcome, and the stop arrives when the script runs out. Its clock moves with
+// the script: a wait given a time-out that passes before the next outcome is
+// due ends with TimedOut, and that outcome comes later by as much. Besides a well
 // behaved driver it plays the odd ones Windows' serial drivers are known
 // for: line errors in ClearCommError, reads that pend, waits that finish with
 // an error or with no event, a queue count that reads never deliver, and
@@ -76,7 +80,20 @@ public:
         if (pendingReadEnd == ReadResult::Completed) received = Take(buffer, pendingCount_);
         return pendingReadEnd;
     }
-    PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) override {
+    PortWait WaitForPortEventOrStop(std::uint32_t& eventMask, std::uint32_t timeout) override {
+        timeouts.push_back(timeout);
+        if (timeout == 0 && ++zeroWaits > 50) {  // the loop spins on waits that cannot last: end it
+            flags_.ReceivingEnabled = false;
+            flags_.ReceiverRunning = false;
+            log.push_back("spinning");
+            return PortWait::Stop;
+        }
+        if (timeout != kNoTimeout && (waits.empty() || waits.front().after >= timeout)) {
+            now += timeout;
+            if (!waits.empty()) waits.front().after -= timeout;
+            log.push_back("wait: timed out");
+            return PortWait::TimedOut;
+        }
         if (waits.empty()) {
             flags_.ReceivingEnabled = false;  // what StopReceiver does before setting the event
             flags_.ReceiverRunning = false;
@@ -93,6 +110,11 @@ public:
         const Wait wait = waits.front();
         waits.pop_front();
         now += wait.after;
+        if (wait.outcome == PortWait::Request) {  // the window asked: the request event ends the wait
+            askRequest();
+            log.push_back("wait: request");
+            return PortWait::Request;
+        }
         deviceGone = wait.deviceGoes;
         queue.insert(queue.end(), wait.bytes.begin(), wait.bytes.end());
         arrivingAfterPurge = wait.bytesAfterRecovery;
@@ -129,6 +151,16 @@ public:
     void FailWithBytesAfterRecovery(std::string bytes) {
         waits.push_back({PortWait::Failed, 0, "", false, std::move(bytes)});
     }
+    // Bytes that arrive this many milliseconds after the last wait ended.
+    void ArriveAfter(std::uint32_t after, std::string bytes) {
+        Arrive(std::move(bytes));
+        waits.back().after = after;
+    }
+    // The window asks for a request, which ends the wait.
+    void AskDuringWait(std::uint32_t after = 0) {
+        waits.push_back({PortWait::Request, 0, "", false, ""});
+        waits.back().after = after;
+    }
     // The device goes with this wait's outcome: from then on the port answers nothing.
     void Vanish(PortWait outcome, std::uint32_t mask = 0) { waits.push_back({outcome, mask, "", true, ""}); }
     struct Wait {
@@ -154,7 +186,10 @@ public:
     std::uint32_t now = 0xFFFFF000u;  // GetTickCount, close to its wrap on purpose
     std::string arrivingAfterPurge;
     int readsSinceWait = 0;
+    int zeroWaits = 0;
     std::vector<std::string> log;
+    std::vector<std::uint32_t> timeouts;  // of every wait, in order
+    std::function<void()> askRequest = [] {};
 
 private:
     std::uint32_t Take(std::uint8_t* buffer, std::uint32_t count) {
@@ -179,11 +214,25 @@ struct Receiving {
         communication.Protocol = u'5';
         function.KeySpeed = 9;
         function.TermKey1 = 0;
+        port.askRequest = [this] { requests.Ask(); };
     }
     ReceiverEnd Run() {
-        ReceiverLoop loop{flags,  port,   assembly, communication, function, keyboard, line, decoder,
-                          target, causes, listener, editing,       clock,    lastFrame};
+        ReceiverLoop loop{flags,    port,    assembly,  communication, function, keyboard, line,
+                          decoder,  target,  causes,    listener,      editing,  clock,    lastFrame,
+                          device,   requests, notices};
         return RunReceiverLoop(loop);
+    }
+    void SetRequestCommand(const char16_t* command) {
+        std::u16string_view text(command);
+        std::copy(text.begin(), text.end(), device.RequestCommand);
+        device.RequestCommand[text.size()] = u'\0';
+    }
+    // Frames typed with Tab after each, shown as "|".
+    std::string Frames() const {
+        std::string frames = keyboard.Transcript();
+        for (auto at = frames.find("{Tab}"); at != std::string::npos; at = frames.find("{Tab}"))
+            frames.replace(at, 5, "|");
+        return frames;
     }
     std::vector<std::string> Reads() const {
         std::vector<std::string> reads;
@@ -205,6 +254,12 @@ struct Receiving {
     EditRules editing = kDefaultEditRules;
     fakes::FixedClock clock;
     fakes::KeptLastFrame lastFrame;
+    DeviceSettings device = kDefaultDeviceSettings;
+    RequestExchange requests;
+    struct : RequestListener {
+        void RequestWritten(std::uint32_t number) override { written.push_back(number); }
+        std::vector<std::uint32_t> written;
+    } notices;
 };
 
 TEST(ReceiverLoop, SetsUpWaitsAndEndsWithRtsDroppedAndQueuePurged) {
@@ -461,6 +516,145 @@ TEST(ReceiverLoop, RestartKeepsTheNakRunAndFollowsTheCurrentProtocol) {
     receiving.port.Arrive("\r");
     receiving.Run();
     EXPECT_EQ(receiving.line.AnswerLetters(), std::string(19, 'N') + "A");  // the 20th bad frame
+}
+
+// Protocol '6': a frame ends when no byte has come for FrameGap (50 ms here),
+// wherever the reads split it; a gap of exactly FrameGap ends it too. Every
+// byte is data (CR and LF included, dropped by the editing step as any
+// control byte), nothing is answered, and a frame that reaches 1023 bytes
+// ends there, the next byte beginning the next frame.
+TEST(ReceiverLoop, SilenceEndsFramesUnderProtocolSix) {
+    const std::string limit(1023, 'L');
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::uint32_t, std::string>> arrivals;  // after how many ms, which bytes
+        std::string frames;
+    } cases[] = {
+        {"split across reads, each gap below FrameGap", {{0, "AB"}, {30, "CD"}, {49, "EF"}}, "ABCDEF|"},
+        {"a gap just below FrameGap", {{0, "AB"}, {49, "CD"}}, "ABCD|"},
+        {"a gap of exactly FrameGap", {{0, "AB"}, {50, "CD"}}, "AB|CD|"},
+        {"a gap just above FrameGap", {{0, "AB"}, {51, "CD"}}, "AB|CD|"},
+        {"end bytes of other protocols are data", {{0, "\x02" "12\r\n"}, {10, "34\x03"}, {400, "5\r"}}, "1234|5|"},
+        {"a frame reaching the limit ends there", {{0, limit + "XY"}}, limit + "|XY|"},
+        {"the limit across reads of 1024", {{0, limit + "Z" + limit}}, limit + "|Z" + limit.substr(1) + "|L|"},
+    };
+    for (const auto& c : cases) {
+        Receiving receiving;
+        receiving.communication.Protocol = u'6';
+        receiving.function.TermKey1 = 0x0009;
+        for (const auto& [after, bytes] : c.arrivals) receiving.port.ArriveAfter(after, bytes);
+        EXPECT_EQ(receiving.Run(), ReceiverEnd::Stopped) << c.name;
+        EXPECT_EQ(receiving.Frames(), c.frames) << c.name;
+        EXPECT_EQ(receiving.line.Writes(), "") << c.name;
+    }
+}
+
+// The wait has a time-out only while a frame of protocol '6' is open, and
+// just as long as the gap still to go; an idle port never wakes the loop,
+// under '6' as under the other protocols.
+TEST(ReceiverLoop, OnlyAnOpenSilenceFrameGivesTheWaitATimeOut) {
+    Receiving open;
+    open.communication.Protocol = u'6';
+    open.port.ArriveAfter(0, "AB");
+    open.port.ArriveAfter(20, "C");
+    open.Run();
+    EXPECT_EQ(open.port.timeouts, (std::vector<std::uint32_t>{kNoTimeout, 50, 50, kNoTimeout}));
+    EXPECT_EQ(open.keyboard.Transcript(), "ABC");
+
+    for (const char16_t protocol : {u'6', u'5', u'0'}) {
+        Receiving idle;
+        idle.communication.Protocol = protocol;
+        idle.port.Arrive("", 0);  // a wait that ends with no event
+        idle.port.Arrive("");
+        idle.Run();
+        EXPECT_EQ(idle.port.timeouts, std::vector<std::uint32_t>(3, kNoTimeout)) << static_cast<char>(protocol);
+        EXPECT_EQ(std::count(idle.port.log.begin(), idle.port.log.end(), "wait: timed out"), 0);
+    }
+}
+
+// A keyboard whose typing the window interrupts with a request, as the hot
+// key may come while a frame is typed.
+struct AskingKeyboard : fakes::FakeKeyboard {
+    void SendKeyEvent(std::uint32_t flags, std::uint8_t virtualKey, std::uint8_t scanCode) override {
+        if (askAtEvent >= 0 && static_cast<int>(Events().size()) == askAtEvent) ask();
+        FakeKeyboard::SendKeyEvent(flags, virtualKey, scanCode);
+    }
+    int askAtEvent = -1;
+    std::function<void()> ask;
+};
+
+// A line on which the window asks for a request while an answer is written,
+// twice before the receiver gets to it.
+struct AskingLine : fakes::FakeAnswerLine {
+    using FakeAnswerLine::FakeAnswerLine;
+    AnswerOutcome WriteAnswer(std::uint8_t answer) override {
+        ask();
+        ask();
+        return FakeAnswerLine::WriteAnswer(answer);
+    }
+    std::function<void()> ask;
+};
+
+// Requests go out through the answers' writer, between frames: one asked
+// while an answer is written or a frame typed goes right after the frame, and
+// asks that pile up meanwhile go out once. Only a frame completed after the
+// write answers it, and clears the no-answer cause.
+TEST(ReceiverLoop, RequestsAreWrittenBetweenFramesAndAnsweredByTheNextFrame) {
+    Receiving idle;
+    idle.SetRequestCommand(u"Q\\r\\n");
+    idle.port.AskDuringWait();
+    idle.port.AskDuringWait(10);
+    idle.Run();
+    EXPECT_EQ(idle.line.Requests(), (std::vector<std::string>{"Q\r\n", "Q\r\n"}));
+    EXPECT_EQ(idle.notices.written, (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_FALSE(idle.requests.Answered(2));
+
+    // Asked while the frame's answer is written: the frame is typed first.
+    Receiving answering;
+    answering.SetRequestCommand(u"S\\r\\n");
+    AskingLine askingLine{answering.keyboard};
+    askingLine.ask = [&answering] { answering.requests.Ask(); };
+    ReceiverLoop loop{answering.flags,    answering.port,     answering.assembly, answering.communication,
+                      answering.function, answering.keyboard, askingLine,         answering.decoder,
+                      answering.target,   answering.causes,   answering.listener, answering.editing,
+                      answering.clock,    answering.lastFrame, answering.device,  answering.requests,
+                      answering.notices};
+    answering.port.Arrive("\x02" "OK\x03");
+    RunReceiverLoop(loop);
+    EXPECT_EQ(askingLine.Writes(), "AR");
+    EXPECT_EQ(askingLine.KeyEventsBeforeRequest(), std::vector<std::size_t>{answering.keyboard.Events().size()});
+    EXPECT_EQ(answering.notices.written, std::vector<std::uint32_t>{2});
+    EXPECT_FALSE(answering.requests.Answered(2)) << "the frame before the request answered it";
+
+    // Asked while a frame of protocol '6' is typed; the next frame answers it.
+    Receiving typing;
+    AskingKeyboard keyboard;
+    typing.SetRequestCommand(u"\\x1bP");
+    typing.communication.Protocol = u'6';
+    keyboard.askAtEvent = 1;
+    keyboard.ask = [&typing] { typing.requests.Ask(); };
+    typing.causes.Raise(CauseNoAnswer, typing.listener);
+    fakes::FakeAnswerLine line{keyboard};
+    ReceiverLoop typingLoop{typing.flags,    typing.port,   typing.assembly,  typing.communication, typing.function,
+                            keyboard,        line,          typing.decoder,   typing.target,        typing.causes,
+                            typing.listener, typing.editing, typing.clock,    typing.lastFrame,     typing.device,
+                            typing.requests, typing.notices};
+    typing.port.ArriveAfter(0, "+12.5 g");
+    typing.port.ArriveAfter(500, "+12.6 g");
+    RunReceiverLoop(typingLoop);
+    ASSERT_EQ(line.Requests(), std::vector<std::string>{"\x1bP"});
+    // Both frames type alike: the request went out right after the first.
+    EXPECT_EQ(line.KeyEventsBeforeRequest()[0] * 2, keyboard.Events().size());
+    EXPECT_EQ(keyboard.Transcript(), "+12.5 g+12.6 g");
+    EXPECT_TRUE(typing.requests.Answered(1));
+    EXPECT_EQ(typing.causes.Active(), 0u);
+
+    // No command set: nothing is written, nothing told.
+    Receiving none;
+    none.port.AskDuringWait();
+    none.Run();
+    EXPECT_TRUE(none.line.Requests().empty());
+    EXPECT_TRUE(none.notices.written.empty());
 }
 
 }  // namespace

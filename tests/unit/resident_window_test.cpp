@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "resident/receiver/reception_causes.h"
+#include "resident/shell/device_requests.h"
 #include "resident/shell/resident_window.h"
 
 namespace tellurin {
@@ -60,13 +61,55 @@ public:
     void DestroySelf() override { Record("destroy"); }
     void PostQuit() override { Record("quit"); }
     void StartTimer(ResidentTimer timer, std::uint32_t milliseconds) override {
+        if (timer == RequestTimer || timer == AnswerTimer) {
+            std::uint32_t& period = timer == RequestTimer ? requestTimer : answerTimer;
+            EXPECT_EQ(period, 0u) << "timer " << timer << " started twice";
+            EXPECT_GT(milliseconds, 0u) << "SetTimer takes 0 as its shortest period, not as none";
+            period = milliseconds;
+            return;
+        }
         bool& running = timer == ReopenTimer ? timerRunning : trayTimerRunning;
         EXPECT_FALSE(running) << "timer " << timer << " started twice";
         running = true;
         (timer == ReopenTimer ? timerDelays : trayDelays).push_back(milliseconds);
     }
-    void StopTimer(ResidentTimer timer) override { (timer == ReopenTimer ? timerRunning : trayTimerRunning) = false; }
+    void StopTimer(ResidentTimer timer) override {
+        if (timer == RequestTimer) requestTimer = 0;
+        else if (timer == AnswerTimer) answerTimer = 0;
+        else (timer == ReopenTimer ? timerRunning : trayTimerRunning) = false;
+    }
     std::uint32_t TickCount() override { return now; }
+    // RegisterHotKey: a chord another program holds is refused with
+    // ERROR_HOTKEY_ALREADY_REGISTERED; a Windows before 7 refuses MOD_NOREPEAT
+    // (as a parameter it does not know).
+    bool RegisterHotKey(std::uint32_t modifiers, std::uint32_t virtualKey, std::uint32_t& error) override {
+        hotKeyCalls.push_back(std::to_string(modifiers) + "+" + std::to_string(virtualKey));
+        EXPECT_FALSE(hotKeyRegistered) << "the id registered twice";
+        if (olderWindows && (modifiers & kHotKeyNoRepeat) != 0) {
+            error = 87;  // ERROR_INVALID_PARAMETER
+            return false;
+        }
+        if (chordHeldElsewhere) {
+            error = kErrorHotKeyAlreadyRegistered;
+            return false;
+        }
+        hotKeyRegistered = true;
+        return true;
+    }
+    void UnregisterHotKey() override {
+        EXPECT_TRUE(hotKeyRegistered) << "unregistered what was never registered";
+        hotKeyRegistered = false;
+    }
+    // The menu takes the foreground for this window; the user's choice, or
+    // messages that arrive while it is up, are the test's.
+    TrayMenuCommand ShowTrayMenu(const TrayMenuItem* items, std::size_t count) override {
+        menus.emplace_back(items, items + count);
+        foreground = self;
+        RunNested();
+        if (menuChoiceMovesForeground) foreground = reinterpret_cast<void*>(0x7777);
+        return menuChoice;
+    }
+    bool IsSelf(void* window) override { return window == self; }
     // Services
     void ShowMessage(std::int32_t code, std::int32_t detail) override {
         messages.push_back(std::to_string(code) + "/" + std::to_string(detail));
@@ -90,6 +133,9 @@ public:
     bool ReceiverLostDevice() override { return receiverLostDevice; }
     bool PortDeviceAvailable() override { return Record("probe", deviceAvailable); }
     std::uint32_t ActiveReceptionCauses() override { return causes; }
+    void RaiseReceptionCause(std::uint32_t cause) override { causes |= cause; }
+    std::uint32_t AskForRequest() override { return marks.Receiving ? ++asked : 0; }
+    bool RequestAnswered(std::uint32_t number) override { return number <= answered; }
 
     // The window under test.
     std::intptr_t Send(std::uint32_t message, std::uintptr_t lParam = 0) {
@@ -97,10 +143,16 @@ public:
         if (!HandleResidentMessage(window, message, 0, lParam, result)) return -98;
         return result;
     }
-    std::intptr_t Tick(ResidentTimer timer) {
+    std::intptr_t Tick(ResidentTimer timer) { return SendWith(kTimer, timer); }
+    std::intptr_t SendWith(std::uint32_t message, std::uintptr_t wParam, std::uintptr_t lParam = 0) {
         std::intptr_t result = -99;
-        if (!HandleResidentMessage(window, kTimer, timer, 0, result)) return -98;
+        if (!HandleResidentMessage(window, message, wParam, lParam, result)) return -98;
         return result;
+    }
+    void SetRequestCommand(const char16_t* command) {
+        std::u16string_view text(command);
+        std::copy(text.begin(), text.end(), device.RequestCommand);
+        device.RequestCommand[text.size()] = u'\0';
     }
     // Messages to dispatch during the next ShowMessage or OpenPortAndReceive.
     void WhileBusy(std::vector<std::pair<std::uint32_t, std::uintptr_t>> nested) { nested_ = std::move(nested); }
@@ -116,14 +168,23 @@ public:
     void* foreground = reinterpret_cast<void*>(0x1111);
     void* deadWindow = nullptr;
     bool busyLocked = false, quitLocked = false;
+    std::uint32_t requestTimer = 0, answerTimer = 0;  // the running timer's period; 0 when stopped
+    std::vector<std::string> hotKeyCalls;  // "modifiers+key" of each registration tried
+    bool hotKeyRegistered = false, chordHeldElsewhere = false, olderWindows = false;
+    std::vector<std::vector<TrayMenuItem>> menus;  // every menu shown
+    TrayMenuCommand menuChoice = TrayMenuNone;
+    bool menuChoiceMovesForeground = false;  // the user clicked another window to close the menu
+    void* self = reinterpret_cast<void*>(0x9999);
+    std::uint32_t asked = 0, answered = 0;  // request numbers, as the receiver counts them
     std::vector<std::string> calls, messages;
     std::vector<std::uint32_t> posted;
     std::vector<void*> foregroundGiven;
     ResidentMarks marks{};
     CommunicationSettings communication = {u"COM5", u"9600", u'N', u'8', u'1', u'N', u'5'};
     FunctionSettings function = kDefaultFunctionSettings;
+    DeviceSettings device = kDefaultDeviceSettings;
     int identity = 0;
-    ResidentWindow window{marks, *this, *this, communication, function, kTaskbarCreated, &identity};
+    ResidentWindow window{marks, *this, *this, communication, function, device, kTaskbarCreated, &identity};
 
 private:
     bool Record(const char* call, bool result = true) {
@@ -352,8 +413,9 @@ TEST(ResidentWindow, TrayPressOpensSettingsAndRemembersTheWindowToRestore) {
     world.Send(UM_TRAY_NOTIFY, kLeftButtonDown);
     EXPECT_EQ(world.marks.RestoreWindow, reinterpret_cast<void*>(0x1111));
     EXPECT_EQ(world.posted, Posts{UM_OPEN_SETTINGS});
-    world.Send(UM_TRAY_NOTIFY, kRightButtonDown);
-    EXPECT_EQ(world.posted, (Posts{UM_OPEN_SETTINGS, UM_OPEN_SETTINGS}));
+    world.Send(UM_TRAY_NOTIFY, kRightButtonDown);  // the right button's release opens the menu instead
+    EXPECT_EQ(world.posted, Posts{UM_OPEN_SETTINGS});
+    EXPECT_TRUE(world.menus.empty());
     world.Send(UM_TRAY_NOTIFY, kLeftButtonUp);
     EXPECT_EQ(world.marks.LastForegroundWindow, reinterpret_cast<void*>(0x2222));
 }
@@ -655,6 +717,209 @@ TEST(ResidentWindow, IdentityIsTheSameAddressAlways) {
     EXPECT_EQ(world.Send(UM_GET_IDENTITY), first);
     EXPECT_EQ(first, reinterpret_cast<std::intptr_t>(&world.identity));
     EXPECT_EQ(world.Send(0x0010 /* WM_CLOSE */), -98);  // left to default handling
+}
+
+// The right button's release opens the menu: its three items, the request
+// item enabled only with a command set and the port open, and what each does.
+// The window the user worked in gets the foreground back from the menu, or
+// is restored when the settings close or the program ends.
+TEST(ResidentWindow, TrayMenuItemsAndWhatEachDoes) {
+    void* const sink = reinterpret_cast<void*>(0x1111);
+    void* const elsewhere = reinterpret_cast<void*>(0x7777);
+    const struct {
+        const char* name;
+        bool command, portOpen;
+        TrayMenuCommand choice;
+        bool clickedElsewhere;
+        Posts posted;
+        std::uint32_t asked;
+        std::vector<void*> foregroundGiven;
+        void* restoreWindow;
+    } cases[] = {
+        {"open settings", false, true, TrayMenuOpenSettings, false, {UM_OPEN_SETTINGS}, 0, {}, sink},
+        {"end the program", true, true, TrayMenuQuit, false, {UM_QUIT}, 0, {}, sink},
+        {"request data", true, true, TrayMenuRequestData, false, {}, 1, {sink}, nullptr},
+        {"closed with Esc", true, true, TrayMenuNone, false, {}, 0, {sink}, nullptr},
+        {"closed by a click on another window", true, true, TrayMenuNone, true, {}, 0, {}, nullptr},
+    };
+    for (const auto& c : cases) {
+        FakeResidentWorld world;
+        if (c.command) world.SetRequestCommand(u"Q\\r\\n");
+        world.marks.Receiving = c.portOpen;
+        world.menuChoice = c.choice;
+        world.menuChoiceMovesForeground = c.clickedElsewhere;
+        world.Send(UM_TRAY_NOTIFY, kMouseMove);  // the pointer reaches the icon
+        world.foreground = elsewhere;             // the press may activate the taskbar
+        world.Send(UM_TRAY_NOTIFY, kRightButtonDown);
+        EXPECT_TRUE(world.menus.empty()) << c.name;
+        world.Send(UM_TRAY_NOTIFY, kRightButtonUp);
+        ASSERT_EQ(world.menus.size(), 1u) << c.name;
+        const auto& items = world.menus[0];
+        ASSERT_EQ(items.size(), 3u) << c.name;
+        EXPECT_EQ(std::u16string(items[0].Text), u"設定を開く (&S)");
+        EXPECT_EQ(std::u16string(items[1].Text), u"データ要求 (&R)");
+        EXPECT_EQ(std::u16string(items[2].Text), u"Tellurinの終了 (&X)");
+        EXPECT_TRUE(items[0].Default && !items[1].Default && !items[2].Default) << c.name;
+        EXPECT_TRUE(items[0].Enabled && items[2].Enabled) << c.name;
+        EXPECT_EQ(items[1].Enabled, c.command && c.portOpen) << c.name;
+        EXPECT_EQ(items[1].Command, TrayMenuRequestData) << c.name;
+        EXPECT_EQ(world.posted, c.posted) << c.name;
+        EXPECT_EQ(world.asked, c.asked) << c.name;
+        EXPECT_EQ(world.foregroundGiven, c.foregroundGiven) << c.name;
+        EXPECT_EQ(world.marks.RestoreWindow, c.restoreWindow) << c.name;
+        EXPECT_FALSE(world.marks.TrayMenuOpen) << c.name;
+    }
+
+    // The request item is disabled without a command or without the port.
+    for (const bool command : {false, true}) {
+        FakeResidentWorld world;
+        if (command) world.SetRequestCommand(u"Q\\r\\n");
+        world.Send(UM_TRAY_NOTIFY, kRightButtonUp);
+        EXPECT_FALSE(world.menus[0][1].Enabled) << command;
+    }
+
+    // A second right click while the menu is up opens no second menu, and
+    // the menu's own choice still counts.
+    FakeResidentWorld nested;
+    nested.menuChoice = TrayMenuOpenSettings;
+    nested.WhileBusy({{UM_TRAY_NOTIFY, kRightButtonUp}, {UM_TRAY_NOTIFY, kRightButtonUp}});
+    nested.Send(UM_TRAY_NOTIFY, kRightButtonUp);
+    EXPECT_EQ(nested.menus.size(), 1u);
+    EXPECT_EQ(nested.posted, Posts{UM_OPEN_SETTINGS});
+}
+
+// When requests go, over the window's clock: the interval timer, the hot key
+// and the menu ask the receiver; a timer request is skipped while the last
+// one is not yet written, or written, unanswered and within its 2000 ms
+// time-out; the time-out raises the cause once, and its balloon. Script:
+// T timer tick, H hot key, M menu item, W the receiver wrote the last request
+// asked, F a frame completed, A the answer timer fired, +N N ms pass.
+TEST(ResidentWindow, RequestsFromTimerHotKeyAndMenuAndTheNoAnswerCause) {
+    const std::u16string noAnswer = u"機器から応答がありません。";
+    const struct {
+        const char* script;
+        std::uint32_t asked;
+        bool noAnswerCause;
+        std::uint32_t answerTimer;  // the answer timer's period at the end, 0 when stopped
+    } cases[] = {
+        {"T W F +30 A", 1, false, 0},
+        {"T T", 1, false, 0},                       // not yet written
+        {"T W +1999 T", 1, false, 2000},            // unanswered, within its time-out
+        {"T W F +10 T", 2, false, 0},               // answered: the next goes
+        {"T W +2000 T", 2, true, 0},                // the time-out passed: raised, and the next goes
+        {"T W +2000 A", 1, true, 0},
+        {"T W +1990 A", 1, false, 10},              // a timer that fired early waits the rest
+        {"T W +500 H", 2, false, 2000},             // the user's requests always go
+        {"T W +500 M", 2, false, 2000},
+        {"T W +500 H W +1600 A", 2, false, 400},    // the newer request's time-out counts
+        {"T +10 H W +2000 A", 2, true, 0},          // asks that piled up were written once
+    };
+    for (const auto& c : cases) {
+        FakeResidentWorld world;
+        world.SetRequestCommand(u"Q\\r\\n");
+        world.device.RequestInterval = 1000;
+        world.device.RequestHotKey = 0x0678;  // Ctrl+Alt+F9
+        world.menuChoice = TrayMenuRequestData;
+        world.Send(kWindowCreate);
+        world.Send(UM_OPEN_PORT);
+        EXPECT_EQ(world.requestTimer, 1000u) << c.script;
+        std::string script = c.script;
+        for (std::size_t at = 0; at < script.size(); ++at) {
+            switch (script[at]) {
+                case 'T': world.Tick(RequestTimer); break;
+                case 'H': world.SendWith(kHotKey, kRequestHotKeyId); break;
+                case 'M': world.Send(UM_TRAY_NOTIFY, kRightButtonUp); break;
+                case 'W': world.SendWith(UM_REQUEST_WRITTEN, world.asked); break;
+                case 'F': world.answered = world.asked; break;
+                case 'A': world.Tick(AnswerTimer); break;
+                case '+': world.now += static_cast<std::uint32_t>(std::stoul(script.substr(at + 1))); break;
+            }
+        }
+        EXPECT_EQ(world.asked, c.asked) << c.script;
+        EXPECT_EQ((world.causes & CauseNoAnswer) != 0, c.noAnswerCause) << c.script;
+        EXPECT_EQ(world.shown.Balloon, c.noAnswerCause ? noAnswer : u"") << c.script;
+        EXPECT_EQ(world.answerTimer, c.answerTimer) << c.script;
+    }
+
+    // A notice about an older request, or from a receiver since stopped, starts no time-out.
+    FakeResidentWorld stale;
+    stale.SetRequestCommand(u"Q\\r\\n");
+    stale.Send(UM_OPEN_PORT);
+    stale.SendWith(kHotKey, kRequestHotKeyId);
+    stale.SendWith(kHotKey, kRequestHotKeyId);
+    stale.SendWith(UM_REQUEST_WRITTEN, 1);
+    EXPECT_EQ(stale.answerTimer, 0u);
+    stale.Send(UM_OPEN_SETTINGS);
+    stale.SendWith(UM_REQUEST_WRITTEN, 2);
+    EXPECT_EQ(stale.answerTimer, 0u);
+
+    // No command set, or the port closed: nothing is asked, and no timer runs.
+    FakeResidentWorld none;
+    none.device.RequestInterval = 1000;
+    none.Send(UM_OPEN_PORT);
+    none.SendWith(kHotKey, kRequestHotKeyId);
+    EXPECT_EQ(none.asked, 0u);
+    EXPECT_EQ(none.requestTimer, 0u);
+    FakeResidentWorld closed;
+    closed.SetRequestCommand(u"Q\\r\\n");
+    closed.device.RequestInterval = 1000;
+    closed.Send(UM_OPEN_PORT);
+    closed.SendWith(kHotKey, kRequestHotKeyId);
+    closed.SendWith(UM_REQUEST_WRITTEN, 1);
+    closed.receiverLostDevice = true;
+    closed.Send(UM_PORT_LOST);
+    EXPECT_EQ(closed.requestTimer, 0u);
+    EXPECT_EQ(closed.answerTimer, 0u);
+    closed.SendWith(kHotKey, kRequestHotKeyId);
+    EXPECT_EQ(closed.asked, 1u);
+}
+
+// The hot key is registered while the port is open, with MOD_NOREPEAT where
+// Windows knows it; a chord another program holds is said in the tip's
+// second line while the port is open, below any reception cause.
+TEST(ResidentWindow, RequestHotKeyIsRegisteredWhileThePortIsOpen) {
+    const std::u16string firstLine = u"Tellurin  COM5 9600bps 受信中";
+    const struct {
+        const char* name;
+        KeyChord chord;
+        bool olderWindows, heldElsewhere;
+        std::vector<std::string> tries;
+        bool registered;
+    } cases[] = {
+        {"Ctrl+Alt+F9", 0x0678, false, false, {"16387+120"}, true},
+        {"Shift+F2", 0x0171, false, false, {"16388+113"}, true},
+        {"Windows before 7: again without MOD_NOREPEAT", 0x0678, true, false, {"16387+120", "3+120"}, true},
+        {"held by another program", 0x0678, false, true, {"16387+120"}, false},
+        {"none set", 0x0000, false, false, {}, false},
+    };
+    for (const auto& c : cases) {
+        FakeResidentWorld world;
+        world.SetRequestCommand(u"Q\\r\\n");
+        world.device.RequestHotKey = c.chord;
+        world.olderWindows = c.olderWindows;
+        world.chordHeldElsewhere = c.heldElsewhere;
+        world.Send(kWindowCreate);
+        world.Send(UM_OPEN_PORT);
+        EXPECT_EQ(world.hotKeyCalls, c.tries) << c.name;
+        EXPECT_EQ(world.hotKeyRegistered, c.registered) << c.name;
+        const bool refused = c.chord != 0 && !c.registered;
+        EXPECT_EQ(world.shown.Tip, refused ? firstLine + u"\nデータ要求のホットキーを登録できません。" : firstLine)
+            << c.name;
+        if (refused) {  // a reception cause is more telling
+            world.causes = CauseLineError;
+            world.Send(UM_RECEPTION_CAUSES);
+            EXPECT_EQ(world.shown.Tip, firstLine + u"\n" + ReceptionCauseText(CauseLineError)) << c.name;
+        }
+        world.Send(UM_OPEN_SETTINGS);  // the port closes: the chord is free again
+        EXPECT_FALSE(world.hotKeyRegistered) << c.name;
+        EXPECT_EQ(world.shown.Tip.find(u"ホットキー"), std::u16string::npos) << c.name;
+    }
+
+    FakeResidentWorld noCommand;  // a chord without a command would only take it from others
+    noCommand.device.RequestHotKey = 0x0678;
+    noCommand.Send(UM_OPEN_PORT);
+    EXPECT_TRUE(noCommand.hotKeyCalls.empty());
+    EXPECT_EQ(HotKeyModifiers(0x0778), kHotKeyShift | kHotKeyControl | kHotKeyAlt);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // A write still pending when its 5000 ms wait ends (flow control holding the
-// line, say) is cancelled and waited for before the status block and the byte
+// line, say) is cancelled and waited for before the status block and the bytes
 // are reused, so a later answer or the end of the receiver never races it.
 #include "resident/receiver/win32/overlapped_answer_line.h"
+
+#include <algorithm>
 
 #include "resident/receiver/win32/cancel_port_operation.h"
 
@@ -23,20 +25,23 @@ void OverlappedAnswerLine::EndPendingWrite() {
     writePending_ = false;
 }
 
-AnswerOutcome OverlappedAnswerLine::WriteAnswer(std::uint8_t answer) {
+AnswerOutcome OverlappedAnswerLine::WriteAnswer(std::uint8_t answer) { return WriteRequest(&answer, 1); }
+
+AnswerOutcome OverlappedAnswerLine::WriteRequest(const std::uint8_t* bytes, std::uint32_t count) {
     EndPendingWrite();
-    answerByte_ = answer;
+    count = std::min(count, kLongestWrite);
+    std::copy(bytes, bytes + count, buffer_);
     block_.Offset = 0;
     block_.OffsetHigh = 0;
     block_.Internal = 0;
     block_.InternalHigh = 0;
-    if (WriteFile(port_, &answerByte_, 1, nullptr, &block_)) return AnswerOutcome::Written;
+    if (WriteFile(port_, buffer_, count, nullptr, &block_)) return AnswerOutcome::Written;
     if (GetLastError() != ERROR_IO_PENDING) return AnswerOutcome::Failed;
     writePending_ = true;
     if (WaitForSingleObject(block_.hEvent, kAnswerWriteWaitMilliseconds) == WAIT_OBJECT_0) {
         writePending_ = false;
         DWORD written = 0;
-        const bool ok = GetOverlappedResult(port_, &block_, &written, FALSE) && written == 1;
+        const bool ok = GetOverlappedResult(port_, &block_, &written, FALSE) && written == count;
         return ok ? AnswerOutcome::Written : AnswerOutcome::Failed;
     }
     EndPendingWrite();

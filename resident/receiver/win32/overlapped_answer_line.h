@@ -1,5 +1,6 @@
-// The answer line on Win32: one overlapped byte written to the port with the
-// receiver's answer status block, waited for at most 5000 ms.
+// The answer line on Win32: an answer byte or a request command written
+// overlapped to the port with the receiver's write status block, waited for at
+// most 5000 ms.
 #pragma once
 
 #include <windows.h>
@@ -19,13 +20,14 @@ public:
     OverlappedAnswerLine& operator=(const OverlappedAnswerLine&) = delete;
 
     AnswerOutcome WriteAnswer(std::uint8_t answer) override;
+    AnswerOutcome WriteRequest(const std::uint8_t* bytes, std::uint32_t count) override;
 
 private:
     void EndPendingWrite();
 
     HANDLE port_;
     OVERLAPPED block_{};
-    BYTE answerByte_ = 0;  // the buffer must live as long as the write
+    BYTE buffer_[kLongestWrite] = {};  // must live as long as the write
     bool writePending_ = false;
 };
 

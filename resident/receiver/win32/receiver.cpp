@@ -25,7 +25,8 @@ constexpr DWORD kWaitEndMilliseconds = 2000;
 // into a read, nor into a later receiver's wait.
 class Win32ReceiverPort final : public ReceiverPort {
 public:
-    Win32ReceiverPort(HANDLE port, const ReceiverEvents& events) : port_(port), stopEvent_(events.StopEvent) {
+    Win32ReceiverPort(HANDLE port, const ReceiverEvents& events)
+        : port_(port), stopEvent_(events.StopEvent), requestEvent_(events.RequestEvent) {
         readBlock_.hEvent = events.ReadEvent;
         waitBlock_.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     }
@@ -78,7 +79,7 @@ public:
         }
     }
 
-    PortWait WaitForPortEventOrStop(std::uint32_t& eventMask) override {
+    PortWait WaitForPortEventOrStop(std::uint32_t& eventMask, std::uint32_t timeout) override {
         if (waitBlock_.hEvent == nullptr) return PortWait::Failed;
         if (!waitPending_) {
             PrepareBlock(waitBlock_);
@@ -89,10 +90,16 @@ public:
             waitPending_ = true;
         }
         DWORD ignored = 0;
-        switch (WaitForBlockOrStop(waitBlock_)) {
+        // The port-event wait stays outstanding unless it is the one that ended.
+        const HANDLE waitList[3] = {stopEvent_, requestEvent_, waitBlock_.hEvent};
+        switch (WaitForMultipleObjects(3, waitList, FALSE, timeout)) {
             case WAIT_OBJECT_0:
-                return PortWait::Stop;  // the port-event wait stays outstanding
+                return PortWait::Stop;
             case WAIT_OBJECT_0 + 1:
+                return PortWait::Request;
+            case WAIT_TIMEOUT:
+                return PortWait::TimedOut;
+            case WAIT_OBJECT_0 + 2:
                 waitPending_ = false;
                 // A wait can finish with an error (cancelled, the device
                 // removed), its mask then 0: only the operation's result tells.
@@ -142,19 +149,23 @@ private:
 
     HANDLE port_;
     HANDLE stopEvent_;
+    HANDLE requestEvent_;
     OVERLAPPED readBlock_{};
     OVERLAPPED waitBlock_{};
     DWORD eventMask_ = 0;
     bool waitPending_ = false;
 };
 
-// Tells the resident window that the reception causes changed; posted, so
-// the receiver never waits for the window.
-class PostingCauseListener final : public ReceptionCauseListener {
+// Tells the resident window that the reception causes changed, or that a
+// request went out; posted, so the receiver never waits for the window.
+class PostingCauseListener final : public ReceptionCauseListener, public RequestListener {
 public:
     explicit PostingCauseListener(HWND window) : window_(window) {}
     void ReceptionCausesChanged() override {
         if (window_ != nullptr) (void)PostMessageW(window_, UM_RECEPTION_CAUSES, 0, 0);
+    }
+    void RequestWritten(std::uint32_t number) override {
+        if (window_ != nullptr) (void)PostMessageW(window_, UM_REQUEST_WRITTEN, number, 0);
     }
 
 private:
@@ -174,7 +185,9 @@ struct ReceiverThreadRecord {
     CommunicationSettings Communication{};
     FunctionSettings Function{};
     EditRules Editing{};
+    DeviceSettings Device{};
     FrameAssembly* Assembly = nullptr;
+    RequestExchange* Requests = nullptr;  // the program's
     ReceptionCauses* Causes = nullptr;  // the program's
     LastFrameStore* LastFrame = nullptr;  // the program's
 };
@@ -194,9 +207,10 @@ DWORD WINAPI ReceiverThreadProcedure(LPVOID parameter) {
         Win32InputTarget target;
         PostingCauseListener causeListener(record->LossWindow);
         LocalClock clock;
-        ReceiverLoop loop{record->Flags, *port,      *record->Assembly, record->Communication, record->Function,
-                          keyboard,      answerLine, decoder,           target,                *record->Causes,
-                          causeListener, record->Editing, clock,        *record->LastFrame};
+        ReceiverLoop loop{record->Flags,   *port,      *record->Assembly, record->Communication, record->Function,
+                          keyboard,        answerLine, decoder,           target,                *record->Causes,
+                          causeListener,   record->Editing, clock,        *record->LastFrame,    record->Device,
+                          *record->Requests, causeListener};
         end = RunReceiverLoop(loop);
     }
     if (port->EndOutstandingWait()) delete port;
@@ -260,7 +274,9 @@ bool Receiver::StartReceiver() {
     record->Communication = communication_;
     record->Function = function_;
     record->Editing = editing_;
+    record->Device = device_;
     record->Assembly = &assembly_;
+    record->Requests = &requests_;
     record->Causes = &causes_;
     record->LastFrame = &lastFrame_;
     record->LossWindow = lossWindow_;
@@ -276,12 +292,28 @@ bool Receiver::StartReceiver() {
         delete record;
         return false;
     }
+    requests_.Restart();  // before the thread reads it
     record->Flags.ReceivingEnabled.store(true, std::memory_order_release);
     current_ = record;
     // What held scans back on the last port or with the last settings may be
     // gone now; what is still true shows again with the next bytes or frame.
     causes_.Reset();
     return true;
+}
+
+std::uint32_t Receiver::AskForRequest() {
+    if (current_ == nullptr) return 0;
+    const std::uint32_t number = requests_.Ask();
+    (void)SetEvent(events_.RequestEvent);
+    return number;
+}
+
+void Receiver::RaiseReceptionCause(std::uint32_t cause) {
+    // The window that raises it shows it at once: no notice is posted.
+    struct Quiet final : ReceptionCauseListener {
+        void ReceptionCausesChanged() override {}
+    } quiet;
+    causes_.Raise(cause, quiet);
 }
 
 void Receiver::StopReceiver() {

@@ -7,16 +7,19 @@
 
 #include <windows.h>
 
+#include "common/device_settings.h"
 #include "common/settings_records.h"
 #include "resident/receiver/frame_assembly.h"
 #include "resident/receiver/reception_causes.h"
+#include "resident/receiver/request_exchange.h"
 
 namespace tellurin {
 
 struct ReceiverEvents {
-    HANDLE StopEvent;   // manual reset
-    HANDLE ReadEvent;   // auto reset
-    HANDLE WriteEvent;  // auto reset
+    HANDLE StopEvent;     // manual reset
+    HANDLE ReadEvent;     // auto reset
+    HANDLE WriteEvent;    // auto reset
+    HANDLE RequestEvent;  // auto reset: the window asked for a request
 };
 
 struct ReceiverThreadRecord;
@@ -40,8 +43,9 @@ private:
 
 class Receiver {
 public:
-    Receiver(const CommunicationSettings& communication, const FunctionSettings& function, const EditRules& editing)
-        : communication_(communication), function_(function), editing_(editing) {}
+    Receiver(const CommunicationSettings& communication, const FunctionSettings& function, const EditRules& editing,
+             const DeviceSettings& device)
+        : communication_(communication), function_(function), editing_(editing), device_(device) {}
     ~Receiver();
     Receiver(const Receiver&) = delete;
     Receiver& operator=(const Receiver&) = delete;
@@ -60,6 +64,12 @@ public:
     // Why scans may not be arriving; cleared when a receiver starts.
     std::uint32_t ActiveReceptionCauses() const { return causes_.Active(); }
     LastFrameStore& LastFrame() { return lastFrame_; }
+    // Asks the running receiver to write the request command; the request's
+    // number, or 0 when no receiver runs.
+    std::uint32_t AskForRequest();
+    bool RequestAnswered(std::uint32_t number) const { return requests_.Answered(number); }
+    // Raised by the window itself (a request that found no answer).
+    void RaiseReceptionCause(std::uint32_t cause);
 
 private:
     bool EndLingeringThread(DWORD waitMilliseconds);
@@ -67,6 +77,7 @@ private:
     const CommunicationSettings& communication_;
     const FunctionSettings& function_;
     const EditRules& editing_;
+    const DeviceSettings& device_;
     ReceiverEvents events_{};
     HWND lossWindow_ = nullptr;
     HANDLE portHandle_ = INVALID_HANDLE_VALUE;
@@ -74,6 +85,7 @@ private:
     // The window reads them after every port opening, so the reset at a start
     // needs no notice.
     ReceptionCauses causes_;
+    RequestExchange requests_;  // numbers rise for the life of the program
     // Never freed: a thread that outlived its stop may still keep a frame in
     // it while the process's statics are destroyed.
     LastFrameStore& lastFrame_ = *new LastFrameStore;

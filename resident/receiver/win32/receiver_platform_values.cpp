@@ -15,8 +15,9 @@
 namespace tellurin {
 namespace {
 
-// The port-event mask of the receiver.
+// The port-event mask of the receiver, and its wait without a time-out.
 static_assert(kPortEventReceivedCharacter == EV_RXCHAR && kPortEventLineError == EV_ERR);
+static_assert(kNoTimeout == INFINITE);
 
 // Key events and the keys the receiver names. The enhanced keys are those
 // whose scan code carries the E0 prefix; NumLock's is a plain 45.

@@ -20,9 +20,10 @@ struct ResidentProgram {
     CommunicationSettings Communication = kDefaultCommunicationSettings;
     FunctionSettings Function = kDefaultFunctionSettings;
     EditRules Edit = kDefaultEditRules;
+    DeviceSettings Device = kDefaultDeviceSettings;
     MessageReporter Reporter;
     SettingsLibraryClient Client{};
-    Receiver ReceiverThread{Communication, Function, Edit};
+    Receiver ReceiverThread{Communication, Function, Edit, Device};
     ResidentMarks Marks{};
     HICON TrayIconImage = nullptr;      // icon 102, while receiving
     HICON TrayIconIdleImage = nullptr;  // icon 103, grey, otherwise

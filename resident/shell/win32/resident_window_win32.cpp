@@ -11,6 +11,7 @@
 
 #include "common/settings_text.h"
 #include "common/win32/system_function.h"
+#include "resident/shell/device_requests.h"
 #include "resident/shell/startup.h"
 
 namespace tellurin {
@@ -80,16 +81,19 @@ public:
         events.StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         events.ReadEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         events.WriteEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        events.RequestEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         program_.ReceiverThread.UseEvents(events);
         program_.ReceiverThread.ReportLossTo(window_);
-        return events.StopEvent != nullptr && events.ReadEvent != nullptr && events.WriteEvent != nullptr;
+        return events.StopEvent != nullptr && events.ReadEvent != nullptr && events.WriteEvent != nullptr &&
+               events.RequestEvent != nullptr;
     }
 
     void DestroySyncObjects() override {
         // A receiver thread that outlived its stop still waits on these; the
         // process is ending, so they are left to it.
         if (!program_.ReceiverThread.HasLingeringThread()) {
-            for (HANDLE* event : {&program_.Events.StopEvent, &program_.Events.ReadEvent, &program_.Events.WriteEvent}) {
+            for (HANDLE* event : {&program_.Events.StopEvent, &program_.Events.ReadEvent, &program_.Events.WriteEvent,
+                                  &program_.Events.RequestEvent}) {
                 if (*event != nullptr) (void)CloseHandle(*event);
                 *event = nullptr;
             }
@@ -162,6 +166,41 @@ public:
     void StopTimer(ResidentTimer timer) override { (void)KillTimer(window_, timer); }
     std::uint32_t TickCount() override { return GetTickCount(); }
 
+    bool RegisterHotKey(std::uint32_t modifiers, std::uint32_t virtualKey, std::uint32_t& error) override {
+        if (::RegisterHotKey(window_, kRequestHotKeyId, modifiers, virtualKey)) return true;
+        error = GetLastError();
+        return false;
+    }
+    void UnregisterHotKey() override { (void)::UnregisterHotKey(window_, kRequestHotKeyId); }
+
+    // A notification icon's menu: its owner must be the foreground window
+    // before TrackPopupMenu, or the menu stays up when the user clicks
+    // elsewhere, and a message posted after it ends the menu mode. The
+    // callback carries no position here (no callback version is set), so the
+    // menu opens at the pointer. TPM_RETURNCMD brings the choice back as the
+    // result (TPM_NONOTIFY: no WM_COMMAND besides); only flags Windows XP
+    // knows are used.
+    TrayMenuCommand ShowTrayMenu(const TrayMenuItem* items, std::size_t count) override {
+        HMENU menu = CreatePopupMenu();
+        if (menu == nullptr) return TrayMenuNone;
+        for (std::size_t index = 0; index < count; ++index) {
+            const UINT flags = MF_STRING | (items[index].Enabled ? MF_ENABLED : MF_GRAYED);
+            (void)AppendMenuW(menu, flags, items[index].Command, reinterpret_cast<const wchar_t*>(items[index].Text));
+            if (items[index].Default) (void)SetMenuDefaultItem(menu, items[index].Command, FALSE);
+        }
+        POINT pointer{};
+        (void)GetCursorPos(&pointer);
+        const UINT horizontal = GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+        (void)SetForegroundWindow(window_);
+        const BOOL chosen = TrackPopupMenu(menu, horizontal | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD |
+                                                     TPM_NONOTIFY,
+                                           pointer.x, pointer.y, 0, window_, nullptr);
+        (void)PostMessageW(window_, WM_NULL, 0, 0);
+        (void)DestroyMenu(menu);
+        return static_cast<TrayMenuCommand>(chosen);
+    }
+    bool IsSelf(void* window) override { return static_cast<HWND>(window) == window_; }
+
 private:
     ResidentProgram& program_;
     HWND window_;
@@ -180,6 +219,9 @@ public:
     void StopReceiver() override { program_.ReceiverThread.StopReceiver(); }
     bool ReceiverLostDevice() override { return program_.ReceiverThread.DeviceGone(); }
     std::uint32_t ActiveReceptionCauses() override { return program_.ReceiverThread.ActiveReceptionCauses(); }
+    void RaiseReceptionCause(std::uint32_t cause) override { program_.ReceiverThread.RaiseReceptionCause(cause); }
+    std::uint32_t AskForRequest() override { return program_.ReceiverThread.AskForRequest(); }
+    bool RequestAnswered(std::uint32_t number) override { return program_.ReceiverThread.RequestAnswered(number); }
 
     bool PortDeviceAvailable() override {
         const std::u16string path = PortDevicePath(program_.Communication);
@@ -201,7 +243,8 @@ LRESULT CALLBACK ResidentWindowProcedure(HWND window, UINT message, WPARAM wPara
     ResidentProgram& program = TheResidentProgram();
     Win32ResidentPlatform platform(program, window);
     Win32ResidentServices services(program, window);
-    ResidentWindow resident{program.Marks,    platform, services, program.Communication, program.Function,
+    ResidentWindow resident{program.Marks,          platform,        services,
+                            program.Communication,  program.Function, program.Device,
                             program.TaskbarCreatedMessage, static_cast<const void*>(IdentityTable)};
     std::intptr_t result = 0;
     if (HandleResidentMessage(resident, message, static_cast<std::uintptr_t>(wParam),

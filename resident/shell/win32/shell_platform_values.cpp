@@ -8,6 +8,7 @@
 
 #include <cstddef>
 
+#include "resident/shell/device_requests.h"
 #include "resident/shell/library_client.h"
 #include "resident/shell/resident_window.h"
 
@@ -16,8 +17,15 @@ namespace {
 
 // Window messages the window reacts to.
 static_assert(kWindowCreate == WM_CREATE && kWindowDestroy == WM_DESTROY && kLeftButtonDown == WM_LBUTTONDOWN &&
-              kRightButtonDown == WM_RBUTTONDOWN && kTimer == WM_TIMER && kEndSession == WM_ENDSESSION &&
-              kDpiChanged == WM_DPICHANGED && kDisplayChanged == WM_DISPLAYCHANGE);
+              kRightButtonDown == WM_RBUTTONDOWN && kRightButtonUp == WM_RBUTTONUP && kTimer == WM_TIMER &&
+              kHotKey == WM_HOTKEY && kEndSession == WM_ENDSESSION && kDpiChanged == WM_DPICHANGED &&
+              kDisplayChanged == WM_DISPLAYCHANGE);
+
+// The request hot key.
+static_assert(kHotKeyAlt == MOD_ALT && kHotKeyControl == MOD_CONTROL && kHotKeyShift == MOD_SHIFT &&
+              kHotKeyNoRepeat == MOD_NOREPEAT && kErrorHotKeyAlreadyRegistered == ERROR_HOTKEY_ALREADY_REGISTERED);
+// The tray menu's "nothing chosen" is TrackPopupMenu's 0 under TPM_RETURNCMD.
+static_assert(TrayMenuNone == 0);
 
 // The tray icon's record goes at the size Windows XP's shell takes; every field
 // the program fills (the balloon's too) lies inside it.

@@ -188,6 +188,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     program.Client.Communication = &program.Communication;
     program.Client.Function = &program.Function;
     program.Client.Edit = &program.Edit;
+    program.Client.Device = &program.Device;
     program.Client.Binding = &binding;
     program.Client.Receiver = &receiver;
     program.Client.Reporter = &program.Reporter;

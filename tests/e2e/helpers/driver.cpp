@@ -13,6 +13,9 @@
 //   driver.exe box-answer yes|no|ok|cancel|retry [<wait ms> [<title>]]   clicks a button of that box
 //   driver.exe balloon [<wait ms>]                           text of a tray balloon on show (UTF-8): Wine's
 //                                                            shell shows it as a visible top-level tooltip
+//   driver.exe menu-choose <letter> [<wait ms>]             waits for a popup menu on show (class #32768) and
+//                                                            chooses its item by the letter of its mnemonic,
+//                                                            typed as a user would
 //   driver.exe usage <class|-> <title|->                     prints "handles=N threads=N working=BYTES pagefile=BYTES"
 //                                                            of the window's process, as the system counts them
 //   driver.exe stand-in <seconds>                            shows a window of the resident program's class and
@@ -48,6 +51,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 
 #include "common/message_codes.h"
@@ -155,7 +159,7 @@ int ButtonId(const wchar_t* answer) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver find|post|close|stand-in|hold-hotkey|starting-copy|mutex-held|hold-file|box-text|box-answer|click|select|slide|tab|command|state|visible|text|settext ...\n");
+    std::fprintf(stderr, "usage: driver find|post|close|menu-choose|stand-in|hold-hotkey|starting-copy|mutex-held|hold-file|box-text|box-answer|click|select|slide|tab|command|state|visible|text|settext ...\n");
     return 2;
 }
 
@@ -343,6 +347,32 @@ int StartingCopy(const wchar_t* mutexName, DWORD msWithoutWindow, DWORD seconds)
 
 }  // namespace
 
+// A visible popup menu window (the tray menu while it is up).
+HWND FindVisibleMenu(DWORD waitMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu != nullptr && IsWindowVisible(menu)) return menu;
+        if (GetTickCount() - start >= waitMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+// The key goes to the thread that owns the foreground, whose menu loop reads it.
+int ChooseMenuItem(wchar_t letter, DWORD waitMs) {
+    if (FindVisibleMenu(waitMs) == nullptr) return 1;
+    const WORD key = static_cast<WORD>(towupper(letter));
+    INPUT presses[2] = {};
+    for (INPUT& press : presses) {
+        press.type = INPUT_KEYBOARD;
+        press.ki.wVk = key;
+        press.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+        press.ki.dwFlags = KEYEVENTF_SCANCODE;  // Wine reads wVk as well
+    }
+    presses[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    return SendInput(2, presses, sizeof(INPUT)) == 2 ? 0 : 1;
+}
+
 // The registration belongs to this thread, so it lasts while the thread does.
 int HoldHotKey(UINT modifiers, UINT key, DWORD seconds) {
     if (!RegisterHotKey(nullptr, 1, modifiers, key)) {
@@ -378,6 +408,8 @@ int wmain(int argc, wchar_t** argv) {
         HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), 2000);
         return window != nullptr ? PrintUsage(window) : 1;
     }
+    if (command == L"menu-choose" && argc >= 3)
+        return ChooseMenuItem(argv[2][0], argc >= 4 ? static_cast<DWORD>(Number(argv[3])) : 3000);
     if (command == L"stand-in" && argc >= 3) return StandIn(static_cast<DWORD>(Number(argv[2])));
     if (command == L"hold-hotkey" && argc >= 5)
         return HoldHotKey(static_cast<UINT>(Number(argv[2])), static_cast<UINT>(Number(argv[3])),
