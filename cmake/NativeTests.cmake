@@ -73,3 +73,6 @@ if(TELLUR_FUZZ_DIR)
     set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 300)
   endforeach()
 endif()
+
+# The guides' commands and the help's dialog texts against the code.
+add_test(NAME guides COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/check_guides.sh ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
