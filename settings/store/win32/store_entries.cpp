@@ -1,7 +1,6 @@
 // TELLURS_01 (load the settings), TELLURS_02 (open the port), TELLURS_03
 // (load the editing rules) and TELLURS_04 (load the device's values): the
-// store and the port opening over the current
-// user's registry and a real port; and the library's interface number, which
+// store and the port opening over the current user's registry and a real port; and the library's interface number, which
 // the program reads before it calls any. Loaded into a program of another
 // interface, each fails as it fails on its own, touching none of the
 // caller's records.
@@ -20,6 +19,23 @@ using tellurin::CommunicationSettings;
 using tellurin::DeviceSettings;
 using tellurin::EditRules;
 using tellurin::FunctionSettings;
+
+namespace {
+
+// A record that says what it is (its first field is its own size), filled
+// from its key: one of another size is not read or written.
+template <typename Record>
+std::int32_t LoadSizedRecord(Record* record, const Record& defaults,
+                             void (*read)(tellurin::Registry&, Record&, const char16_t*), const char16_t* path) {
+    if (record == nullptr || record->Size != sizeof(Record) || !tellurin::LoadedByOwnProgram()) return 0;
+    tellurin::CurrentUserRegistry registry;
+    Record loaded = defaults;
+    read(registry, loaded, path);
+    *record = loaded;
+    return 1;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -44,22 +60,12 @@ __declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_02(CommunicationSettings
 }
 
 __declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_03(EditRules* rules) {
-    // The record says what it is: one of another size is not read or written.
-    if (rules == nullptr || rules->Size != sizeof(EditRules) || !tellurin::LoadedByOwnProgram()) return 0;
-    tellurin::CurrentUserRegistry registry;
-    EditRules loaded = tellurin::kDefaultEditRules;
-    tellurin::ReadEditKey(registry, loaded, tellurin::kEditKeyPath);
-    *rules = loaded;
-    return 1;
+    return LoadSizedRecord(rules, tellurin::kDefaultEditRules, tellurin::ReadEditKey, tellurin::kEditKeyPath);
 }
 
 __declspec(dllexport) std::int32_t TELLURS_CALL TELLURS_04(DeviceSettings* device) {
-    if (device == nullptr || device->Size != sizeof(DeviceSettings) || !tellurin::LoadedByOwnProgram()) return 0;
-    tellurin::CurrentUserRegistry registry;
-    DeviceSettings loaded = tellurin::kDefaultDeviceSettings;
-    tellurin::ReadDeviceKey(registry, loaded, tellurin::kCommunicationKeyPath);
-    *device = loaded;
-    return 1;
+    return LoadSizedRecord(device, tellurin::kDefaultDeviceSettings, tellurin::ReadDeviceKey,
+                           tellurin::kCommunicationKeyPath);
 }
 
 }  // extern "C"
