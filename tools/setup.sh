@@ -39,8 +39,9 @@ if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
 fi
 
 # The 32-bit Wine loader must never be installed: this kernel cannot run 32-bit
-# code, and with it present every wine call fails, 64-bit ones too.
+# code, and with it present every wine call fails, 64-bit ones too. Nothing
+# here needs it, so it goes.
 if dpkg-query -W -f='${Status}' wine32 2>/dev/null | grep -q "install ok installed"; then
-    echo "wine32 is installed; remove it (apt-get remove wine32) or Wine cannot run here" >&2
-    exit 1
+    echo "removing wine32: this machine cannot run 32-bit code, and with it installed every wine call fails"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get remove -y -q wine32
 fi
