@@ -15,6 +15,13 @@
 #  - WM_NOTIFY does not cross processes (tabs are switched with the keyboard).
 
 : "${TELLUR_E2E_DIR:?TELLUR_E2E_DIR must name the harness directory}"
+# The tests' texts are Japanese, and bash turns $'\u3000' into its character
+# only in a UTF-8 locale; a login without LANG (POSIX) would garble every
+# expected message. Wine's programs get their own locale from wine.sh.
+case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
+    *.UTF-8 | *.utf8 | *.utf-8) ;;
+    *) export LC_ALL=C.UTF-8 ;;
+esac
 HARNESS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_STATE="$TELLUR_E2E_DIR/state.env"
 E2E_PIDS="$TELLUR_E2E_DIR/pids"
