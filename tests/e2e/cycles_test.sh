@@ -30,7 +30,7 @@ receiver_cycle() {
 settings_cycle() {
     for _ in 1 2 3; do
         win_run "$BIN/driver.exe" post NON_Tellurin Tellurin 0x601 >/dev/null
-        win_run "$BIN/driver.exe" find '#32770' "$SETTINGS_DIALOG" 5000 >/dev/null || continue
+        win_run "$BIN/driver.exe" find '#32770' "$SETTINGS_DIALOG" 5000 shown >/dev/null || continue
         dialog click 2
         wait_until_gone '#32770' "$SETTINGS_DIALOG" && return 0
     done
@@ -71,7 +71,10 @@ median_private() {
 # the thread, so the median of the second half of the notes is set against
 # that of the first half. Single notes swing by some 300 KiB under Wine, so
 # 256 KiB is allowed: a leak of 2.5 KiB a cycle fails the full run of 200.
-judge_cycles() {  # judge_cycles <what> <usage before> <cycles>
+# Now and then the host's heap under Wine grows in one step of most of a
+# megabyte and stays flat after; a leak grows again over as many cycles, so
+# a rise is measured once more over a second round, which must pass.
+judge_cycles() {  # judge_cycles <what> <usage before> <cycles> <cycle> [second round]
     local after notes growth
     after=$(settled_usage)
     echo "$after" >>"$TELLUR_E2E_DIR/usage"
@@ -82,6 +85,12 @@ judge_cycles() {  # judge_cycles <what> <usage before> <cycles>
     check "$1: threads do not grow" yes "$([ "$(field threads "$after")" -le "$(field threads "$2")" ] && echo yes || echo no)"
     growth=$(( $(median_private $((notes / 2 + 1)) "$notes") - $(median_private 1 $((notes / 2))) ))
     echo "$1: private memory, median of the second half against the first: $growth bytes"
+    if [ "$growth" -gt 262144 ] && [ -z "${5:-}" ]; then
+        echo "$1: measured again over as many cycles"
+        check "$1: every cycle of the second round done" 0 "$(repeat "$4" "$3")"
+        judge_cycles "$1, second round" "$after" "$3" "$4" second
+        return
+    fi
     check "$1: private memory does not grow (256 KiB allowed)" yes "$([ "$growth" -le 262144 ] && echo yes || echo no)"
     # A long run also sets where it ends against the first half: a leak that
     # only shows late (dialog icons loaded afresh each time took 1.4 MB over
@@ -113,11 +122,11 @@ check "warm-up: settings cycles done" 0 "$(repeat settings_cycle 3 2>/dev/null)"
 echo "== $receiver_cycles receiver stop/start cycles"
 before=$(settled_usage)
 check "every receiver cycle answered" 0 "$(repeat receiver_cycle "$receiver_cycles")"
-judge_cycles "receiver cycles" "$before" "$receiver_cycles"
+judge_cycles "receiver cycles" "$before" "$receiver_cycles" receiver_cycle
 
 echo "== $settings_cycles settings open/close cycles"
 check "every settings cycle opened and closed the dialog" 0 "$(repeat settings_cycle "$settings_cycles")"
-judge_cycles "settings cycles" "$LAST_USAGE" "$settings_cycles"
+judge_cycles "settings cycles" "$LAST_USAGE" "$settings_cycles" settings_cycle
 
 echo "== still typing"
 focus_sink

@@ -189,8 +189,8 @@ wait_for_tray_icon() {
 
 SETTINGS_DIALOG='Tellurinの設定'
 
-# Waits until a dialog with this title exists (up to 10 s).
-wait_for_dialog() { win_run "$BIN/driver.exe" find '#32770' "$1" 10000 >/dev/null; }
+# Waits until a dialog with this title shows, set up (up to 10 s).
+wait_for_dialog() { win_run "$BIN/driver.exe" find '#32770' "$1" 10000 shown >/dev/null; }
 
 # Waits until no window of this class and title exists (up to 10 s); false if one stays.
 wait_until_gone() {
@@ -210,7 +210,7 @@ dialog() { win_run "$BIN/driver.exe" "$1" "$SETTINGS_DIALOG" "${@:2}"; }
 open_dialog() {
     for attempt in 1 2 3; do
         win_run "$BIN/TELLUR.EXE"
-        win_run "$BIN/driver.exe" find '#32770' "$SETTINGS_DIALOG" 8000 >/dev/null && return 0
+        win_run "$BIN/driver.exe" find '#32770' "$SETTINGS_DIALOG" 8000 shown >/dev/null && return 0
         echo "(the settings dialog did not open within 8 s; asking again)"
     done
     echo "FAIL: the settings dialog did not open"

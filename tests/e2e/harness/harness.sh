@@ -152,12 +152,19 @@ win_output() { "$WINE" "$@" | tr -d '\r'; }
 
 # The data of a registry value under HKEY_CURRENT_USER (or under the root
 # the key names, HKEY_LOCAL_MACHINE\...) as "TYPE data", or "<missing>".
+# The whole key is listed: the listing starts with the key's name, so an
+# answer without it is asked again, since now and then a reg.exe run on a
+# loaded machine ends with nothing said (a missing key is asked three times).
 reg_value() {
-    local key=$1 name=$2 line
+    local key=$1 name=$2 listing line attempt
     case $key in HKEY_*) ;; *) key="HKEY_CURRENT_USER\\$key" ;; esac
-    line=$("$WINE" reg.exe query "$key" /v "$name" 2>/dev/null | tr -d '\r' |
-        awk -v name="$name" '$1 == name {type = $2; sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); sub(/[ \t]+$/, "")
-            print ($0 == "" ? type : type " " $0)}')
+    for attempt in 1 2 3; do
+        listing=$("$WINE" reg.exe query "$key" 2>/dev/null | tr -d '\r')
+        grep -qxF -- "$key" <<<"$listing" && break
+        sleep 0.2
+    done
+    line=$(awk -v name="$name" '$1 == name {type = $2; sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); sub(/[ \t]+$/, "")
+            print ($0 == "" ? type : type " " $0)}' <<<"$listing")
     printf '%s\n' "${line:-<missing>}"
 }
 

@@ -70,11 +70,14 @@ void PrintUtf8(const std::wstring& text) {
 unsigned long long Number(const wchar_t* text) { return std::wcstoull(text, nullptr, 0); }
 
 // Polls for a window, so a test can wait for one that is about to appear.
-HWND FindWithWait(const std::wstring& windowClass, const std::wstring& title, DWORD waitMs) {
+// With "shown", only a visible one counts: a dialog is shown once its
+// WM_INITDIALOG has returned, so its pages and their values are in place.
+HWND FindWithWait(const std::wstring& windowClass, const std::wstring& title, DWORD waitMs, bool shown = false) {
     const DWORD start = GetTickCount();
     for (;;) {
         HWND found = FindWindowW(windowClass.empty() ? nullptr : windowClass.c_str(),
                                  title.empty() ? nullptr : title.c_str());
+        if (found != nullptr && shown && !IsWindowVisible(found)) found = nullptr;
         if (found != nullptr || GetTickCount() - start >= waitMs) return found;
         Sleep(50);
     }
@@ -391,7 +394,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argv[1];
 
     if (command == L"find" && argc >= 4) {
-        HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), argc >= 5 ? static_cast<DWORD>(Number(argv[4])) : 0);
+        HWND window = FindWithWait(Argument(argv[2]), Argument(argv[3]), argc >= 5 ? static_cast<DWORD>(Number(argv[4])) : 0,
+                                   argc >= 6 && std::wcscmp(argv[5], L"shown") == 0);
         if (window == nullptr) return 1;
         std::printf("%p\n", static_cast<void*>(window));
         return 0;
