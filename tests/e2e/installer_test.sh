@@ -30,6 +30,12 @@ run_value() { reg_value 'Software\Microsoft\Windows\CurrentVersion\Run' Tellurin
 UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall\Tellurin'
 setup="$BIN/Tellurin-3.0.4.3-x64-setup.exe"
 exists() { [ -e "$1" ] && echo yes || echo no; }
+# No Start-menu entry, no uninstall entry and no start with Windows.
+check_no_entries() {
+    check "$1Start-menu entry" no "$(exists "$menu")"
+    check "$1uninstall entry" "<missing>" "$(reg_value "$UNINSTALL_KEY" InstallLocation)"
+    check "$1start with Windows" "<missing>" "$(run_value)"
+}
 # The program's single-instance mutex, named where the program defines it.
 mutex=$(sed -n 's/.*IdentityTable\[3\] = {u"\([^"]*\)".*/\1/p' "$(dirname "$0")/../../resident/shell/startup.cpp")
 [ -n "$mutex" ] || { echo "FAIL: the program's mutex name was not found"; exit 1; }
@@ -55,9 +61,7 @@ timeout 60 "$WINE" "$setup" /S || code=$?
 check "exit code" 10 "$code"
 check "gave up within 20 s" yes "$([ $((SECONDS - started)) -le 20 ] && echo yes || echo no)"
 check "no files" no "$(exists "$installed")"
-check "no Start-menu entry" no "$(exists "$menu")"
-check "no uninstall entry" "<missing>" "$(reg_value "$UNINSTALL_KEY" InstallLocation)"
-check "no start with Windows" "<missing>" "$(run_value)"
+check_no_entries "no "
 kill "$STAND_IN_PID" 2>/dev/null || true
 wait "$STAND_IN_PID" 2>/dev/null || true
 
@@ -97,9 +101,7 @@ blocked='C:\Blocked'
 code=0
 win_run "$setup" /S "/D=$blocked" || code=$?
 check "exit code" 12 "$code"
-check "no uninstall entry" "<missing>" "$(reg_value "$UNINSTALL_KEY" InstallLocation)"
-check "no start with Windows" "<missing>" "$(run_value)"
-check "no Start-menu entry" no "$(exists "$menu")"
+check_no_entries "no "
 
 echo "== silent install, while a copy is still starting: it is waited for and asked to quit"
 reg_delete_key 'Software\Quorvel'
@@ -158,8 +160,7 @@ wait_until_uninstalled "$installed" "$menu" || true
 # The settings go last: once they are gone, so is everything before them.
 for ((i = 0; i < 50; i++)); do [ "$(reg_value "$SETTINGS_KEY\\Communication" CommPort)" = "<missing>" ] && break; sleep 0.2; done
 check "files removed" no "$([ -e "$installed" ] && echo yes || echo no)"
-check "Start-menu entry removed" no "$([ -e "$menu" ] && echo yes || echo no)"
-check "start with Windows removed" "<missing>" "$(run_value)"
+check_no_entries "removed: "
 check "settings key removed" "<missing>" "$(reg_value "$SETTINGS_KEY\\Communication" CommPort)"
 
 echo "== a silent uninstall without the option keeps the settings"
@@ -253,8 +254,6 @@ check "the current copy's files stay" yes "$(exists "$installed/TELLUR.EXE")"
 code=0
 win_run "$installed/Uninstall.exe" /S "_?=$installed_windows" || code=$?
 check "the current copy's uninstaller exit code" 0 "$code"
-check "its uninstall entry removed" "<missing>" "$(reg_value "$UNINSTALL_KEY" InstallLocation)"
-check "its start with Windows removed" "<missing>" "$(run_value)"
-check "its Start-menu entry removed" no "$(exists "$menu")"
+check_no_entries "removed: its "
 stop_sink
 exit "$failures"
